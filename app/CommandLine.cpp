@@ -1,0 +1,228 @@
+#include "CommandLine.h"
+
+#include "BinaryFile.h"
+#include "BookFile.h"
+#include "BookMessages.h"
+#include "CodePage.h"
+#include "Counter.h"
+#include "Cvd.h"
+#include "ItemSink.h"
+#include "MarkedText.h"
+#include "OffsetTable.h"
+#include "Utf8.h"
+#include "Version.h"
+
+#include <algorithm>
+#include <charconv>
+#include <ostream>
+
+namespace {
+
+constexpr const char kHelp[] =
+    "Usage: tomlet [--codepage NAME] [BOOK]\n"
+    "       tomlet [--codepage NAME] --list BOOK\n"
+    "       tomlet [--codepage NAME] --show N BOOK\n"
+    "\n"
+    "Reads books divided into items: marked text (every line holding \"///\" starts an\n"
+    "item) and CVD (extension .cvd). Without --list or --show the reader window opens,\n"
+    "with BOOK if one is named.\n"
+    "\n"
+    "  --list BOOK        print every item: index, recorded offset and name, tab-separated\n"
+    "  --show N BOOK      print item N (from 0): title, counter, then the body\n"
+    "  --codepage NAME    read the book in this code page (an iconv name, e.g. CP949,\n"
+    "                     UTF-8, EUC-JP); by default UTF-8 when the book is valid UTF-8\n"
+    "                     with non-ASCII bytes, else CP949\n"
+    "  --help             print this help\n"
+    "  --version          print the version\n"
+    "\n"
+    "Exit status: 0 done, 1 the book can't be opened or read, 2 no such item or it can't\n"
+    "be shown, 64 a wrong command line.\n";
+
+bool IsCvd(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return false;
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == "cvd";
+}
+
+void Say(std::ostream& err, const char16_t* message) { err << ToUtf8(message) << '\n'; }
+
+// Collects the index as the window's list and table would hold it.
+class CIndex : public CItemSink {
+public:
+    void AddItem(std::int32_t position, std::u16string_view name) override {
+        table.Append(position);
+        names.emplace_back(name);
+    }
+    COffsetTable table;
+    std::vector<std::u16string> names;
+};
+
+int BuildIndex(const SCommandLine& command, CCodePage& codePage, CIndex& index,
+               std::ostream& err) {
+    SBookBytes book;
+    switch (ReadWholeBook(command.book, book)) {
+    case EReadBook::CannotOpen:
+        Say(err, BookMessages::kFileMissing);
+        return kExitCannotOpen;
+    case EReadBook::TooLarge:
+        Say(err, BookMessages::kTooLarge);
+        return kExitCannotOpen;
+    case EReadBook::Ok:
+        break;
+    }
+    const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
+    if (IsCvd(command.book)) {
+        if (!codePage.IsForced())
+            codePage.ChooseFor(CvdLooksUtf8(bytes));
+        const std::uint32_t end = ScanCvd(bytes, codePage.Codec(), index);
+        if (CvdEndIsMalformed(end, book.size))
+            Say(err, BookMessages::kCvdFormat);
+    } else {
+        if (!codePage.IsForced())
+            codePage.ChooseFor(MarkedTextLooksUtf8(bytes));
+        ScanMarkedText(bytes, codePage.Codec(), index);
+    }
+    return kExitOk;
+}
+
+int Show(const SCommandLine& command, const CCodePage& codePage, const CIndex& index,
+         std::ostream& out, std::ostream& err) {
+    const std::int32_t last = index.table.Count() - 1;
+    if (command.item < 0 || command.item > last) {
+        err << "tomlet: no item " << command.item << " in " << command.book << " (it has "
+            << last + 1 << " items, numbered from 0)\n";
+        return kExitNoItem;
+    }
+    const auto s = static_cast<std::int32_t>(command.item);
+    CBinaryFile file;
+    if (!file.Open(command.book, CBinaryFile::Mode::Read)) {
+        Say(err, BookMessages::kCannotOpen);
+        return kExitCannotOpen;
+    }
+    STextItem item;
+    EItemRead result;
+    if (IsCvd(command.book)) {
+        result = ReadCvdItem(file, index.table, s, last, codePage.Codec(), item.body);
+        item.title = index.names[static_cast<std::size_t>(s)];
+    } else {
+        result = ReadTextItem(file, index.table, s, last, codePage.Codec(), item);
+    }
+    switch (result) {
+    case EItemRead::Shown:
+        break;
+    case EItemRead::PositionNotFound:
+        Say(err, BookMessages::kPositionNotFound);
+        return kExitNoItem;
+    case EItemRead::TooLarge:
+        Say(err, BookMessages::kTooLarge);
+        return kExitNoItem;
+    case EItemRead::Malformed:
+        err << "tomlet: item " << s << " of " << command.book
+            << " is not a well-formed CVD record\n";
+        return kExitNoItem;
+    case EItemRead::NoSelection:
+        return kExitNoItem;
+    }
+    out << ToUtf8(item.title) << '\n' << ToUtf8(FormatCounter(s, last)) << '\n'
+        << ToUtf8(item.body);
+    return kExitOk;
+}
+
+} // namespace
+
+SCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    SCommandLine command;
+    auto fail = [&command](std::string why) {
+        command.action = SCommandLine::EAction::Error;
+        command.error = std::move(why);
+        return command;
+    };
+    std::vector<std::string> books;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            books.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            command.action = SCommandLine::EAction::Help;
+            return command;
+        } else if (arg == "--version") {
+            command.action = SCommandLine::EAction::Version;
+            return command;
+        } else if (arg == "--list") {
+            command.action = SCommandLine::EAction::List;
+        } else if (arg == "--show") {
+            if (i + 1 == args.size())
+                return fail("--show needs an item number");
+            const std::string& number = args[++i];
+            auto [end, ec] =
+                std::from_chars(number.data(), number.data() + number.size(), command.item);
+            if (ec != std::errc() || end != number.data() + number.size() || command.item < 0)
+                return fail("--show needs an item number from 0, not '" + number + "'");
+            command.action = SCommandLine::EAction::Show;
+        } else if (arg == "--codepage" || arg.rfind("--codepage=", 0) == 0) {
+            if (arg == "--codepage") {
+                if (i + 1 == args.size())
+                    return fail("--codepage needs a code page name");
+                command.codePage = args[++i];
+            } else {
+                command.codePage = arg.substr(11);
+            }
+            if (command.codePage.empty())
+                return fail("--codepage needs a code page name");
+        } else {
+            return fail("unknown option '" + arg + "'");
+        }
+    }
+    if (books.size() > 1)
+        return fail("one book at a time, not " + std::to_string(books.size()));
+    if (!books.empty())
+        command.book = books.front();
+    const bool needsBook = command.action == SCommandLine::EAction::List ||
+                           command.action == SCommandLine::EAction::Show;
+    if (needsBook && command.book.empty())
+        return fail("which book? Name it after the option");
+    return command;
+}
+
+int RunCommandLine(const SCommandLine& command, std::ostream& out, std::ostream& err) {
+    switch (command.action) {
+    case SCommandLine::EAction::Help:
+        out << kHelp;
+        return kExitOk;
+    case SCommandLine::EAction::Version:
+        out << "Tomlet " << kVersion << '\n'
+            << kFileDescription << ", version " << kFileVersion << '\n'
+            << kProductName << " (" << kOriginalFilename << ")\n"
+            << kLegalCopyright << '\n';
+        return kExitOk;
+    case SCommandLine::EAction::Error:
+        err << "tomlet: " << command.error << "\nTry 'tomlet --help'.\n";
+        return kExitUsage;
+    case SCommandLine::EAction::Window:
+    case SCommandLine::EAction::List:
+    case SCommandLine::EAction::Show:
+        break;
+    }
+    auto codePage = CCodePage::Create(command.codePage);
+    if (!codePage) {
+        err << "tomlet: unknown code page '" << command.codePage << "'\n";
+        return kExitUsage;
+    }
+    CIndex index;
+    if (int status = BuildIndex(command, *codePage, index, err); status != kExitOk)
+        return status;
+    if (command.action == SCommandLine::EAction::Show)
+        return Show(command, *codePage, index, out, err);
+    for (std::int32_t i = 0; i < index.table.Count(); ++i)
+        out << i << '\t' << index.table[i] << '\t' << ToUtf8(index.names[static_cast<std::size_t>(i)])
+            << '\n';
+    return kExitOk;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CBinaryFile;
+
+// The largest book Tomlet indexes: every position must fit the table's signed 32-bit entries.
+inline constexpr std::int64_t kMaxBookBytes = 0x7FFFFFFF - 16;
+
+enum class EReadBook { Ok, CannotOpen, TooLarge };
+
+// A book's bytes, held only while its index is built.
+struct SBookBytes {
+    std::unique_ptr<std::uint8_t[]> data; // size + 10 bytes allocated
+    std::uint32_t size = 0;               // bytes actually read
+};
+
+// Opens the book, reads it whole with one read and closes it. On failure out is untouched.
+EReadBook ReadWholeBook(const std::string& path, SBookBytes& out);
+
+// Outcome of reading one item for display.
+enum class EItemRead {
+    Shown,            // title and body were made
+    NoSelection,      // no valid item selected: nothing was read
+    PositionNotFound, // the recorded position lies beyond the file's end now
+    Malformed,        // the item's bytes fail their check (CVD): nothing to show
+    TooLarge,         // the item's bytes don't fit in memory
+};
+
+// Byte range of item s: from its entry to the next entry, the last item to the file's end.
+struct SItemRange {
+    std::int64_t start = 0;
+    std::int64_t length = 0; // never negative
+};
+class COffsetTable;
+SItemRange ItemRange(const COffsetTable& table, std::int32_t s, std::int32_t last,
+                     std::int64_t fileLength);
+
+// Reads count bytes at the file's current position into a buffer with 10 spare zero bytes.
+// Returns null when the buffer can't be had; read tells how many bytes came.
+std::unique_ptr<std::uint8_t[]> ReadItemBytes(CBinaryFile& file, std::int64_t count,
+                                              std::int64_t& read);

@@ -1,0 +1,155 @@
+#include "Cvd.h"
+
+#include "BinaryFile.h"
+#include "ItemSink.h"
+#include "OffsetTable.h"
+#include "TextCodec.h"
+#include "Utf8.h"
+
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// Bodies sampled for the UTF-8 evidence of a book whose titles are all ASCII.
+constexpr std::size_t kBodySampleBytes = 1 << 20;
+
+std::string_view Bytes(const std::uint8_t* p, std::size_t n) {
+    return {reinterpret_cast<const char*>(p), n};
+}
+
+// Walks the records by their chaining, checking each one's fixed bytes in order; calls
+// visit(p, N, M) for every record that passes, while visit answers true. Returns the end
+// position: where the first failing check says the scan ends, or the first p not below n.
+// A byte at n or beyond fails its check without being read.
+template <class Visit>
+std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_t n, Visit visit) {
+    auto is = [d, n](std::uint64_t i, std::uint8_t want) { return i < n && d[i] == want; };
+    std::uint64_t p = kCvdFirstRecord;
+    while (p < n) {
+        if (!is(p, 0x00))
+            return static_cast<std::uint32_t>(p + 1);
+        if (!is(p + 1, 0x02))
+            return static_cast<std::uint32_t>(p + 2);
+        if (!is(p + 2, 0x00))
+            return static_cast<std::uint32_t>(p + 3);
+        if (!is(p + 3, 0x02))
+            return static_cast<std::uint32_t>(p + 4);
+        if (!is(p + 6, 0x00))
+            return static_cast<std::uint32_t>(p + 7);
+        if (!is(p + 7, 0x00))
+            return static_cast<std::uint32_t>(p + 7);
+        const std::uint64_t N = d[p + 4] | (d[p + 5] << 8);
+        if (!is(p + N + 7, 0x00))
+            return static_cast<std::uint32_t>(p + N + 8);
+        if (!is(p + N + 8, 0x1E))
+            return static_cast<std::uint32_t>(p + N + 9);
+        if (!is(p + N + 9, 0x03))
+            return static_cast<std::uint32_t>(p + N + 10);
+        if (!is(p + N + 12, 0x00))
+            return static_cast<std::uint32_t>(p + N + 13);
+        if (!is(p + N + 13, 0x00))
+            return static_cast<std::uint32_t>(p + N + 13);
+        const std::uint64_t M = d[p + N + 10] | (d[p + N + 11] << 8);
+        if (!visit(p, N, M))
+            break;
+        p += N + 13 + M;
+    }
+    return static_cast<std::uint32_t>(p);
+}
+
+} // namespace
+
+std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec,
+                      CItemSink& sink) {
+    const std::uint8_t* d = data.data();
+    std::u16string name;
+    return WalkCvd(d, static_cast<std::uint32_t>(data.size()),
+                   [&](std::uint64_t p, std::uint64_t N, std::uint64_t) {
+                       // The title's last byte is taken as zero; a title of length 0 is empty.
+                       name.clear();
+                       if (N > 0)
+                           codec.DecodeAppend(Bytes(d + p + 8, N - 1), name);
+                       sink.AddItem(static_cast<std::int32_t>(p + 8), name);
+                       return true;
+                   });
+}
+
+bool CvdEndIsMalformed(std::uint32_t end, std::uint32_t n) { return end < n - 1u; }
+
+bool CvdLooksUtf8(std::span<const std::uint8_t> data) {
+    const std::uint8_t* d = data.data();
+    const auto n = static_cast<std::uint32_t>(data.size());
+    CUtf8Evidence titles;
+    CUtf8Evidence bodies;
+    std::size_t sampled = 0;
+    WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t N, std::uint64_t M) {
+        if (N > 0)
+            titles.Feed(d + p + 8, N - 1);
+        if (sampled < kBodySampleBytes && M > 0) {
+            const std::uint64_t start = p + N + 14;
+            const std::uint64_t end = std::min<std::uint64_t>(start + M - 1, n);
+            if (start < end) {
+                bodies.Feed(d + start, end - start);
+                sampled += end - start;
+            }
+        }
+        return !titles.Refuted();
+    });
+    if (titles.Refuted())
+        return false;
+    return titles.LooksUtf8() || bodies.LooksUtf8();
+}
+
+std::optional<std::u16string> CutCvdBody(std::span<const std::uint8_t> bytes,
+                                         const CTextCodec& codec) {
+    // bytes[0] is record offset 4; record offset k is bytes[k - 4].
+    const std::size_t m = bytes.size();
+    auto is = [&](std::size_t offset, std::uint8_t want) {
+        return offset >= 4 && offset - 4 < m && bytes[offset - 4] == want;
+    };
+    if (m < 4 || !is(6, 0x00) || !is(7, 0x00))
+        return std::nullopt;
+    const std::size_t N = bytes[0] | (bytes[1] << 8);
+    if (!is(N + 7, 0x00) || !is(N + 8, 0x1E) || !is(N + 9, 0x03) || !is(N + 12, 0x00) ||
+        !is(N + 13, 0x00))
+        return std::nullopt;
+    const std::size_t M = bytes[N + 10 - 4] | (bytes[N + 11 - 4] << 8);
+    if (N + 13 + M - 4 >= m)
+        return std::nullopt;
+
+    std::u16string body;
+    if (M == 0)
+        return body;
+    // The body's last byte counts as zero, so at most M - 1 bytes show.
+    const std::uint8_t* in = bytes.data() + (N + 14 - 4);
+    std::vector<char> out;
+    out.reserve(2 * M);
+    for (std::size_t i = 0; i + 1 < M && in[i] != 0; ++i) {
+        out.push_back(static_cast<char>(in[i]));
+        if (in[i] == '\r')
+            out.push_back('\n');
+    }
+    codec.DecodeAppend(std::string_view(out.data(), out.size()), body);
+    return body;
+}
+
+EItemRead ReadCvdItem(CBinaryFile& file, const COffsetTable& table, std::int32_t s,
+                      std::int32_t last, const CTextCodec& codec, std::u16string& body) {
+    if (s < 0 || s > last || s >= table.Count())
+        return EItemRead::NoSelection;
+    SItemRange range = ItemRange(table, s, last, file.GetLength());
+    // The read starts at the title length, four bytes before the recorded position; where
+    // it lands is not checked: the record's re-check catches a book that changed.
+    file.Seek(range.start - 4);
+    std::int64_t read = 0;
+    auto bytes = ReadItemBytes(file, range.length + 4, read);
+    file.Close();
+    if (!bytes)
+        return EItemRead::TooLarge;
+    auto cut = CutCvdBody({bytes.get(), static_cast<std::size_t>(read)}, codec);
+    if (!cut)
+        return EItemRead::Malformed;
+    body = std::move(*cut);
+    return EItemRead::Shown;
+}

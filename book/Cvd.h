@@ -1,0 +1,53 @@
+#pragma once
+
+// CVD books: a 74-byte header that is never examined, then records from byte 74 (0x4A) on.
+// Numbers are unsigned little-endian; offsets are from the record's start p.
+//
+//   OFFSET   SIZE  FIELD         REQUIRED
+//   0        4     record mark   00 02 00 02
+//   4        4     title length  N; bytes 6 and 7 are 0, so N <= 65535
+//   8        N     title         8-bit text; its last byte (N + 7) is 0
+//   N + 8    2     body mark     1E 03
+//   N + 10   4     body length   M; bytes N + 12 and N + 13 are 0, so M <= 65535
+//   N + 14   M     body          8-bit text; its last byte is the next record's first
+//
+// The next record starts at p + N + 13 + M, on the body's last byte: every body but the last
+// ends in the zero byte that opens the next record. An item is recorded at p + 8, its first
+// title byte; its name is the title up to its first zero byte. The body shown is the body
+// with its last byte taken as zero and a line feed written after every carriage return.
+
+#include "BookFile.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+class CBinaryFile;
+class CItemSink;
+class COffsetTable;
+class CTextCodec;
+
+inline constexpr std::uint32_t kCvdFirstRecord = 74;
+
+// Finds the records of the book in data, reports each to sink in file order and returns the
+// position at which the scan ended.
+std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec,
+                      CItemSink& sink);
+
+// True when a scan that ended at end left part of an n-byte file in another format. Compared
+// as unsigned 32-bit numbers, so an empty file counts as malformed.
+bool CvdEndIsMalformed(std::uint32_t end, std::uint32_t n);
+
+// Whether the titles and the first bodies argue for reading the book as UTF-8.
+bool CvdLooksUtf8(std::span<const std::uint8_t> data);
+
+// Re-checks a record read from its title length on (offset 4 on) and makes its body; nothing
+// when the bytes don't hold a whole, well-formed record.
+std::optional<std::u16string> CutCvdBody(std::span<const std::uint8_t> bytes,
+                                         const CTextCodec& codec);
+
+// Reads item s of the open book, with the four bytes before its position, re-checks it and
+// makes its body (the title is the item's listed name). Closes the file once it is read.
+EItemRead ReadCvdItem(CBinaryFile& file, const COffsetTable& table, std::int32_t s,
+                      std::int32_t last, const CTextCodec& codec, std::u16string& body);

@@ -1,0 +1,125 @@
+#include "MarkedText.h"
+
+#include "BinaryFile.h"
+#include "ItemSink.h"
+#include "OffsetTable.h"
+#include "TextCodec.h"
+#include "Utf8.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+constexpr std::u16string_view kMarker = u"///";
+
+std::string_view Bytes(const std::uint8_t* p, std::size_t n) {
+    return {reinterpret_cast<const char*>(p), n};
+}
+
+// Offset of the first "///" in [from, n), or n.
+std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n) {
+    while (from + 3 <= n) {
+        const void* hit = std::memchr(d + from, '/', n - from - 2);
+        if (!hit)
+            return n;
+        const std::size_t q = static_cast<const std::uint8_t*>(hit) - d;
+        if (d[q + 1] != '/') {
+            from = q + 2;
+            continue;
+        }
+        if (d[q + 2] != '/') {
+            from = q + 3;
+            continue;
+        }
+        return q;
+    }
+    return n;
+}
+
+// For code pages in which the marker, the line feed and the zero byte are always those bytes:
+// look for the marker in the raw bytes and convert only the names of head lines.
+void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink) {
+    std::u16string name;
+    std::size_t from = 0; // always the start of a line
+    while (from < n) {
+        const std::size_t q = FindMarker(d, from, n);
+        if (q == n)
+            return;
+        const void* lf = std::memchr(d + q + 3, '\n', n - q - 3);
+        if (!lf)
+            return; // the last line has no line feed: it is no line
+        const auto* before = static_cast<const std::uint8_t*>(
+            ::memrchr(d + from, '\n', q - from));
+        const std::size_t lineStart = before ? before - d + 1 : from;
+        if (!std::memchr(d + lineStart, 0, q - lineStart)) {
+            name.clear();
+            codec.DecodeAppend(Bytes(d + lineStart, q - lineStart), name);
+            sink.AddItem(static_cast<std::int32_t>(lineStart), name);
+        }
+        from = static_cast<const std::uint8_t*>(lf) - d + 1;
+    }
+}
+
+// For any other code page: convert every line and look for the marker in its text.
+void ScanLines(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink) {
+    std::u16string text;
+    std::size_t lineStart = 0;
+    while (lineStart < n) {
+        const void* lf = std::memchr(d + lineStart, '\n', n - lineStart);
+        if (!lf)
+            return;
+        const std::size_t lineEnd = static_cast<const std::uint8_t*>(lf) - d;
+        text.clear();
+        codec.DecodeAppend(Bytes(d + lineStart, lineEnd - lineStart), text);
+        const std::size_t marker = text.find(kMarker);
+        if (marker != std::u16string::npos)
+            sink.AddItem(static_cast<std::int32_t>(lineStart),
+                         std::u16string_view(text).substr(0, marker));
+        lineStart = lineEnd + 1;
+    }
+}
+
+} // namespace
+
+void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink) {
+    if (codec.IsAsciiCompatible())
+        ScanBytes(data.data(), data.size(), codec, sink);
+    else
+        ScanLines(data.data(), data.size(), codec, sink);
+}
+
+bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data) {
+    CUtf8Evidence evidence;
+    evidence.Feed(data.data(), data.size());
+    return evidence.LooksUtf8();
+}
+
+STextItem CutTextItem(std::span<const std::uint8_t> bytes, const CTextCodec& codec) {
+    STextItem item;
+    const std::u16string text = codec.Decode(Bytes(bytes.data(), bytes.size()));
+    const std::size_t marker = text.find(kMarker);
+    if (marker == std::u16string::npos) {
+        item.body = text;
+        return item;
+    }
+    item.title = text.substr(0, marker);
+    item.body = text.substr(marker + kMarker.size());
+    return item;
+}
+
+EItemRead ReadTextItem(CBinaryFile& file, const COffsetTable& table, std::int32_t s,
+                       std::int32_t last, const CTextCodec& codec, STextItem& out) {
+    if (s < 0 || s > last || s >= table.Count())
+        return EItemRead::NoSelection;
+    const SItemRange range = ItemRange(table, s, last, file.GetLength());
+    if (file.Seek(range.start) != range.start)
+        return EItemRead::PositionNotFound;
+    std::int64_t read = 0;
+    auto bytes = ReadItemBytes(file, range.length, read);
+    file.Close();
+    if (!bytes)
+        return EItemRead::TooLarge;
+    out = CutTextItem({bytes.get(), static_cast<std::size_t>(read)}, codec);
+    return EItemRead::Shown;
+}

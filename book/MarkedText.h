@@ -1,0 +1,47 @@
+#pragma once
+
+// Marked-text books: plain 8-bit text in which every line holding the marker "///" starts an
+// item.
+//
+//   line      = the bytes up to a line feed (0x0A), which ends the line and belongs to none.
+//               CR and zero bytes belong to the line. Bytes after the last line feed form no
+//               line and are never examined.
+//   text      = a line's bytes up to its first zero byte, converted to UTF-16.
+//   head line = a line whose text holds "///" (a marker after a zero byte does not count).
+//   item      = from the first byte of its head line to the next head line, or to the end of
+//               the file for the last item. Bytes before the first head line belong to none.
+//   position  = the offset of the first byte of the item's head line.
+//   name      = the head line's text before its first marker, untrimmed; also the title.
+//   body      = the item's text after its first marker, line ends as in the file, ending at
+//               the item's first zero byte.
+
+#include "BookFile.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+class CBinaryFile;
+class CItemSink;
+class COffsetTable;
+class CTextCodec;
+
+// Finds the items of the book in data and reports each to sink, in file order.
+void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink);
+
+// Whether the book's bytes argue for reading it as UTF-8 (valid, with non-ASCII bytes).
+bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data);
+
+struct STextItem {
+    std::u16string title;
+    std::u16string body;
+};
+
+// Cuts one item's bytes (read from its position) into title and body. Bytes that no longer
+// hold a marker, as when the book changed after its index was built, are all body.
+STextItem CutTextItem(std::span<const std::uint8_t> bytes, const CTextCodec& codec);
+
+// Positions the open book at item s, reads only that item's bytes and cuts them. Closes the
+// file once the bytes are read.
+EItemRead ReadTextItem(CBinaryFile& file, const COffsetTable& table, std::int32_t s,
+                       std::int32_t last, const CTextCodec& codec, STextItem& out);

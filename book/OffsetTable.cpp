@@ -1,0 +1,1 @@
+#include "OffsetTable.h"

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// The item offset table: entry i holds the byte position at which the book records item i.
+// Room for 50000 entries is taken once, with its owner; a book with more items makes it grow,
+// so no item is ever dropped. Entries at and above Count() are never read.
+class COffsetTable {
+public:
+    static constexpr std::size_t kInitialEntries = 50000;
+
+    COffsetTable() { m_entries.reserve(kInitialEntries); }
+
+    void Clear() { m_entries.clear(); }
+    void Append(std::int32_t position) { m_entries.push_back(position); }
+    std::int32_t Count() const { return static_cast<std::int32_t>(m_entries.size()); }
+    std::int32_t operator[](std::int32_t i) const { return m_entries[static_cast<std::size_t>(i)]; }
+    std::size_t Capacity() const { return m_entries.capacity(); }
+
+private:
+    std::vector<std::int32_t> m_entries;
+};

@@ -1,0 +1,5 @@
+#include "Random.h"
+
+#include <cstdlib>
+
+int SystemRandom() { return std::rand(); }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Gathers evidence, chunk by chunk, of whether text is UTF-8: every chunk must be valid UTF-8
+// on its own, and some byte must lie outside ASCII (pure ASCII decides nothing).
+class CUtf8Evidence {
+public:
+    void Feed(const std::uint8_t* bytes, std::size_t count);
+    bool LooksUtf8() const { return m_bValid && m_bNonAscii; }
+    bool Refuted() const { return !m_bValid; }
+
+private:
+    bool m_bValid = true;
+    bool m_bNonAscii = false;
+};
+
+// Strict UTF-8 validation: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(const std::uint8_t* bytes, std::size_t count);
+
+// UTF-16 to UTF-8, for terminal output; an unpaired surrogate becomes U+FFFD.
+std::string ToUtf8(std::u16string_view text);

@@ -1,0 +1,1 @@
+// Replaced by the widget services of the reader window.
