@@ -89,6 +89,11 @@ void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec,
         ScanLines(data.data(), data.size(), codec, sink);
 }
 
+void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& codec,
+                         CItemSink& sink) {
+    ScanLines(data.data(), data.size(), codec, sink);
+}
+
 bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data) {
     CUtf8Evidence evidence;
     evidence.Feed(data.data(), data.size());

@@ -26,8 +26,14 @@ class CItemSink;
 class COffsetTable;
 class CTextCodec;
 
-// Finds the items of the book in data and reports each to sink, in file order.
+// Finds the items of the book in data and reports each to sink, in file order. Where the code
+// page allows it, the marker is found in the raw bytes and only names are converted.
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink);
+
+// The same scan by the plain rule, converting every line: used for code pages in which the
+// marker's bytes may be part of another character, and as the reference for the fast scan.
+void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& codec,
+                         CItemSink& sink);
 
 // Whether the book's bytes argue for reading it as UTF-8 (valid, with non-ASCII bytes).
 bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data);

@@ -1,1 +1,1 @@
-// Replaced by the widget services of the reader window.
+// Replaced by the widget services.

@@ -1,0 +1,29 @@
+#include "BookFixture.h"
+
+#include "Utf8.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+CTempDir::CTempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tomlet-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    m_strRoot = pattern;
+}
+
+CTempDir::~CTempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_strRoot, ignored);
+}
+
+std::string CTempDir::Write(const std::string& name, const Bytes& bytes) const {
+    const std::string path = Path(name);
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(),
+                                                                 static_cast<long>(bytes.size()));
+    return path;
+}
+
+std::string Utf8(const std::u16string& text) { return ToUtf8(text); }

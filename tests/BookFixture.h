@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ItemSink.h"
+#include "OffsetTable.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Bytes of a test book, written as a string literal: "\x00\x02" and so on.
+using Bytes = std::string;
+
+// A folder of its own for each test's books, removed afterwards.
+class CTempDir {
+public:
+    CTempDir();
+    ~CTempDir();
+    std::string Write(const std::string& name, const Bytes& bytes) const;
+    std::string Path(const std::string& name) const { return m_strRoot + "/" + name; }
+
+private:
+    std::string m_strRoot;
+};
+
+// Collects an index as the reader's list and table would hold it.
+class CCollect : public CItemSink {
+public:
+    void AddItem(std::int32_t position, std::u16string_view name) override {
+        table.Append(position);
+        positions.push_back(position);
+        names.emplace_back(name);
+    }
+    COffsetTable table;
+    std::vector<std::int32_t> positions;
+    std::vector<std::u16string> names;
+};
+
+// UTF-8 of a name or body, so that failures print readably.
+std::string Utf8(const std::u16string& text);

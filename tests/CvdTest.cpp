@@ -1,0 +1,201 @@
+#include "BinaryFile.h"
+#include "BookFixture.h"
+#include "Cvd.h"
+#include "TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <span>
+
+namespace {
+
+std::span<const std::uint8_t> Span(const Bytes& b) {
+    return {reinterpret_cast<const std::uint8_t*>(b.data()), b.size()};
+}
+
+const CTextCodec& Cp949() {
+    static auto codec = CTextCodec::Create("CP949");
+    return *codec;
+}
+
+Bytes Le32(std::uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+            static_cast<char>(v >> 24)};
+}
+
+Bytes Header() { return Bytes(74, 'H'); }
+
+// One record whose title and body are given whole; the caller drops the body's last byte when
+// the next record starts on it.
+Bytes Record(const Bytes& title, const Bytes& body) {
+    return Bytes("\x00\x02\x00\x02", 4) + Le32(static_cast<std::uint32_t>(title.size())) + title +
+           "\x1e\x03" + Le32(static_cast<std::uint32_t>(body.size())) + body;
+}
+
+// A book of records chained as the format chains them: each body's last byte (a zero) is the
+// next record's first byte.
+Bytes Book(const std::vector<std::pair<Bytes, Bytes>>& records) {
+    Bytes book = Header();
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        Bytes r = Record(records[i].first, records[i].second);
+        if (i + 1 < records.size())
+            r.pop_back();
+        book += r;
+    }
+    return book;
+}
+
+struct SScan {
+    CCollect index;
+    std::uint32_t end;
+    bool message;
+};
+
+SScan Scan(const Bytes& book) {
+    SScan s;
+    s.end = ScanCvd(Span(book), Cp949(), s.index);
+    s.message = CvdEndIsMalformed(s.end, static_cast<std::uint32_t>(book.size()));
+    return s;
+}
+
+std::optional<std::string> ShowBody(const std::string& path, const CCollect& index,
+                                    std::int32_t s) {
+    CBinaryFile file;
+    EXPECT_TRUE(file.Open(path, CBinaryFile::Mode::Read));
+    std::u16string body;
+    if (ReadCvdItem(file, index.table, s, index.table.Count() - 1, Cp949(), body) !=
+        EItemRead::Shown)
+        return std::nullopt;
+    return Utf8(body);
+}
+
+const Bytes kExample = Book({{Bytes("AB\0", 3), Bytes("x\ry\0", 4)}, {Bytes("C\0", 2), Bytes("z\0", 2)}});
+
+TEST(Cvd, WorkedExampleByteForByte) {
+    ASSERT_EQ(kExample.size(), 112u);
+    const SScan scan = Scan(kExample);
+    EXPECT_EQ(scan.index.positions, (std::vector<std::int32_t>{82, 102}));
+    EXPECT_EQ(Utf8(scan.index.names[0]), "AB");
+    EXPECT_EQ(Utf8(scan.index.names[1]), "C");
+    EXPECT_FALSE(scan.message);
+
+    CTempDir dir;
+    const std::string path = dir.Write("example.cvd", kExample);
+    EXPECT_EQ(ShowBody(path, scan.index, 0), "x\r\ny");
+    EXPECT_EQ(ShowBody(path, scan.index, 1), "z");
+}
+
+TEST(Cvd, FormatMessageOnlyWhenBytesAreLeftInAnotherFormat) {
+    EXPECT_TRUE(Scan("").message);
+    for (std::size_t n : {1u, 10u, 73u, 74u}) {
+        const SScan short_ = Scan(Bytes(n, '\0'));
+        EXPECT_FALSE(short_.message) << n;
+        EXPECT_TRUE(short_.index.positions.empty()) << n;
+    }
+    // One record whose body ends at the file's last byte.
+    const SScan one = Scan(Header() + Record(Bytes("T\0", 2), "body"));
+    EXPECT_EQ(one.index.positions.size(), 1u);
+    EXPECT_FALSE(one.message);
+    // One stray byte after the last complete record, then ten.
+    const Bytes complete = Book({{Bytes("T\0", 2), Bytes("b\0", 2)}});
+    EXPECT_FALSE(Scan(complete + "x").message);
+    EXPECT_TRUE(Scan(complete + Bytes(10, 'x')).message);
+    // Records laid end to end, not sharing the zero byte: only the first is indexed.
+    const Bytes apart = Header() + Record(Bytes("A\0", 2), "ab") + Record(Bytes("B\0", 2), "cd");
+    const SScan laid = Scan(apart);
+    EXPECT_EQ(laid.index.positions.size(), 1u);
+    EXPECT_TRUE(laid.message);
+}
+
+// Each check of a record, broken in turn, ends the scan where the format says.
+TEST(Cvd, EveryCheckEndsTheScanAtItsOwnPosition) {
+    const Bytes good = Book({{Bytes("ABC\0", 4), Bytes("body\0", 5)}, {Bytes("D\0", 2), "zz"}});
+    const std::uint32_t p = 74, N = 4;
+    struct SBreak {
+        std::uint32_t at;
+        std::uint32_t end;
+    };
+    const SBreak breaks[] = {{p, p + 1},          {p + 1, p + 2},      {p + 2, p + 3},
+                             {p + 3, p + 4},      {p + 6, p + 7},      {p + 7, p + 7},
+                             {p + N + 7, p + N + 8}, {p + N + 8, p + N + 9}, {p + N + 9, p + N + 10},
+                             {p + N + 12, p + N + 13}, {p + N + 13, p + N + 13}};
+    for (const SBreak& b : breaks) {
+        Bytes book = good;
+        book[b.at] = static_cast<char>(book[b.at] ^ 0x55);
+        const SScan scan = Scan(book);
+        EXPECT_EQ(scan.end, b.end) << "byte " << b.at;
+        EXPECT_TRUE(scan.index.positions.empty()) << "byte " << b.at;
+        EXPECT_TRUE(scan.message) << "byte " << b.at;
+    }
+    const SScan whole = Scan(good);
+    EXPECT_EQ(whole.index.positions.size(), 2u);
+    EXPECT_FALSE(whole.message);
+}
+
+TEST(Cvd, BodiesAsShown) {
+    const Bytes book = Book({{Bytes("crlf\0", 5), Bytes("a\r\nb\0", 5)},
+                             {Bytes("lf\0", 3), Bytes("a\nb\0", 4)},
+                             {Bytes("zero\0", 5), Bytes("ab\0cd\0", 6)},
+                             {Bytes("ti\0tle\0", 7), Bytes("x\0", 2)},
+                             {Bytes("\xc1\xa6" "1\xc0\xe5\0", 6), Bytes("\xba\xbd\0", 3)},
+                             {Bytes("last\0", 5), "end!"}});
+    CTempDir dir;
+    const std::string path = dir.Write("bodies.cvd", book);
+    const SScan scan = Scan(book);
+    ASSERT_EQ(scan.index.positions.size(), 6u);
+    EXPECT_FALSE(scan.message);
+    EXPECT_EQ(ShowBody(path, scan.index, 0), "a\r\n\nb");
+    EXPECT_EQ(ShowBody(path, scan.index, 1), "a\nb");
+    EXPECT_EQ(ShowBody(path, scan.index, 2), "ab");
+    EXPECT_EQ(Utf8(scan.index.names[3]), "ti");
+    EXPECT_EQ(Utf8(scan.index.names[4]), "제1장");
+    EXPECT_EQ(ShowBody(path, scan.index, 4), "봄");
+    // The last record's final byte, the file's last byte, never shows.
+    EXPECT_EQ(ShowBody(path, scan.index, 5), "end");
+}
+
+TEST(Cvd, LengthsAtTheirLimits) {
+    CTempDir dir;
+    // Title length 0 and body length 0: an empty name and an empty body.
+    const Bytes empty = Header() + Bytes("\x00\x02\x00\x02", 4) + Le32(0) + "\x1e\x03" + Le32(0);
+    const SScan emptyScan = Scan(empty);
+    ASSERT_EQ(emptyScan.index.positions.size(), 1u);
+    EXPECT_EQ(emptyScan.index.names[0], u"");
+    EXPECT_EQ(ShowBody(dir.Write("empty.cvd", empty), emptyScan.index, 0), "");
+
+    // A body length past the end of the file: listed without a message, but not shown.
+    const Bytes cut = Header() + Record(Bytes("T\0", 2), "body").substr(0, 18);
+    const SScan cutScan = Scan(cut);
+    ASSERT_EQ(cutScan.index.positions.size(), 1u);
+    EXPECT_FALSE(cutScan.message);
+    EXPECT_EQ(ShowBody(dir.Write("cut.cvd", cut), cutScan.index, 0), std::nullopt);
+
+    // The largest lengths the format allows.
+    const Bytes big = Book({{Bytes(65534, 't') + '\0', Bytes(65534, 'b') + '\0'},
+                            {Bytes("x\0", 2), "y"}});
+    const SScan bigScan = Scan(big);
+    ASSERT_EQ(bigScan.index.positions.size(), 2u);
+    EXPECT_EQ(bigScan.index.names[0].size(), 65534u);
+    EXPECT_EQ(ShowBody(dir.Write("big.cvd", big), bigScan.index, 0)->size(), 65534u);
+}
+
+TEST(Cvd, ReCheckRejectsABookThatChanged) {
+    CTempDir dir;
+    const std::string path = dir.Write("book.cvd", kExample);
+    const CCollect index = Scan(kExample).index;
+    dir.Write("book.cvd", Bytes(112, '\x1e'));
+    EXPECT_EQ(ShowBody(path, index, 0), std::nullopt);
+    dir.Write("book.cvd", kExample.substr(0, 90));
+    EXPECT_EQ(ShowBody(path, index, 1), std::nullopt);
+    dir.Write("book.cvd", "");
+    EXPECT_EQ(ShowBody(path, index, 0), std::nullopt);
+}
+
+TEST(Cvd, Utf8EvidenceFromTitlesAndFirstBodies) {
+    EXPECT_TRUE(CvdLooksUtf8(Span(Book({{"\xea\xb0\x80" + Bytes(1, '\0'), Bytes("b\0", 2)}}))));
+    EXPECT_TRUE(CvdLooksUtf8(Span(Book({{Bytes("T\0", 2), "\xea\xb0\x80" + Bytes(1, '\0')}}))));
+    EXPECT_FALSE(CvdLooksUtf8(Span(Book({{Bytes("\xb0\xa1\0", 3), "\xea\xb0\x80" + Bytes(1, '\0')}}))));
+    EXPECT_FALSE(CvdLooksUtf8(Span(kExample)));
+}
+
+} // namespace

@@ -1,0 +1,225 @@
+#include "BinaryFile.h"
+#include "BookFixture.h"
+#include "CodePage.h"
+#include "MarkedText.h"
+#include "TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <span>
+
+namespace {
+
+std::span<const std::uint8_t> Span(const Bytes& b) {
+    return {reinterpret_cast<const std::uint8_t*>(b.data()), b.size()};
+}
+
+const CTextCodec& Cp949() {
+    static auto codec = CTextCodec::Create("CP949");
+    return *codec;
+}
+
+CCollect Scan(const Bytes& book, const CTextCodec& codec = Cp949()) {
+    CCollect items;
+    ScanMarkedText(Span(book), codec, items);
+    return items;
+}
+
+// Shows item s of a book file as the reader would after indexing it.
+struct SShown {
+    EItemRead result;
+    std::string title;
+    std::string body;
+};
+
+SShown Show(const std::string& path, const CCollect& index, std::int32_t s,
+            const CTextCodec& codec = Cp949()) {
+    CBinaryFile file;
+    EXPECT_TRUE(file.Open(path, CBinaryFile::Mode::Read));
+    STextItem item;
+    const EItemRead result = ReadTextItem(file, index.table, s, index.table.Count() - 1, codec, item);
+    return {result, Utf8(item.title), Utf8(item.body)};
+}
+
+const Bytes kExample = "Preface\r\n"
+                       "Chapter 1///The beginning\r\n"
+                       "Once upon a time.\r\n"
+                       "Chapter 2///\r\n"
+                       "The end.\r\n";
+
+TEST(MarkedText, WorkedExampleByteForByte) {
+    ASSERT_EQ(kExample.size(), 79u);
+    CTempDir dir;
+    const std::string path = dir.Write("example.txt", kExample);
+    const CCollect index = Scan(kExample);
+    EXPECT_EQ(index.positions, (std::vector<std::int32_t>{9, 55}));
+    ASSERT_EQ(index.names.size(), 2u);
+    EXPECT_EQ(Utf8(index.names[0]), "Chapter 1");
+    EXPECT_EQ(Utf8(index.names[1]), "Chapter 2");
+
+    const SShown first = Show(path, index, 0);
+    EXPECT_EQ(first.result, EItemRead::Shown);
+    EXPECT_EQ(first.title, "Chapter 1");
+    EXPECT_EQ(first.body, "The beginning\r\nOnce upon a time.\r\n");
+    const SShown second = Show(path, index, 1);
+    EXPECT_EQ(second.title, "Chapter 2");
+    EXPECT_EQ(second.body, "\r\nThe end.\r\n");
+}
+
+struct SScanCase {
+    const char* what;
+    Bytes book;
+    std::vector<std::int32_t> positions;
+    std::vector<std::string> names;
+};
+
+class MarkedTextScan : public testing::TestWithParam<SScanCase> {};
+
+TEST_P(MarkedTextScan, FindsHeadLinesAndNames) {
+    const SScanCase& c = GetParam();
+    for (const bool byLines : {false, true}) {
+        CCollect index;
+        if (byLines)
+            ScanMarkedTextLines(Span(c.book), Cp949(), index);
+        else
+            ScanMarkedText(Span(c.book), Cp949(), index);
+        EXPECT_EQ(index.positions, c.positions) << c.what << (byLines ? " (by lines)" : "");
+        std::vector<std::string> names;
+        for (const auto& n : index.names)
+            names.push_back(Utf8(n));
+        EXPECT_EQ(names, c.names) << c.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MarkedTextScan,
+    testing::Values(
+        SScanCase{"empty file", "", {}, {}},
+        SScanCase{"no line feed", "a///b", {}, {}},
+        SScanCase{"no marker", "one\ntwo\n", {}, {}},
+        SScanCase{"head line last, without line feed", "a///\nb///c", {0}, {"a"}},
+        SScanCase{"marker alone", "///\n", {0}, {""}},
+        SScanCase{"two markers", "x\na///b///c\n", {2}, {"a"}},
+        SScanCase{"four slashes", "////x\n", {0}, {""}},
+        SScanCase{"two slashes are no marker", "a//b\n//\n", {}, {}},
+        SScanCase{"zero byte before the marker", Bytes("a\0///\nb///\n", 11), {6}, {"b"}},
+        SScanCase{"zero byte after the marker", Bytes("a///\0\n", 6), {0}, {"a"}},
+        SScanCase{"CR LF keeps CR out of names", "a///\r\nb///x\r\n", {0, 6}, {"a", "b"}},
+        SScanCase{"CR before the marker stays in the name", "a\r///\n", {0}, {"a\r"}},
+        SScanCase{"names are not trimmed", "  a b ///\n", {0}, {"  a b "}},
+        SScanCase{"Korean CP949 names", "\xc1\xa6" "1\xc0\xe5///\n", {0}, {"제1장"}},
+        SScanCase{"marker split by a line feed", "//\n/x\n", {}, {}}));
+
+TEST(MarkedText, ItemsAndBodiesAtTheEdges) {
+    CTempDir dir;
+    // The last line has no line feed: it is no item, and shows at the end of the previous body.
+    const Bytes book = "intro\na///one\nb///two";
+    const std::string path = dir.Write("a.log", book);
+    const CCollect index = Scan(book);
+    ASSERT_EQ(index.positions, (std::vector<std::int32_t>{6}));
+    EXPECT_EQ(Show(path, index, 0).body, "one\nb///two");
+
+    // A zero byte inside an item ends the body shown there.
+    const Bytes zero = Bytes("a///x\0y\nb///\n", 13);
+    const std::string zeroPath = dir.Write("zero.txt", zero);
+    const CCollect zeroIndex = Scan(zero);
+    ASSERT_EQ(zeroIndex.positions.size(), 2u);
+    EXPECT_EQ(Show(zeroPath, zeroIndex, 0).body, "x");
+
+    // a///b///c: the title is a, the body begins with b///c.
+    const Bytes two = "a///b///c\n";
+    const std::string twoPath = dir.Write("two.txt", two);
+    const SShown shown = Show(twoPath, Scan(two), 0);
+    EXPECT_EQ(shown.title, "a");
+    EXPECT_EQ(shown.body, "b///c\n");
+}
+
+TEST(MarkedText, MoreThanFiftyThousandItemsAreAllIndexed) {
+    Bytes book;
+    for (int i = 0; i < 60000; ++i)
+        book += "item " + std::to_string(i) + "///body " + std::to_string(i) + "\n";
+    CTempDir dir;
+    const std::string path = dir.Write("many.txt", book);
+    const CCollect index = Scan(book);
+    ASSERT_EQ(index.table.Count(), 60000);
+    EXPECT_EQ(Utf8(index.names[59999]), "item 59999");
+    const SShown last = Show(path, index, 59999);
+    EXPECT_EQ(last.title, "item 59999");
+    EXPECT_EQ(last.body, "body 59999\n");
+}
+
+TEST(MarkedText, LinesLongerThanTheLineBufferKeepTruePositions) {
+    const Bytes longLine = Bytes(70000, 'x') + "///tail\n";
+    const Bytes book = "a///\n" + longLine + "b///\n";
+    const CCollect index = Scan(book);
+    EXPECT_EQ(index.positions,
+              (std::vector<std::int32_t>{0, 5, static_cast<std::int32_t>(5 + longLine.size())}));
+    EXPECT_EQ(index.names[1].size(), 70000u);
+}
+
+TEST(MarkedText, BookChangedOnDiskAfterItsBuild) {
+    CTempDir dir;
+    const std::string path = dir.Write("book.txt", kExample);
+    const CCollect index = Scan(kExample);
+
+    // Shortened into the last item: it shows what can still be read.
+    std::filesystem::resize_file(path, 69);
+    const SShown shortened = Show(path, index, 1);
+    EXPECT_EQ(shortened.title, "Chapter 2");
+    EXPECT_EQ(shortened.body, "\r\n");
+    // Shortened before the last item's position: it can't be found.
+    std::filesystem::resize_file(path, 40);
+    EXPECT_EQ(Show(path, index, 1).result, EItemRead::PositionNotFound);
+    // The first item reads only what is left of its range; without a marker it is all body.
+    dir.Write("book.txt", Bytes(9, '-') + "no marker here");
+    const SShown changed = Show(path, index, 0);
+    EXPECT_EQ(changed.result, EItemRead::Shown);
+    EXPECT_EQ(changed.title, "");
+    EXPECT_EQ(changed.body, "no marker here");
+    // Nothing selected, or a row beyond the table: nothing is read.
+    EXPECT_EQ(Show(path, index, -1).result, EItemRead::NoSelection);
+    EXPECT_EQ(Show(path, index, 2).result, EItemRead::NoSelection);
+}
+
+TEST(MarkedText, CodePageIsChosenPerBook) {
+    auto page = CCodePage::Create();
+    const Bytes utf8 = "머리말\n제1장///봄\n";
+    page->ChooseFor(MarkedTextLooksUtf8(Span(utf8)));
+    EXPECT_EQ(page->Codec().Name(), "UTF-8");
+    EXPECT_EQ(Utf8(Scan(utf8, page->Codec()).names.at(0)), "제1장");
+
+    const Bytes cp949 = "\xc1\xa6" "1\xc0\xe5///\xba\xbd\n";
+    page->ChooseFor(MarkedTextLooksUtf8(Span(cp949)));
+    EXPECT_EQ(page->Codec().Name(), "CP949");
+    EXPECT_EQ(Utf8(Scan(cp949, page->Codec()).names.at(0)), "제1장");
+
+    auto forced = CCodePage::Create("EUC-KR");
+    forced->ChooseFor(true);
+    EXPECT_EQ(forced->Codec().Name(), "EUC-KR");
+    EXPECT_FALSE(CCodePage::Create("NOT-A-CODE-PAGE"));
+}
+
+// The byte scan must find exactly what converting every line finds, for the code pages it
+// is used with, whatever the bytes.
+TEST(MarkedText, ByteScanMatchesLineScanOnRandomBooks) {
+    const char alphabet[] = {'/', '/', '/', '\n', '\r', '\0', 'a', ' ', '\xb0', '\xa1',
+                             '\x81', 'A', '\xea', '\x80', '\xff', '\xc3'};
+    std::mt19937 rng(3);
+    for (const char* name : {"CP949", "UTF-8"}) {
+        auto codec = CTextCodec::Create(name);
+        for (int round = 0; round < 3000; ++round) {
+            Bytes book(rng() % 80, '\0');
+            for (char& c : book)
+                c = alphabet[rng() % sizeof alphabet];
+            CCollect fast, plain;
+            ScanMarkedText(Span(book), *codec, fast);
+            ScanMarkedTextLines(Span(book), *codec, plain);
+            ASSERT_EQ(fast.positions, plain.positions) << name << " round " << round;
+            ASSERT_EQ(fast.names, plain.names) << name << " round " << round;
+        }
+    }
+}
+
+} // namespace

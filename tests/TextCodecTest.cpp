@@ -1,0 +1,159 @@
+#include "BookFixture.h"
+#include "TextCodec.h"
+#include "Utf8.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <random>
+
+namespace {
+
+std::unique_ptr<CTextCodec> Cp949() { return CTextCodec::Create("CP949"); }
+
+struct SDecodeCase {
+    const char* codePage;
+    Bytes in;
+    const char* utf8;
+};
+
+class DecodeTest : public testing::TestWithParam<SDecodeCase> {};
+
+TEST_P(DecodeTest, ConvertsToTheFirstZeroByteAndReplacesInvalidBytes) {
+    auto codec = CTextCodec::Create(GetParam().codePage);
+    ASSERT_TRUE(codec);
+    EXPECT_EQ(Utf8(codec->Decode(GetParam().in)), GetParam().utf8);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DecodeTest,
+    testing::Values(
+        SDecodeCase{"CP949", "\xb0\xa1\xb3\xaa", "가나"},
+        SDecodeCase{"CP949", "1\xc0\xe5 ///", "1장 ///"},
+        // Extended CP949 characters whose trail byte is an ASCII letter.
+        SDecodeCase{"CP949", "\x81\x41\x81\x61z", "갂갵z"},
+        SDecodeCase{"CP949", Bytes("\xb0\xa1\0\xb3\xaa", 5), "가"},
+        SDecodeCase{"CP949", Bytes("\0abc", 4), ""},
+        // A lead byte before '/', a stray byte, a lead byte at the end: one U+FFFD each, and
+        // nothing after them is lost.
+        SDecodeCase{"CP949", "\xb0/x", "\xEF\xBF\xBD/x"},
+        SDecodeCase{"CP949", "a\xff b", "a\xEF\xBF\xBD b"},
+        SDecodeCase{"CP949", "ab\xb0", "ab\xEF\xBF\xBD"},
+        SDecodeCase{"UTF-8", "\xea\xb0\x80/\xed\x9e\xa3", "가/힣"},
+        SDecodeCase{"UTF-8", "\xc3(x", "\xEF\xBF\xBD(x"},
+        SDecodeCase{"UTF-8", "\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
+        SDecodeCase{"ISO-8859-1", "caf\xe9", "café"},
+        // Not ASCII-compatible: the whole text goes through iconv.
+        SDecodeCase{"UTF-16LE", Bytes("A\0", 2), "\xEF\xBF\xBD"},
+        SDecodeCase{"ISO-2022-KR", "\x1b$)C\x0e\x30\x21\x0f", "가"}));
+
+TEST(TextCodec, UnknownCodePageGivesNoCodec) {
+    EXPECT_FALSE(CTextCodec::Create("NO-SUCH-CODE-PAGE"));
+    EXPECT_FALSE(CTextCodec::Create(""));
+}
+
+TEST(TextCodec, AsciiCompatibilityIsKnownOnlyForSafeFamilies) {
+    EXPECT_TRUE(Cp949()->IsAsciiCompatible());
+    EXPECT_TRUE(CTextCodec::Create("utf-8")->IsAsciiCompatible());
+    EXPECT_TRUE(CTextCodec::Create("GB18030")->IsAsciiCompatible());
+    EXPECT_FALSE(CTextCodec::Create("UTF-7")->IsAsciiCompatible());
+    EXPECT_FALSE(CTextCodec::Create("ISO-2022-KR")->IsAsciiCompatible());
+}
+
+// The ASCII shortcut must give exactly what iconv gives for the whole text.
+TEST(TextCodec, ShortcutMatchesWholeTextConversion) {
+    for (const char* name : {"CP949", "GB18030", "SHIFT_JIS", "UTF-8"}) {
+        auto codec = CTextCodec::Create(name);
+        iconv_t cd = ::iconv_open("UTF-16LE", name);
+        ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+        std::mt19937 rng(7);
+        for (int round = 0; round < 300; ++round) {
+            // Valid text: encode random characters from UTF-16 into the code page first.
+            std::u16string chars;
+            for (int k = 0; k < 40; ++k) {
+                const int pick = rng() % 4;
+                chars += pick == 0   ? static_cast<char16_t>(0x20 + rng() % 0x5F)
+                         : pick == 1 ? static_cast<char16_t>(0xAC00 + rng() % 11172)
+                         : pick == 2 ? static_cast<char16_t>(0x4E00 + rng() % 2000)
+                                     : u' ';
+            }
+            iconv_t back = ::iconv_open(name, "UTF-16LE//IGNORE");
+            std::string encoded(chars.size() * 4, '\0');
+            char* in = reinterpret_cast<char*>(chars.data());
+            size_t inLeft = chars.size() * 2, outLeft = encoded.size();
+            char* out = encoded.data();
+            ::iconv(back, &in, &inLeft, &out, &outLeft);
+            ::iconv_close(back);
+            encoded.resize(encoded.size() - outLeft);
+
+            std::u16string expected(encoded.size() + 1, u'\0');
+            in = encoded.data();
+            inLeft = encoded.size();
+            out = reinterpret_cast<char*>(expected.data());
+            outLeft = expected.size() * 2;
+            ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            ASSERT_NE(::iconv(cd, &in, &inLeft, &out, &outLeft), static_cast<size_t>(-1));
+            expected.resize(expected.size() - outLeft / 2);
+            ASSERT_EQ(codec->Decode(encoded), expected) << name << " round " << round;
+        }
+        ::iconv_close(cd);
+    }
+}
+
+TEST(TextCodec, RandomBytesNeverShortenTheText) {
+    auto codec = Cp949();
+    std::mt19937 rng(11);
+    for (int round = 0; round < 2000; ++round) {
+        Bytes in(rng() % 64, '\0');
+        for (char& c : in)
+            c = static_cast<char>(1 + rng() % 255);
+        const std::u16string out = codec->Decode(in);
+        // Every character comes from one or two bytes, and no byte is silently dropped.
+        EXPECT_GE(out.size() * 2, in.size());
+        EXPECT_LE(out.size(), in.size());
+    }
+}
+
+struct SUtf8Case {
+    Bytes in;
+    bool valid;
+};
+
+class Utf8ValidityTest : public testing::TestWithParam<SUtf8Case> {};
+
+TEST_P(Utf8ValidityTest, AcceptsOnlyWellFormedText) {
+    const Bytes& in = GetParam().in;
+    EXPECT_EQ(IsValidUtf8(reinterpret_cast<const std::uint8_t*>(in.data()), in.size()),
+              GetParam().valid)
+        << in;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Utf8ValidityTest,
+                         testing::Values(SUtf8Case{"", true}, SUtf8Case{"plain ascii text", true},
+                                         SUtf8Case{"\xea\xb0\x80", true},
+                                         SUtf8Case{"\xf4\x8f\xbf\xbf", true},
+                                         SUtf8Case{"\xc0\xaf", false},          // overlong '/'
+                                         SUtf8Case{"\xe0\x80\xaf", false},      // overlong
+                                         SUtf8Case{"\xed\xa0\x80", false},      // surrogate
+                                         SUtf8Case{"\xf4\x90\x80\x80", false},  // past U+10FFFF
+                                         SUtf8Case{"abc\xea\xb0", false},       // cut short
+                                         SUtf8Case{"\xb0\xa1\xb3\xaa", false})); // CP949
+
+TEST(Utf8, EvidenceNeedsNonAsciiBytesInEveryChunkValid) {
+    CUtf8Evidence ascii;
+    ascii.Feed(reinterpret_cast<const std::uint8_t*>("abc"), 3);
+    EXPECT_FALSE(ascii.LooksUtf8());
+
+    CUtf8Evidence mixed;
+    mixed.Feed(reinterpret_cast<const std::uint8_t*>("\xea\xb0\x80"), 3);
+    EXPECT_TRUE(mixed.LooksUtf8());
+    mixed.Feed(reinterpret_cast<const std::uint8_t*>("\xb0\xa1"), 2);
+    EXPECT_FALSE(mixed.LooksUtf8());
+}
+
+TEST(Utf8, EncodesSurrogatePairsAndReplacesLoneOnes) {
+    EXPECT_EQ(ToUtf8(u"가\U0001F600"), "가\xf0\x9f\x98\x80");
+    EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
+}
+
+} // namespace
