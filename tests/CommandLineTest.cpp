@@ -68,7 +68,7 @@ TEST(CommandLine, ReportsFailuresWithStatusAndKoreanMessages) {
 
     // A CVD book with bytes in another format still lists its items; the extension decides
     // the format whatever its case.
-    const Bytes record = Bytes(74, 'H') + Bytes("\x00\x02\x00\x02\x02\0\0\0T\0\x1e\x03\x05\0\0\0body", 23);
+    const Bytes record = Bytes(74, 'H') + Bytes("\x00\x02\x00\x02\x02\0\0\0T\0\x1e\x03\x05\0\0\0body", 20);
     const std::string cvd = dir.Write("book.CvD", record + Bytes(10, 'x'));
     const SRun format = Tomlet({"--list", cvd});
     EXPECT_EQ(format.status, kExitOk);
