@@ -1,0 +1,44 @@
+// The CVD scan over any bytes, then every listed record read back as a display reads it: the
+// four bytes before its position up to the next record, re-checked and cut into a body.
+
+#include "Cvd.h"
+#include "ItemSink.h"
+#include "TextCodec.h"
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+struct SPositions : CItemSink {
+    void AddItem(std::int32_t position, std::u16string_view) override {
+        positions.push_back(position);
+    }
+    std::vector<std::int32_t> positions;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const auto codec = CTextCodec::Create("CP949");
+    const std::span<const std::uint8_t> bytes(data, size);
+    SPositions items;
+    const std::uint32_t end = ScanCvd(bytes, *codec, items);
+    (void)CvdEndIsMalformed(end, static_cast<std::uint32_t>(size));
+    (void)CvdLooksUtf8(bytes);
+    for (std::size_t i = 0; i < items.positions.size(); ++i) {
+        const std::size_t start = static_cast<std::size_t>(items.positions[i]) - 4;
+        const std::size_t stop =
+            i + 1 < items.positions.size() ? static_cast<std::size_t>(items.positions[i + 1]) : size;
+        if (start >= stop || stop > size)
+            std::abort();
+        // Every record the scan accepted whole passes the display's re-check.
+        const bool whole = i + 1 < items.positions.size();
+        if (!CutCvdBody(bytes.subspan(start, stop - start), *codec) && whole)
+            std::abort();
+    }
+    // Any slice at all, as a book changed on disk would give.
+    if (size > 8)
+        (void)CutCvdBody(bytes.subspan(size / 3), *codec);
+    return 0;
+}
