@@ -1,0 +1,32 @@
+#include "TestSeams.h"
+
+#include <QDialog>
+#include <QMetaObject>
+#include <QPointer>
+
+MessageBoxHandler& MessageBoxSeam() {
+    static MessageBoxHandler handler;
+    return handler;
+}
+
+FileDialogHandler& FileDialogSeam() {
+    static FileDialogHandler handler;
+    return handler;
+}
+
+ModalDialogHandler& ModalDialogSeam() {
+    static ModalDialogHandler handler;
+    return handler;
+}
+
+void QueueModalDialogSeam(QDialog* dialog) {
+    if (!ModalDialogSeam())
+        return;
+    QMetaObject::invokeMethod(
+        dialog,
+        [handler = ModalDialogSeam(), target = QPointer<QDialog>(dialog)] {
+            if (target)
+                handler(target);
+        },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <type_traits>
+#include <utility>
+
+class QDialog;
+
+// Points where a test takes the place of the user in front of a modal window. Each seam is
+// empty, and so inactive, unless a test sets it; set one with a CSeamGuard for a scope, or
+// assign and clear the reference directly.
+
+// Called with the text instead of showing a message box.
+using MessageBoxHandler = std::function<void(const QString& text)>;
+// Called instead of running a CFileDialog: the chosen full path, or nullopt for Cancel.
+using FileDialogHandler = std::function<std::optional<QString>()>;
+// Called with every CDialog and CPropertySheet that runs modally, from its event loop once
+// the window is shown and initialised; it types, clicks and ends the dialog.
+using ModalDialogHandler = std::function<void(QDialog* dialog)>;
+
+MessageBoxHandler& MessageBoxSeam();
+FileDialogHandler& FileDialogSeam();
+ModalDialogHandler& ModalDialogSeam();
+
+// Sets a seam for its lifetime and puts back what it held before.
+template <class Handler> class CSeamGuard {
+public:
+    CSeamGuard(Handler& seam, std::type_identity_t<Handler> handler)
+        : m_seam(seam), m_previous(std::exchange(seam, std::move(handler))) {}
+    ~CSeamGuard() { m_seam = std::move(m_previous); }
+    CSeamGuard(const CSeamGuard&) = delete;
+    CSeamGuard& operator=(const CSeamGuard&) = delete;
+
+private:
+    Handler& m_seam;
+    Handler m_previous;
+};
+
+// Queues the modal-dialog seam, if set, for dialog; the modal run calls it before exec().
+void QueueModalDialogSeam(QDialog* dialog);

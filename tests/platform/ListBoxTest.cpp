@@ -1,0 +1,159 @@
+#include "ListBox.h"
+#include "ItemListModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+class ListBoxTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void findString_data();
+    void findString();
+    void userMovesNotify_data();
+    void userMovesNotify();
+    void programChangesAreSilentAndBatched();
+    void millionRows();
+};
+
+void ListBoxTest::findString_data() {
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<int>("expected");
+
+    const QStringList rows{"apple", "Banana", "apricot", "cherry", "바나나", "avocado"};
+    QTest::newRow("from the start") << rows << -1 << "ap" << 0;
+    QTest::newRow("after the current row") << rows << 0 << "ap" << 2;
+    QTest::newRow("wraps past the end") << rows << 3 << "apr" << 2;
+    QTest::newRow("current row is tried last") << rows << 3 << "cher" << 3;
+    QTest::newRow("ascii letters ignore case") << rows << -1 << "BAN" << 1;
+    QTest::newRow("hangul compared exactly") << rows << -1 << "바나" << 4;
+    QTest::newRow("inside a name is no prefix") << rows << -1 << "nana" << -1;
+    QTest::newRow("term longer than name") << rows << -1 << "apples" << -1;
+    QTest::newRow("empty term takes next row") << rows << 5 << "" << 0;
+    QTest::newRow("after beyond the rows") << rows << 40 << "ap" << 0;
+    QTest::newRow("empty list") << QStringList{} << -1 << "" << -1;
+    QTest::newRow("accented letters keep case") << QStringList{"École"} << -1 << "é" << -1;
+}
+
+void ListBoxTest::findString() {
+    QFETCH(QStringList, rows);
+    QFETCH(int, after);
+    QFETCH(QString, term);
+    QFETCH(int, expected);
+    CListBox list;
+    for (const QString& row : rows)
+        list.AddString(row);
+    QCOMPARE(list.FindString(after, term), expected);
+}
+
+void ListBoxTest::userMovesNotify_data() {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("input"); // "click N", a key name, or letters typed
+    QTest::addColumn<int>("expected");  // -1: no change, no notification
+
+    QTest::newRow("click") << 0 << "click 3" << 3;
+    QTest::newRow("click on nothing selected") << -1 << "click 2" << 2;
+    QTest::newRow("ctrl-click keeps the row") << 1 << "ctrl-click 1" << -1;
+    QTest::newRow("down") << 1 << "Down" << 2;
+    QTest::newRow("end") << 0 << "End" << 49;
+    QTest::newRow("home") << 30 << "Home" << 0;
+    QTest::newRow("page down") << 0 << "PgDown" << 6;
+    QTest::newRow("typed letter") << 3 << "r" << 4;
+}
+
+void ListBoxTest::userMovesNotify() {
+    QFETCH(int, start);
+    QFETCH(QString, input);
+    QFETCH(int, expected);
+    CListBox list;
+    for (int i = 0; i < 50; ++i)
+        list.AddString(QStringLiteral("row %1").arg(i));
+    list.Flush();
+    list.resize(200, 7 * list.sizeHintForRow(0) + 2 * list.frameWidth()); // seven rows
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    list.SetCurSel(start);
+    QSignalSpy spy(&list, &CListBox::selchange);
+    const QStringList words = input.split(' ');
+    if (words.first().endsWith("click")) {
+        const QPoint at = list.visualRect(list.Model()->index(words.last().toInt())).center();
+        const auto modifiers = words.first() == "click" ? Qt::NoModifier : Qt::ControlModifier;
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers, at);
+    } else if (input == "Down" || input == "End" || input == "Home" || input == "PgDown") {
+        const QKeySequence key(input);
+        QTest::keyClick(&list, Qt::Key(key[0].key()));
+    } else {
+        QTest::keyClicks(&list, input);
+    }
+    QCOMPARE(spy.count(), expected < 0 ? 0 : 1);
+    QCOMPARE(list.GetCurSel(), expected < 0 ? start : expected);
+}
+
+// Appends reach the model in one batch, and nothing the program does notifies selchange.
+void ListBoxTest::programChangesAreSilentAndBatched() {
+    CListBox list;
+    QAbstractItemModelTester tester(list.Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy inserted(list.Model(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy selchange(&list, &CListBox::selchange);
+    for (const char16_t* row : {u"one", u"", u"three"})
+        list.AddString(row);
+    QCOMPARE(list.Model()->rowCount(), 0); // not announced yet
+    QCOMPARE(list.GetText(2), QStringLiteral("three"));
+    QCOMPARE(list.Model()->rowCount(), 3);
+    QCOMPARE(inserted.count(), 1);
+
+    list.AddString(u"four"); // no query: the event loop announces it
+    QTRY_COMPARE(list.Model()->rowCount(), 4);
+    QCOMPARE(list.Model()->index(3).data().toString(), QStringLiteral("four"));
+    QCOMPARE(list.GetText(4), QString());
+
+    QCOMPARE(list.GetCurSel(), -1);
+    QCOMPARE(list.SetCurSel(2), 2);
+    QCOMPARE(list.GetCurSel(), 2);
+    QCOMPARE(list.SetCurSel(4), -1); // out of range clears
+    QCOMPARE(list.GetCurSel(), -1);
+    list.SetCurSel(1);
+    QCOMPARE(list.SetCurSel(-1), -1);
+    QCOMPARE(list.GetCurSel(), -1);
+    list.SetCurSel(0);
+    list.ResetContent();
+    QCOMPARE(list.GetCurSel(), -1);
+    list.AddString(u"again");
+    QCOMPARE(list.GetCount(), 1);
+    QCOMPARE(selchange.count(), 0);
+}
+
+// Times the large cases without asserting them; the numbers go to the test log.
+void ListBoxTest::millionRows() {
+    constexpr int kRows = 1'000'000;
+    QStringList names;
+    names.reserve(kRows);
+    for (int i = 0; i < kRows; ++i)
+        names << QStringLiteral("항목 %1 entry").arg(i, 7, 10, QLatin1Char('0'));
+    CListBox list;
+    QElapsedTimer clock;
+    clock.start();
+    for (const QString& name : names)
+        list.AddString(name);
+    const qint64 appendMs = clock.restart();
+    const int last = list.FindString(-1, u"항목 0999999");
+    const int none = list.FindString(0, u"없음");
+    const qint64 findMs = clock.restart();
+    list.show();
+    list.SetCurSel(last);
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    qInfo("1M rows: append %lld ms, two searches %lld ms, show and select the last %lld ms",
+          appendMs, findMs, clock.elapsed());
+    QCOMPARE(last, kRows - 1);
+    QCOMPARE(none, -1);
+    QCOMPARE(list.GetCurSel(), kRows - 1);
+    QCOMPARE(list.GetText(123456), QStringLiteral("항목 0123456 entry"));
+}
+
+QTEST_MAIN(ListBoxTest)
+#include "ListBoxTest.moc"
