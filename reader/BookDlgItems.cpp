@@ -1,0 +1,141 @@
+// The reader view's index builds and item displays: the frames around the book formats.
+
+#include "BookDlg.h"
+
+#include "BinaryFile.h"
+#include "BookFile.h"
+#include "BookMessages.h"
+#include "CodePage.h"
+#include "Counter.h"
+#include "Cvd.h"
+#include "ItemSink.h"
+#include "ListBox.h"
+#include "MarkedText.h"
+#include "MessageBox.h"
+#include "OffsetTable.h"
+#include "WaitCursor.h"
+
+#include <QFile>
+
+namespace {
+
+QString Text(const char16_t* text) { return QString::fromUtf16(text); }
+QString Text(const std::u16string& text) { return QString::fromStdU16String(text); }
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// Records each item found: its position in the table, its name as the list's next row.
+class CListSink : public CItemSink {
+public:
+    CListSink(COffsetTable& table, CListBox& list) : m_table(table), m_list(list) {}
+    void AddItem(std::int32_t position, std::u16string_view name) override {
+        m_table.Append(position);
+        m_list.AddString(QStringView(name.data(), static_cast<qsizetype>(name.size())));
+    }
+
+private:
+    COffsetTable& m_table;
+    CListBox& m_list;
+};
+
+} // namespace
+
+void CBookDlg::LoadMarkedText(QString path) { BuildIndex(path, kMarkedText); }
+
+void CBookDlg::LoadCvd(QString path) { BuildIndex(path, kCvd); }
+
+void CBookDlg::BuildIndex(const QString& path, EFileKind format) {
+    SBookBytes book;
+    switch (ReadWholeBook(LocalPath(path), book)) {
+    case EReadBook::CannotOpen:
+        ShowMessageBox(Text(BookMessages::kFileMissing));
+        return;
+    case EReadBook::TooLarge:
+        ShowMessageBox(Text(BookMessages::kTooLarge));
+        return;
+    case EReadBook::Ok:
+        break;
+    }
+    m_pFileData = std::move(book.data);
+
+    do {
+        m_ctlItemList->ResetContent();
+    } while (m_ctlItemList->GetCount() != 0);
+    m_nLastIndex = 0;
+
+    CWaitCursor wait;
+    wait.Begin();
+    const std::span<const std::uint8_t> bytes(m_pFileData.get(), book.size);
+    m_pOffsets->Clear();
+    CListSink sink(*m_pOffsets, *m_ctlItemList);
+    if (format == kCvd) {
+        if (!m_pCodePage->IsForced())
+            m_pCodePage->ChooseFor(CvdLooksUtf8(bytes));
+        const std::uint32_t end = ScanCvd(bytes, m_pCodePage->Codec(), sink);
+        m_ctlItemList->Flush();
+        if (CvdEndIsMalformed(end, book.size))
+            ShowMessageBox(Text(BookMessages::kCvdFormat));
+    } else {
+        if (!m_pCodePage->IsForced())
+            m_pCodePage->ChooseFor(MarkedTextLooksUtf8(bytes));
+        ScanMarkedText(bytes, m_pCodePage->Codec(), sink);
+    }
+    m_nLastIndex = m_pOffsets->Count() - 1;
+
+    m_pFileData.reset();
+    wait.End();
+}
+
+void CBookDlg::ShowTextItem() {
+    CBinaryFile file;
+    if (!file.Open(LocalPath(m_strPath), CBinaryFile::Mode::Read)) {
+        ShowMessageBox(Text(BookMessages::kCannotOpen));
+        return;
+    }
+    UpdateData(true);
+    const int s = m_ctlItemList->GetCurSel();
+    STextItem item;
+    switch (ReadTextItem(file, *m_pOffsets, s, m_nLastIndex, m_pCodePage->Codec(), item)) {
+    case EItemRead::Shown:
+        break;
+    case EItemRead::PositionNotFound:
+        ShowMessageBox(Text(BookMessages::kPositionNotFound));
+        return;
+    case EItemRead::TooLarge:
+        ShowMessageBox(Text(BookMessages::kTooLarge));
+        return;
+    case EItemRead::NoSelection:
+    case EItemRead::Malformed:
+        return;
+    }
+    m_strTitle = Text(item.title);
+    m_strBody = Text(item.body);
+    m_strCounter = Text(FormatCounter(s, m_nLastIndex));
+    UpdateData(false);
+}
+
+void CBookDlg::ShowCvdItem() {
+    CBinaryFile file;
+    if (!file.Open(LocalPath(m_strPath), CBinaryFile::Mode::Read)) {
+        ShowMessageBox(Text(BookMessages::kCannotOpen));
+        return;
+    }
+    UpdateData(true);
+    const int s = m_ctlItemList->GetCurSel();
+    std::u16string body;
+    switch (ReadCvdItem(file, *m_pOffsets, s, m_nLastIndex, m_pCodePage->Codec(), body)) {
+    case EItemRead::Shown:
+        break;
+    case EItemRead::TooLarge:
+        ShowMessageBox(Text(BookMessages::kTooLarge));
+        return;
+    case EItemRead::PositionNotFound:
+    case EItemRead::NoSelection:
+    case EItemRead::Malformed:
+        return; // a record that fails its re-check leaves the form as it was, silently
+    }
+    m_strTitle = m_ctlItemList->GetText(s);
+    m_strBody = Text(body);
+    m_strCounter = Text(FormatCounter(s, m_nLastIndex));
+    UpdateData(false);
+}

@@ -1,0 +1,254 @@
+#include "BookDlg.h"
+#include "Edit.h"
+#include "ListBox.h"
+#include "TestSeams.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// The reader view driven through its real widgets: Open (through the file dialog seam), the
+// deferred load, selection by mouse and keys, and what the user sees when files go wrong.
+class BookDlgTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QStringList m_messages;
+    std::unique_ptr<CSeamGuard<MessageBoxHandler>> m_messageSeam;
+
+    QString Write(const QString& name, const QByteArray& bytes) {
+        QFile file(m_dir.filePath(name));
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    void WriteSettings(const QByteArray& bytes) { Write("Tomlet.set", bytes); }
+
+    // A shown view, as the frame would hold it.
+    std::unique_ptr<CBookDlg> NewView() {
+        auto view = std::make_unique<CBookDlg>();
+        view->resize(view->sizeHint());
+        view->show();
+        if (!QTest::qWaitForWindowExposed(view.get()))
+            qWarning("view not exposed");
+        return view;
+    }
+
+    // Runs Open with the file dialog answering path (or Cancel), then lets the view draw.
+    void Open(CBookDlg& view, std::optional<QString> path) {
+        CSeamGuard<FileDialogHandler> chooser(FileDialogSeam(), [path] { return path; });
+        view.OnBookOpen();
+        QTest::qWait(50);
+    }
+
+    static QString Label(CBookDlg& view, const char* name) {
+        return view.findChild<QLabel*>(name)->text();
+    }
+    static QString Edit(CBookDlg& view, const char* name) {
+        return view.findChild<QPlainTextEdit*>(name)->toPlainText();
+    }
+
+    static QByteArray Cp949Book() {
+        // "머리말" preface, then items 제1장 (Chapter 1) and 제2장 with Korean bodies, CR LF.
+        return QByteArray("\xb8\xd3\xb8\xae\xb8\xbb\r\n"
+                          "\xc1\xa6" "1\xc0\xe5///\xba\xbd\r\n"
+                          "\xb2\xc9\r\n"
+                          "\xc1\xa6" "2\xc0\xe5///\xbf\xa9\xb8\xa7\r\n"
+                          "Chapter three///three\r\n");
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        qputenv("TOMLET_SETTINGS", m_dir.filePath("Tomlet.set").toLocal8Bit());
+        m_messageSeam = std::make_unique<CSeamGuard<MessageBoxHandler>>(
+            MessageBoxSeam(), [this](const QString& text) { m_messages << text; });
+    }
+
+    void init() {
+        WriteSettings(QByteArray("\xe8\x03\0\0\0\0\0\0\0\0", 10));
+        m_messages.clear();
+    }
+
+    void settingsAtConstruction_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("message");
+        QTest::addColumn<int>("period");
+        QTest::addColumn<int>("order");
+        QTest::newRow("missing") << QByteArray() << true << 1000 << 0;
+        QTest::newRow("present") << QByteArray("\x88\x13\0\0\x07\0\0\0\0\0", 10) << false << 5000 << 7;
+        QTest::newRow("short") << QByteArray("\x10\x27\0", 3) << false << 10000 << 0;
+        QTest::newRow("empty") << QByteArray("") << false << 0 << 0;
+    }
+    void settingsAtConstruction() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, message);
+        QFile::remove(m_dir.filePath("Tomlet.set"));
+        if (!file.isNull())
+            WriteSettings(file);
+        CBookDlg view;
+        QCOMPARE(m_messages.size(), message ? 1 : 0);
+        if (message)
+            QCOMPARE(m_messages.front(), QString::fromUtf8("환경 설정 파일을 열 수 없습니다.\n"
+                                                           "기본 설정으로 동작합니다"));
+        QTEST(view.Period(), "period");
+        QTEST(view.Order(), "order");
+    }
+
+    void labelsAreEmptyAtStart() {
+        auto view = NewView();
+        QCOMPARE(Label(*view, "IDC_FILE_NAME"), QString());
+        QCOMPARE(Label(*view, "IDC_COUNTER"), QString());
+        QCOMPARE(view->ItemList()->GetCount(), 0);
+    }
+
+    void openLoadsOnceAtTheNextDrawing() {
+        const QString path = Write("book.txt", Cp949Book());
+        auto view = NewView();
+        Open(*view, path);
+        QCOMPARE(Label(*view, "IDC_FILE_NAME"), QStringLiteral("book.txt"));
+        QTRY_COMPARE(view->ItemList()->GetCount(), 3);
+        QCOMPARE(view->ItemList()->GetText(0), QString::fromUtf8("제1장"));
+        QCOMPARE(view->ItemList()->GetCurSel(), 0);
+        QCOMPARE(Edit(*view, "IDC_TITLE"), QString::fromUtf8("제1장"));
+        QCOMPARE(Edit(*view, "IDC_BODY"), QString::fromUtf8("봄\n꽃\n"));
+        QCOMPARE(Label(*view, "IDC_COUNTER"), QStringLiteral("    0 /     2"));
+        QVERIFY(m_messages.isEmpty());
+
+        // More drawings build nothing again: a changed file stays unlisted until the next Open.
+        Write("book.txt", "only///one\n");
+        for (int i = 0; i < 3; ++i) {
+            view->repaint();
+            QTest::qWait(20);
+        }
+        QCOMPARE(view->ItemList()->GetCount(), 3);
+        Open(*view, path);
+        QTRY_COMPARE(view->ItemList()->GetCount(), 1);
+    }
+
+    void selectionByClickAndArrowKeyShowsTheItem() {
+        auto view = NewView();
+        Open(*view, Write("book.txt", Cp949Book()));
+        QTRY_COMPARE(view->ItemList()->GetCount(), 3);
+        CListBox* list = view->ItemList();
+        const QRect row2 = list->visualRect(list->model()->index(2, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row2.center());
+        QCOMPARE(list->GetCurSel(), 2);
+        QCOMPARE(Edit(*view, "IDC_TITLE"), QStringLiteral("Chapter three"));
+        QCOMPARE(Label(*view, "IDC_COUNTER"), QStringLiteral("    2 /     2"));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(list->GetCurSel(), 1);
+        QCOMPARE(Edit(*view, "IDC_TITLE"), QString::fromUtf8("제2장"));
+        QCOMPARE(Edit(*view, "IDC_BODY"), QString::fromUtf8("여름\n"));
+    }
+
+    void missingFileGivesBothMessagesAndKeepsTheOldBook() {
+        auto view = NewView();
+        Open(*view, Write("book.txt", Cp949Book()));
+        QTRY_COMPARE(view->ItemList()->GetCount(), 3);
+        view->ItemList()->SetCurSel(2);
+        view->ShowSelectedItem();
+        m_messages.clear();
+
+        Open(*view, m_dir.filePath("gone.CVD"));
+        QTRY_COMPARE(m_messages.size(), 2);
+        QCOMPARE(m_messages[0], QString::fromUtf8("파일이 없습니다"));
+        QCOMPARE(m_messages[1], QString::fromUtf8("파일을 열수 없습니다"));
+        QCOMPARE(view->ItemList()->GetCount(), 3);
+        QCOMPARE(view->ItemList()->GetCurSel(), 0);
+        QCOMPARE(Label(*view, "IDC_FILE_NAME"), QStringLiteral("gone.CVD"));
+        QCOMPARE(view->FileKind(), int(CBookDlg::kCvd));
+        QCOMPARE(Edit(*view, "IDC_TITLE"), QStringLiteral("Chapter three")); // form unchanged
+    }
+
+    void cancelKeepsEverythingAndReplacesTypedText() {
+        auto view = NewView();
+        Open(*view, Write("book.txt", Cp949Book()));
+        QTRY_COMPARE(view->ItemList()->GetCount(), 3);
+        view->ItemList()->SetCurSel(1);
+        view->ShowSelectedItem();
+        auto* title = view->findChild<QPlainTextEdit*>("IDC_TITLE");
+        title->setFocus();
+        QTest::keyClicks(title, "typed");
+        Open(*view, std::nullopt);
+        QCOMPARE(view->ItemList()->GetCurSel(), 1);
+        QCOMPARE(Edit(*view, "IDC_TITLE"), QString::fromUtf8("제2장"));
+        QCOMPARE(Label(*view, "IDC_FILE_NAME"), QStringLiteral("book.txt"));
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void fileKindFollowsTheExtension_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("txt") << "a.txt" << int(CBookDlg::kMarkedText);
+        QTest::newRow("TXT") << "a.TXT" << int(CBookDlg::kMarkedText);
+        QTest::newRow("CVD") << "a.CVD" << int(CBookDlg::kCvd);
+        QTest::newRow("text") << "a.text" << int(CBookDlg::kOtherText);
+        QTest::newRow("htm") << "a.htm" << int(CBookDlg::kOtherText);
+        QTest::newRow("none") << "noext" << int(CBookDlg::kOtherText);
+        QTest::newRow("dots") << "my.cvd.log" << int(CBookDlg::kOtherText);
+    }
+    void fileKindFollowsTheExtension() {
+        QFETCH(QString, name);
+        auto view = NewView();
+        Open(*view, Write(name, "a///b\n"));
+        QTEST(view->FileKind(), "kind");
+    }
+
+    void cvdBookWithStrayBytesListsItsItemsAfterTheMessage() {
+        QByteArray book(74, 'H');
+        book += QByteArray("\x00\x02\x00\x02\x03\0\0\0AB\0\x1e\x03\x04\0\0\0x\ry", 20);
+        book += QByteArray("\x00\x02\x00\x02\x02\0\0\0C\0\x1e\x03\x02\0\0\0z\0", 18);
+        auto view = NewView();
+        Open(*view, Write("b.cvd", book + QByteArray(10, 'x')));
+        QTRY_COMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages[0], QString::fromUtf8("파일의 일부 형식이 다릅니다"));
+        QTRY_COMPARE(Edit(*view, "IDC_TITLE"), QStringLiteral("AB"));
+        QCOMPARE(view->ItemList()->GetCount(), 2);
+        QCOMPARE(Edit(*view, "IDC_BODY"), QStringLiteral("x\ny"));
+        QCOMPARE(view->findChild<CEdit*>("IDC_BODY")->GetText(), QStringLiteral("x\r\ny"));
+    }
+
+    void bookWithoutItemsSelectsNothing() {
+        auto view = NewView();
+        Open(*view, Write("plain.txt", "no markers here\n"));
+        QTest::qWait(50);
+        QCOMPARE(view->ItemList()->GetCount(), 0);
+        QCOMPARE(view->ItemList()->GetCurSel(), -1);
+        QCOMPARE(view->LastIndex(), -1);
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void bookNamedOnTheCommandLineLoadsAtTheFirstDrawing() {
+        CBookDlg view;
+        view.ChooseBook(Write("named.txt", Cp949Book()));
+        QCOMPARE(view.ItemList()->GetCount(), 0);
+        view.resize(view.sizeHint());
+        view.show();
+        QTRY_COMPARE(view.ItemList()->GetCount(), 3);
+        QCOMPARE(Label(view, "IDC_FILE_NAME"), QStringLiteral("named.txt"));
+    }
+
+    void formGrowsWithTheWindow() {
+        auto view = NewView();
+        const QSize start = view->size();
+        auto* body = view->findChild<QWidget*>("IDC_BODY");
+        auto* list = view->findChild<QWidget*>("IDC_ITEM_LIST");
+        const QSize bodyAt = body->size();
+        const int listHeight = list->height();
+        view->resize(start + QSize(200, 150));
+        QTRY_COMPARE(body->size(), bodyAt + QSize(200, 150));
+        QCOMPARE(list->width(), bodyAt.width() + 200);
+        QCOMPARE(list->height(), listHeight);
+    }
+};
+
+QTEST_MAIN(BookDlgTest)
+#include "BookDlgTest.moc"

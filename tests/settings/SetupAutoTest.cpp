@@ -1,0 +1,231 @@
+#include "SetupAuto.h"
+#include "PropertySheet.h"
+#include "TestSeams.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+// The settings page run in its sheet as the user would: the arrows, typing, the radio buttons,
+// OK and Cancel, and what reaches the settings file.
+class SetupAutoTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_pDir;
+    QStringList m_messages;
+    std::unique_ptr<CSeamGuard<MessageBoxHandler>> m_pMessageSeam;
+
+    QString SettingsFile() const { return m_pDir->filePath("Tomlet.set"); }
+
+    static QByteArray Record(quint32 period, qint32 order) {
+        QByteArray bytes(10, '\0');
+        for (int i = 0; i < 4; ++i) {
+            bytes[i] = static_cast<char>(period >> (8 * i));
+            bytes[4 + i] = static_cast<char>(static_cast<quint32>(order) >> (8 * i));
+        }
+        return bytes;
+    }
+
+    static void WriteFile(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+
+    static QByteArray ReadFile(const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return file.readAll();
+    }
+
+    // Runs a sheet holding only the settings page; act plays the user and closes it.
+    static int RunSheet(const std::function<void(QDialog* sheet)>& act) {
+        CSetupAuto page;
+        CPropertySheet sheet;
+        sheet.AddPage(&page);
+        // A failed check inside act leaves the sheet open: close it so the test goes on.
+        CSeamGuard<ModalDialogHandler> user(ModalDialogSeam(), [&act](QDialog* sheet) {
+            act(sheet);
+            if (sheet->isVisible())
+                sheet->reject();
+        });
+        return sheet.DoModal();
+    }
+
+    static QLineEdit* PeriodEdit(QDialog* sheet) {
+        return sheet->findChild<QLineEdit*>("IDC_PERIOD");
+    }
+    static QRadioButton* Radio(QDialog* sheet, const char* name) {
+        return sheet->findChild<QRadioButton*>(name);
+    }
+    static void Click(QDialog* sheet, const char* name) {
+        QAbstractButton* button = sheet->findChild<QAbstractButton*>(name);
+        QVERIFY2(button, name);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    static void Type(QDialog* sheet, const QString& text) {
+        QLineEdit* edit = PeriodEdit(sheet);
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+
+private slots:
+    void init() {
+        m_pDir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_pDir->isValid());
+        qputenv("TOMLET_SETTINGS", QFile::encodeName(SettingsFile()));
+        m_messages.clear();
+        m_pMessageSeam = std::make_unique<CSeamGuard<MessageBoxHandler>>(
+            MessageBoxSeam(), [this](const QString& text) { m_messages << text; });
+    }
+
+    void cleanup() { m_pMessageSeam.reset(); }
+
+    // What the page shows of the file, and what closing it writes back unless the user
+    // changes something.
+    void pageRoundTripsTheFile_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("period");
+        QTest::addColumn<bool>("sequential");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("no file, Cancel") << QByteArray() << "IDCANCEL"
+                                         << "1000" << true << Record(1000, 0);
+        QTest::newRow("random, OK") << Record(40, 1) << "IDOK"
+                                    << "40" << false << Record(40, 1);
+        QTest::newRow("order 5 kept") << Record(300, 5) << "IDOK"
+                                      << "300" << false << Record(300, 5);
+        QTest::newRow("order 7 kept on Cancel") << Record(300, 7) << "IDCANCEL"
+                                                << "300" << false << Record(300, 7);
+    }
+    void pageRoundTripsTheFile() {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, button);
+        QFETCH(QString, period);
+        QFETCH(bool, sequential);
+        if (!before.isNull())
+            WriteFile(SettingsFile(), before);
+        const int result = RunSheet([&](QDialog* sheet) {
+            QCOMPARE(PeriodEdit(sheet)->text(), period);
+            QCOMPARE(Radio(sheet, "IDC_SEQUENTIAL")->isChecked(), sequential);
+            QCOMPARE(Radio(sheet, "IDC_RANDOM")->isChecked(), !sequential);
+            Click(sheet, button.toLatin1().constData());
+        });
+        QCOMPARE(result, button == "IDOK" ? kIdOk : kIdCancel);
+        QCOMPARE(m_messages, QStringList());
+        QTEST(ReadFile(SettingsFile()), "after");
+        QCOMPARE(QDir(m_pDir->path()).entryList(QDir::Files), QStringList{"Tomlet.set"});
+    }
+
+    void arrowsStepWithinBounds_data() {
+        QTest::addColumn<quint32>("start");
+        QTest::addColumn<QString>("arrow");
+        QTest::addColumn<quint32>("shown");
+        QTest::addColumn<int>("messages"); // the range check's, for a start out of range
+        QTest::newRow("< at 0") << 0u << "IDC_PERIOD_DOWN" << 0u << 0;
+        QTest::newRow("< at 5") << 5u << "IDC_PERIOD_DOWN" << 0u << 0;
+        QTest::newRow("< at 1000") << 1000u << "IDC_PERIOD_DOWN" << 990u << 0;
+        QTest::newRow("> at 0") << 0u << "IDC_PERIOD_UP" << 10u << 0;
+        QTest::newRow("> at 49995") << 49995u << "IDC_PERIOD_UP" << 50000u << 0;
+        QTest::newRow("> at 50000") << 50000u << "IDC_PERIOD_UP" << 50000u << 0;
+        // Must not wrap round to a tiny period.
+        QTest::newRow("> at 2^32 - 6") << 4294967290u << "IDC_PERIOD_UP" << 50000u << 1;
+    }
+    void arrowsStepWithinBounds() {
+        QFETCH(quint32, start);
+        QFETCH(QString, arrow);
+        QFETCH(quint32, shown);
+        WriteFile(SettingsFile(), Record(start, 0));
+        RunSheet([&](QDialog* sheet) {
+            Click(sheet, arrow.toLatin1().constData());
+            QCOMPARE(PeriodEdit(sheet)->text(), QString::number(shown));
+            Click(sheet, "IDOK");
+        });
+        QTEST(int(m_messages.size()), "messages");
+        QCOMPARE(ReadFile(SettingsFile()), Record(shown, 0));
+    }
+
+    void radioReplacesTypedText() {
+        WriteFile(SettingsFile(), Record(1000, 0));
+        RunSheet([&](QDialog* sheet) {
+            Type(sheet, "2500");
+            Click(sheet, "IDC_RANDOM");
+            QCOMPARE(PeriodEdit(sheet)->text(), QStringLiteral("1000"));
+            QVERIFY(!Radio(sheet, "IDC_SEQUENTIAL")->isChecked());
+            Click(sheet, "IDC_RANDOM"); // clicking the checked button keeps it checked
+            QVERIFY(Radio(sheet, "IDC_RANDOM")->isChecked());
+            Click(sheet, "IDC_SEQUENTIAL");
+            QVERIFY(!Radio(sheet, "IDC_RANDOM")->isChecked());
+            Click(sheet, "IDC_RANDOM");
+            Click(sheet, "IDOK");
+        });
+        QCOMPARE(ReadFile(SettingsFile()), Record(1000, 1));
+    }
+
+    void badPeriodIsReported_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("letters") << "12ab" << QString::fromUtf8("0 이상의 정수를 입력하십시오.")
+                                 << Record(700, 0);
+        QTest::newRow("above range")
+            << "50001" << QString::fromUtf8("0에서 50000 사이의 정수를 입력하십시오.")
+            << Record(50001, 0);
+    }
+    void badPeriodIsReported() {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        WriteFile(SettingsFile(), Record(700, 0));
+        RunSheet([&](QDialog* sheet) {
+            Type(sheet, typed);
+            Click(sheet, "IDOK"); // refused: the sheet stays open
+            QVERIFY(sheet->isVisible());
+            Click(sheet, "IDCANCEL");
+        });
+        // Closing checks once more and writes what the members then hold.
+        QCOMPARE(m_messages, (QStringList{message, message}));
+        QTEST(ReadFile(SettingsFile()), "written");
+    }
+
+    // The file can't be saved: the folder is missing, the new file's temporary name is too
+    // long for the file system, or a folder stands in the file's place. Each is reported,
+    // and whatever was there stays as it was.
+    void failedSaveIsReported_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("folder missing") << "missing/Tomlet.set" << QByteArray();
+        QTest::newRow("no room for the new file") << QString(250, 'x') << Record(1234, 1);
+        QTest::newRow("folder in the way") << "Tomlet.set" << QByteArray();
+    }
+    void failedSaveIsReported() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, before);
+        const QString path = m_pDir->filePath(name);
+        qputenv("TOMLET_SETTINGS", QFile::encodeName(path));
+        if (!before.isNull())
+            WriteFile(path, before);
+        if (name == "Tomlet.set")
+            QVERIFY(QDir(m_pDir->path()).mkpath("Tomlet.set/inside"));
+        const QStringList entries = QDir(m_pDir->path()).entryList(QDir::AllEntries);
+        RunSheet([&](QDialog* sheet) {
+            Click(sheet, "IDC_PERIOD_UP");
+            Click(sheet, "IDOK");
+        });
+        QCOMPARE(m_messages, QStringList{QString::fromUtf8("환경 파일을 생성 못합니다.")});
+        QCOMPARE(QDir(m_pDir->path()).entryList(QDir::AllEntries), entries);
+        if (!before.isNull())
+            QCOMPARE(ReadFile(path), before);
+    }
+};
+
+QTEST_MAIN(SetupAutoTest)
+#include "SetupAutoTest.moc"
