@@ -49,7 +49,9 @@ bool IsCvd(const std::string& path) {
     return ext == "cvd";
 }
 
-void Say(std::ostream& err, const char16_t* message) { err << ToUtf8(message) << '\n'; }
+void Say(std::ostream& err, const char16_t* message) {
+    err << ToUtf8(message) << '\n';
+}
 
 // Collects the index as the window's list and table would hold it.
 class CIndex : public CItemSink {
@@ -62,8 +64,7 @@ public:
     std::vector<std::u16string> names;
 };
 
-int BuildIndex(const SCommandLine& command, CCodePage& codePage, CIndex& index,
-               std::ostream& err) {
+int BuildIndex(const SCommandLine& command, CCodePage& codePage, CIndex& index, std::ostream& err) {
     SBookBytes book;
     switch (ReadWholeBook(command.book, book)) {
     case EReadBook::CannotOpen:
@@ -128,7 +129,8 @@ int Show(const SCommandLine& command, const CCodePage& codePage, const CIndex& i
     case EItemRead::NoSelection:
         return kExitNoItem;
     }
-    out << ToUtf8(item.title) << '\n' << ToUtf8(FormatCounter(s, last)) << '\n'
+    out << ToUtf8(item.title) << '\n'
+        << ToUtf8(FormatCounter(s, last)) << '\n'
         << ToUtf8(item.body);
     return kExitOk;
 }
@@ -222,7 +224,7 @@ int RunCommandLine(const SCommandLine& command, std::ostream& out, std::ostream&
     if (command.action == SCommandLine::EAction::Show)
         return Show(command, *codePage, index, out, err);
     for (std::int32_t i = 0; i < index.table.Count(); ++i)
-        out << i << '\t' << index.table[i] << '\t' << ToUtf8(index.names[static_cast<std::size_t>(i)])
-            << '\n';
+        out << i << '\t' << index.table[i] << '\t'
+            << ToUtf8(index.names[static_cast<std::size_t>(i)]) << '\n';
     return kExitOk;
 }

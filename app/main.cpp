@@ -1,12 +1,25 @@
+#include "CodePage.h"
 #include "CommandLine.h"
+#include "TomletApp.h"
+
+#include <QApplication>
 
 #include <iostream>
 
 int main(int argc, char** argv) {
     const SCommandLine command = ParseCommandLine({argv + 1, argv + argc});
-    if (command.action == SCommandLine::EAction::Window) {
-        std::cerr << "tomlet: the reader window is not built yet; use --list or --show\n";
+    if (command.action != SCommandLine::EAction::Window)
+        return RunCommandLine(command, std::cout, std::cerr);
+    if (!CCodePage::Create(command.codePage)) {
+        std::cerr << "tomlet: unknown code page '" << command.codePage << "'\n";
         return kExitUsage;
     }
-    return RunCommandLine(command, std::cout, std::cerr);
+    // The arguments are Tomlet's alone: Qt is given none, so a book named like one of Qt's
+    // options is still a book. Qt takes its settings from the environment instead.
+    int qtArgc = 1;
+    QApplication qt(qtArgc, argv);
+    CTomletApp app(command);
+    if (!app.InitInstance())
+        return 1;
+    return QApplication::exec();
 }

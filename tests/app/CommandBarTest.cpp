@@ -1,0 +1,242 @@
+#include "ShellFixture.h"
+
+#include "Commands.h"
+#include "ShellResources.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <cstdlib>
+
+// The command bar, its menus and keys as a user meets them: what the bar holds, which items
+// enable together, the About box, and which keys the window leaves to the edits.
+class CommandBarTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void barFollowsItsResources();
+    void menuItemAndButtonEnableTogether_data();
+    void menuItemAndButtonEnableTogether();
+    void aboutOpensCentredAndKeepsTheView();
+    void documentKeysLoadNoBook_data();
+    void documentKeysLoadNoBook();
+    void editKeysStayWithTheEdits();
+};
+
+namespace {
+
+QMenu* Menu(CMainFrame& frame, const char* button) {
+    return frame.CommandBar().findChild<QToolButton*>(button)->menu();
+}
+
+// The menu's entries as the user reads them; "-" for a separator.
+QStringList Entries(const QMenu* menu) {
+    QStringList entries;
+    for (const QAction* action : menu->actions())
+        entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return entries;
+}
+
+QToolButton* ToolButton(CMainFrame& frame, int id) {
+    return qobject_cast<QToolButton*>(
+        frame.CommandBar().widgetForAction(frame.Router().Action(id)));
+}
+
+// Whether the picture has a visible pixel: a missing file or image plugin draws nothing.
+bool Draws(const QPixmap& pixmap) {
+    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) != 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+void CommandBarTest::barFollowsItsResources() {
+    CShellFixture fixture;
+    auto app = fixture.Start();
+    CMainFrame& frame = *app->GetMainWnd();
+
+    QCOMPARE(std::vector<std::uint16_t>(kMenuBarDescription.begin(), kMenuBarDescription.end()),
+             (std::vector<std::uint16_t>{128, 2, 0xFFFE, 32774, 4, 0x18, 32773, 0, 0, 0xFFFE, 106,
+                                         4, 0x18, 32777, 0, 1}));
+    const auto* file = frame.CommandBar().findChild<QToolButton*>("ID_FILE_MENU_BUTTON");
+    const auto* help = frame.CommandBar().findChild<QToolButton*>("ID_HELP_MENU_BUTTON");
+    QCOMPARE(file->text(), QStringLiteral("파일"));
+    QCOMPARE(help->text(), QStringLiteral("도움말"));
+    QCOMPARE(Entries(file->menu()), (QStringList{"열기", "-", "자동보기 시작", "자동보기 멈춤", "-",
+                                                 "검색", "-", "환경 설정", "-", "종료"}));
+    QCOMPARE(Entries(help->menu()), QStringList{"About Tomlet..."});
+
+    // After the two menu titles and the gap that follows them come the toolbar's buttons.
+    QStringList buttons;
+    for (QAction* action : frame.CommandBar().actions().mid(3)) {
+        buttons << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+        if (!action->isSeparator())
+            QVERIFY2(Draws(action->icon().pixmap(16, 16)), qPrintable(action->objectName()));
+    }
+    QCOMPARE(buttons, (QStringList{"ID_BOOK_OPEN", "ID_AUTO_START", "ID_AUTO_STOP", "-",
+                                   "ID_SEARCH", "ID_SETUP", "-", "ID_APP_ABOUT"}));
+    QCOMPARE(frame.Router().Action(ID_APP_ABOUT)->toolTip(), QStringLiteral("About"));
+    QCOMPARE(frame.Router().Action(ID_SEARCH)->toolTip(), QStringLiteral("검색"));
+    QVERIFY(Draws(frame.windowIcon().pixmap(32, 32)));
+}
+
+void CommandBarTest::menuItemAndButtonEnableTogether_data() {
+    QTest::addColumn<bool>("fromMenu");
+    QTest::newRow("started from the toolbar") << false;
+    QTest::newRow("started from the menu") << true;
+}
+
+void CommandBarTest::menuItemAndButtonEnableTogether() {
+    QFETCH(bool, fromMenu);
+    CShellFixture fixture;
+    fixture.WriteSettings(60000);
+    auto app = fixture.Start(CShellFixture::WithBook(fixture.WriteBook()));
+    CMainFrame& frame = *app->GetMainWnd();
+    QTRY_COMPARE(app->GetActiveView()->ItemList()->GetCount(), 3);
+    QMenu* fileMenu = Menu(frame, "ID_FILE_MENU_BUTTON");
+    auto item = [&](int id) {
+        QMenu* menu = id == ID_APP_ABOUT ? Menu(frame, "ID_HELP_MENU_BUTTON") : fileMenu;
+        for (QAction* action : menu->actions()) {
+            if (action->objectName() == QLatin1String(CommandName(id)))
+                return action;
+        }
+        return static_cast<QAction*>(nullptr);
+    };
+    // "1" enabled, "0" disabled, as the menu item and the toolbar button show it.
+    auto states = [&] {
+        fileMenu->popup(QPoint()); // the states are refreshed as a menu opens
+        fileMenu->hide();
+        QString shown;
+        for (int id : {ID_BOOK_OPEN, ID_AUTO_START, ID_AUTO_STOP, ID_APP_ABOUT}) {
+            shown += QStringLiteral("%1%2 ")
+                         .arg(int(item(id)->isEnabled()))
+                         .arg(int(ToolButton(frame, id)->isEnabled()));
+        }
+        return shown.trimmed();
+    };
+    QCOMPARE(states(), QStringLiteral("11 11 00 11"));
+
+    if (fromMenu)
+        item(ID_AUTO_START)->trigger();
+    else
+        QTest::mouseClick(ToolButton(frame, ID_AUTO_START), Qt::LeftButton);
+    QVERIFY(app->GetActiveView()->IsAutoRunning());
+    QCOMPARE(states(), QStringLiteral("11 00 11 11"));
+
+    QTest::mouseClick(ToolButton(frame, ID_AUTO_STOP), Qt::LeftButton);
+    QVERIFY(!app->GetActiveView()->IsAutoRunning());
+    QCOMPARE(states(), QStringLiteral("11 11 00 11"));
+}
+
+void CommandBarTest::aboutOpensCentredAndKeepsTheView() {
+    CShellFixture fixture;
+    auto app = fixture.Start(CShellFixture::WithBook(fixture.WriteBook()));
+    CMainFrame& frame = *app->GetMainWnd();
+    CListBox* list = app->GetActiveView()->ItemList();
+    QTRY_COMPARE(list->GetCount(), 3);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(1, 0)).center());
+    auto* body = app->GetActiveView()->findChild<QPlainTextEdit*>("IDC_BODY");
+    const QString shown = body->toPlainText();
+    frame.move(frame.pos() + QPoint(150, 90)); // centred over the frame, not the screen
+
+    QString caption;
+    QPoint offCentre;
+    bool picture = false;
+    CSeamGuard<ModalDialogHandler> seam(ModalDialogSeam(), [&](QDialog* dialog) {
+        caption = dialog->windowTitle();
+        offCentre = dialog->frameGeometry().center() - frame.frameGeometry().center();
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            picture = picture || Draws(label->pixmap());
+        QTest::mouseClick(dialog->findChild<QPushButton*>("IDOK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(ToolButton(frame, ID_APP_ABOUT), Qt::LeftButton);
+
+    QCOMPARE(caption, QStringLiteral("About Tomlet"));
+    // The dialog's window frame is known only once it shows: a pixel or two may go astray.
+    QVERIFY2(std::abs(offCentre.x()) <= 2 && std::abs(offCentre.y()) <= 2,
+             qPrintable(QStringLiteral("%1, %2").arg(offCentre.x()).arg(offCentre.y())));
+    QVERIFY(picture);
+    QVERIFY(!frame.findChild<QDialog*>()); // a local of the command, gone with it
+    QCOMPARE(list->GetCurSel(), 1);
+    QCOMPARE(body->toPlainText(), shown);
+}
+
+void CommandBarTest::documentKeysLoadNoBook_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Ctrl+N") << int(Qt::Key_N);
+    QTest::newRow("Ctrl+O") << int(Qt::Key_O);
+    QTest::newRow("Ctrl+S") << int(Qt::Key_S);
+}
+
+void CommandBarTest::documentKeysLoadNoBook() {
+    QFETCH(int, key);
+    CShellFixture fixture;
+    auto app = fixture.Start();
+    bool asked = false;
+    CSeamGuard<FileDialogHandler> files(FileDialogSeam(), [&]() -> std::optional<QString> {
+        asked = true;
+        return fixture.WriteBook();
+    });
+    CSeamGuard<ModalDialogHandler> dialogs(ModalDialogSeam(), [&](QDialog* dialog) {
+        asked = true;
+        dialog->reject();
+    });
+    auto* title = app->GetActiveView()->findChild<QPlainTextEdit*>("IDC_TITLE");
+    title->setFocus();
+    QTest::keyClicks(title, "typed");
+
+    QTest::keyClick(title, static_cast<Qt::Key>(key), Qt::ControlModifier);
+    QTest::qWait(20);
+
+    QVERIFY(!asked);
+    QVERIFY(app->GetActiveView()->Path().isEmpty());
+    QCOMPARE(app->GetActiveView()->ItemList()->GetCount(), 0);
+    QCOMPARE(title->toPlainText(), QStringLiteral("typed")); // nothing pushed over it
+    QVERIFY(fixture.messages.isEmpty());
+}
+
+void CommandBarTest::editKeysStayWithTheEdits() {
+    CShellFixture fixture;
+    auto app = fixture.Start(CShellFixture::WithBook(fixture.WriteBook()));
+    QTRY_COMPARE(app->GetActiveView()->ItemList()->GetCount(), 3);
+    for (const QAction* action : app->GetMainWnd()->findChildren<QAction*>()) {
+        for (auto key :
+             {QKeySequence::Undo, QKeySequence::Cut, QKeySequence::Copy, QKeySequence::Paste})
+            QVERIFY2(!QKeySequence::keyBindings(key).contains(action->shortcut()),
+                     qPrintable(action->objectName()));
+    }
+    auto* body = app->GetActiveView()->findChild<QPlainTextEdit*>("IDC_BODY");
+    auto* title = app->GetActiveView()->findChild<QPlainTextEdit*>("IDC_TITLE");
+    const QString bodyText = body->toPlainText();
+    QVERIFY(bodyText.startsWith(QStringLiteral("first line")));
+    QApplication::clipboard()->clear();
+
+    body->setFocus();
+    body->selectAll();
+    QTest::keyClick(body, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), bodyText);
+
+    title->setFocus();
+    title->moveCursor(QTextCursor::End);
+    QTest::keyClick(title, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(title->toPlainText(), QStringLiteral("제1장") + bodyText);
+    QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(title->toPlainText(), QStringLiteral("제1장"));
+}
+
+QTEST_MAIN(CommandBarTest)
+#include "CommandBarTest.moc"

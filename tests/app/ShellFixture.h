@@ -1,0 +1,73 @@
+#pragma once
+
+// What the shell tests share: a folder of the test's own for books and the settings file,
+// message boxes recorded instead of shown, and an application started as main() starts it.
+
+#include "BookDlg.h"
+#include "ListBox.h"
+#include "MainFrame.h"
+#include "TestSeams.h"
+#include "TomletApp.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+class CShellFixture {
+public:
+    // Starts with a settings file of period 1000, order 0.
+    CShellFixture() : m_seam(MessageBoxSeam(), [this](const QString& text) { messages << text; }) {
+        qputenv("TOMLET_SETTINGS", m_dir.filePath("Tomlet.set").toLocal8Bit());
+        WriteSettings(1000);
+    }
+
+    QString Write(const QString& name, const QByteArray& bytes) const {
+        QFile file(m_dir.filePath(name));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            qWarning("can't write %s", qPrintable(file.fileName()));
+        file.write(bytes);
+        return file.fileName();
+    }
+    void WriteSettings(quint32 period) const {
+        QByteArray record(10, '\0');
+        for (int i = 0; i < 4; ++i)
+            record[i] = static_cast<char>((period >> (8 * i)) & 0xFF);
+        Write(QStringLiteral("Tomlet.set"), record);
+    }
+    void RemoveSettings() const { QFile::remove(m_dir.filePath("Tomlet.set")); }
+
+    // A marked-text book in CP949: 제1장, 제2장 and "Three".
+    QString WriteBook() const {
+        return Write(QStringLiteral("book.txt"), QByteArray("\xc1\xa6"
+                                                            "1\xc0\xe5///first line\r\n"
+                                                            "\xc1\xa6"
+                                                            "2\xc0\xe5///second line\r\n"
+                                                            "Three///third line\r\n"));
+    }
+
+    static SCommandLine WithBook(const QString& path, const std::string& codePage = {}) {
+        SCommandLine command;
+        command.book = QFile::encodeName(path).toStdString();
+        command.codePage = codePage;
+        return command;
+    }
+
+    // Starts the application and waits until its window is active and has drawn once.
+    std::unique_ptr<CTomletApp> Start(SCommandLine command = {}) {
+        auto app = std::make_unique<CTomletApp>(std::move(command));
+        if (!app->InitInstance())
+            qWarning("start-up failed");
+        else if (app->GetMainWnd()->activateWindow();
+                 !QTest::qWaitForWindowActive(app->GetMainWnd()))
+            qWarning("main window not active");
+        return app;
+    }
+
+    QStringList messages;
+
+private:
+    QTemporaryDir m_dir;
+    CSeamGuard<MessageBoxHandler> m_seam;
+};
