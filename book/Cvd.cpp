@@ -22,8 +22,7 @@ std::string_view Bytes(const std::uint8_t* p, std::size_t n) {
 // visit(p, N, M) for every record that passes, while visit answers true. Returns the end
 // position: where the first failing check says the scan ends, or the first p not below n.
 // A byte at n or beyond fails its check without being read.
-template <class Visit>
-std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_t n, Visit visit) {
+template <class Visit> std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_t n, Visit visit) {
     auto is = [d, n](std::uint64_t i, std::uint8_t want) { return i < n && d[i] == want; };
     std::uint64_t p = kCvdFirstRecord;
     while (p < n) {
@@ -75,7 +74,9 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
                    });
 }
 
-bool CvdEndIsMalformed(std::uint32_t end, std::uint32_t n) { return end < n - 1u; }
+bool CvdEndIsMalformed(std::uint32_t end, std::uint32_t n) {
+    return end < n - 1u;
+}
 
 bool CvdLooksUtf8(std::span<const std::uint8_t> data) {
     const std::uint8_t* d = data.data();

@@ -32,8 +32,7 @@ inline constexpr std::uint32_t kCvdFirstRecord = 74;
 
 // Finds the records of the book in data, reports each to sink in file order and returns the
 // position at which the scan ended.
-std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec,
-                      CItemSink& sink);
+std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink);
 
 // True when a scan that ended at end left part of an n-byte file in another format. Compared
 // as unsigned 32-bit numbers, so an empty file counts as malformed.

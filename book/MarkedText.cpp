@@ -49,8 +49,7 @@ void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
         const void* lf = std::memchr(d + q + 3, '\n', n - q - 3);
         if (!lf)
             return; // the last line has no line feed: it is no line
-        const auto* before = static_cast<const std::uint8_t*>(
-            ::memrchr(d + from, '\n', q - from));
+        const auto* before = static_cast<const std::uint8_t*>(::memrchr(d + from, '\n', q - from));
         const std::size_t lineStart = before ? before - d + 1 : from;
         if (!std::memchr(d + lineStart, 0, q - lineStart)) {
             name.clear();

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "CommandRouter.h"
+#include "Commands.h"
 #include "DataExchange.h"
 #include "DialogTemplates.h"
 #include "FileDialog.h"
@@ -9,7 +10,6 @@
 #include "MessageBox.h"
 #include "OffsetTable.h"
 #include "Resource.h"
-#include "Commands.h"
 #include "SettingsFile.h"
 
 #include <QFileInfo>
@@ -17,11 +17,14 @@
 
 namespace {
 
-constexpr char16_t kSettingsMissing[] = u"환경 설정 파일을 열 수 없습니다.\n기본 설정으로 동작합니다";
+constexpr char16_t kSettingsMissing[] =
+    u"환경 설정 파일을 열 수 없습니다.\n기본 설정으로 동작합니다";
 constexpr char16_t kOpenFilter[] =
     u"텍스트 파일(*.txt)|*.txt|CVD 파일(*.cvd)|*.cvd|모든 파일(*.*)|*.*||";
 
-QString Text(const char16_t* text) { return QString::fromUtf16(text); }
+QString Text(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
 
 int FileKindOf(const QString& extension) {
     const QString ext = extension.toLower();
@@ -36,8 +39,7 @@ int FileKindOf(const QString& extension) {
 
 CBookDlg::CBookDlg(const std::string& forcedCodePage, QWidget* parent)
     : CFormView(DialogTemplateById(IDD_TOMLET_FORM), parent),
-      m_pOffsets(std::make_unique<COffsetTable>()),
-      m_pCodePage(CCodePage::Create(forcedCodePage)) {
+      m_pOffsets(std::make_unique<COffsetTable>()), m_pCodePage(CCodePage::Create(forcedCodePage)) {
     setObjectName(QStringLiteral("CBookDlg"));
     Q_ASSERT(m_pCodePage);
     CDataExchange bind{false, false, this};
@@ -46,7 +48,9 @@ CBookDlg::CBookDlg(const std::string& forcedCodePage, QWidget* parent)
     LoadSettings();
 }
 
-CBookDlg::~CBookDlg() { OnDestroy(); }
+CBookDlg::~CBookDlg() {
+    OnDestroy();
+}
 
 void CBookDlg::RegisterCommands(CCommandRouter& router) {
     router.Route(ID_BOOK_OPEN, this, &CBookDlg::OnBookOpen);
@@ -110,7 +114,9 @@ void CBookDlg::RunDeferredLoad() {
     ShowSelectedItem();
 }
 
-void CBookDlg::OnSelchangeItemList() { ShowSelectedItem(); }
+void CBookDlg::OnSelchangeItemList() {
+    ShowSelectedItem();
+}
 
 void CBookDlg::ShowSelectedItem() {
     switch (m_nFileKind) {

@@ -9,7 +9,10 @@
 #include <string>
 
 class CCmdUI;
+class CBinaryFile;
 class CCodePage;
+struct STextItem;
+enum class EItemRead;
 class CCommandRouter;
 class CListBox;
 class COffsetTable;
@@ -109,6 +112,11 @@ private:
     void BuildIndex(const QString& path, EFileKind format);
     void ShowTextItem();
     void ShowCvdItem();
+    // The display frame around a format's reading of the selected item s.
+    using ItemReader = EItemRead (CBookDlg::*)(CBinaryFile& file, int s, STextItem& item);
+    void ShowItem(ItemReader read);
+    EItemRead ReadTextItemOf(CBinaryFile& file, int s, STextItem& item);
+    EItemRead ReadCvdItemOf(CBinaryFile& file, int s, STextItem& item);
 
     CListBox* m_ctlItemList = nullptr;
     QString m_strTitle;

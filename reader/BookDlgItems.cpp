@@ -19,10 +19,16 @@
 
 namespace {
 
-QString Text(const char16_t* text) { return QString::fromUtf16(text); }
-QString Text(const std::u16string& text) { return QString::fromStdU16String(text); }
+QString Text(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+QString Text(const std::u16string& text) {
+    return QString::fromStdU16String(text);
+}
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 // Records each item found: its position in the table, its name as the list's next row.
 class CListSink : public CItemSink {
@@ -40,9 +46,13 @@ private:
 
 } // namespace
 
-void CBookDlg::LoadMarkedText(QString path) { BuildIndex(path, kMarkedText); }
+void CBookDlg::LoadMarkedText(QString path) {
+    BuildIndex(path, kMarkedText);
+}
 
-void CBookDlg::LoadCvd(QString path) { BuildIndex(path, kCvd); }
+void CBookDlg::LoadCvd(QString path) {
+    BuildIndex(path, kCvd);
+}
 
 void CBookDlg::BuildIndex(const QString& path, EFileKind format) {
     SBookBytes book;
@@ -87,6 +97,14 @@ void CBookDlg::BuildIndex(const QString& path, EFileKind format) {
 }
 
 void CBookDlg::ShowTextItem() {
+    ShowItem(&CBookDlg::ReadTextItemOf);
+}
+
+void CBookDlg::ShowCvdItem() {
+    ShowItem(&CBookDlg::ReadCvdItemOf);
+}
+
+void CBookDlg::ShowItem(ItemReader read) {
     CBinaryFile file;
     if (!file.Open(LocalPath(m_strPath), CBinaryFile::Mode::Read)) {
         ShowMessageBox(Text(BookMessages::kCannotOpen));
@@ -95,7 +113,7 @@ void CBookDlg::ShowTextItem() {
     UpdateData(true);
     const int s = m_ctlItemList->GetCurSel();
     STextItem item;
-    switch (ReadTextItem(file, *m_pOffsets, s, m_nLastIndex, m_pCodePage->Codec(), item)) {
+    switch ((this->*read)(file, s, item)) {
     case EItemRead::Shown:
         break;
     case EItemRead::PositionNotFound:
@@ -106,7 +124,7 @@ void CBookDlg::ShowTextItem() {
         return;
     case EItemRead::NoSelection:
     case EItemRead::Malformed:
-        return;
+        return; // a CVD record that fails its re-check leaves the form as it was, silently
     }
     m_strTitle = Text(item.title);
     m_strBody = Text(item.body);
@@ -114,28 +132,15 @@ void CBookDlg::ShowTextItem() {
     UpdateData(false);
 }
 
-void CBookDlg::ShowCvdItem() {
-    CBinaryFile file;
-    if (!file.Open(LocalPath(m_strPath), CBinaryFile::Mode::Read)) {
-        ShowMessageBox(Text(BookMessages::kCannotOpen));
-        return;
-    }
-    UpdateData(true);
-    const int s = m_ctlItemList->GetCurSel();
-    std::u16string body;
-    switch (ReadCvdItem(file, *m_pOffsets, s, m_nLastIndex, m_pCodePage->Codec(), body)) {
-    case EItemRead::Shown:
-        break;
-    case EItemRead::TooLarge:
-        ShowMessageBox(Text(BookMessages::kTooLarge));
-        return;
-    case EItemRead::PositionNotFound:
-    case EItemRead::NoSelection:
-    case EItemRead::Malformed:
-        return; // a record that fails its re-check leaves the form as it was, silently
-    }
-    m_strTitle = m_ctlItemList->GetText(s);
-    m_strBody = Text(body);
-    m_strCounter = Text(FormatCounter(s, m_nLastIndex));
-    UpdateData(false);
+EItemRead CBookDlg::ReadTextItemOf(CBinaryFile& file, int s, STextItem& item) {
+    return ReadTextItem(file, *m_pOffsets, s, m_nLastIndex, m_pCodePage->Codec(), item);
+}
+
+EItemRead CBookDlg::ReadCvdItemOf(CBinaryFile& file, int s, STextItem& item) {
+    const EItemRead result =
+        ReadCvdItem(file, *m_pOffsets, s, m_nLastIndex, m_pCodePage->Codec(), item.body);
+    // The title shown is the name the build listed; the file's title bytes are not read again.
+    if (result == EItemRead::Shown)
+        item.title = m_ctlItemList->GetText(s).toStdU16String();
+    return result;
 }

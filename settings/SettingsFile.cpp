@@ -86,7 +86,9 @@ bool ReadSettingsRecord(const std::string& path, SSettingsRecord& record) {
     return true;
 }
 
-CSettingsWriter::~CSettingsWriter() { Discard(); }
+CSettingsWriter::~CSettingsWriter() {
+    Discard();
+}
 
 bool CSettingsWriter::Open(const std::string& path) {
     Discard();

@@ -1,11 +1,21 @@
 #include "BookFixture.h"
 
+#include "TextCodec.h"
 #include "Utf8.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+
+std::span<const std::uint8_t> Span(const Bytes& bytes) {
+    return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+}
+
+const CTextCodec& Cp949() {
+    static const auto codec = CTextCodec::Create("CP949");
+    return *codec;
+}
 
 CTempDir::CTempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tomlet-test-XXXXXX").string();
@@ -21,9 +31,11 @@ CTempDir::~CTempDir() {
 
 std::string CTempDir::Write(const std::string& name, const Bytes& bytes) const {
     const std::string path = Path(name);
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(),
-                                                                 static_cast<long>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<long>(bytes.size()));
     return path;
 }
 
-std::string Utf8(const std::u16string& text) { return ToUtf8(text); }
+std::string Utf8(const std::u16string& text) {
+    return ToUtf8(text);
+}

@@ -4,6 +4,7 @@
 #include "OffsetTable.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,12 @@
 using Bytes = std::string;
 
 // A folder of its own for each test's books, removed afterwards.
+class CTextCodec;
+
+std::span<const std::uint8_t> Span(const Bytes& bytes);
+// The Korean code page books are read in by default.
+const CTextCodec& Cp949();
+
 class CTempDir {
 public:
     CTempDir();

@@ -1,5 +1,5 @@
-#include "BookFixture.h"
 #include "CommandLine.h"
+#include "BookFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +30,14 @@ TEST(CommandLine, ParsesActionsBooksAndCodePages) {
     EXPECT_EQ(show.item, 3);
     EXPECT_EQ(show.codePage, "EUC-KR");
     EXPECT_EQ(ParseCommandLine({"--", "-odd-name.txt"}).book, "-odd-name.txt");
-    for (const std::vector<std::string>& wrong :
-         {std::vector<std::string>{"--list"}, {"--show", "x", "b"}, {"--show", "-1", "b"},
-          {"--show"}, {"--codepage"}, {"--codepage="}, {"--bogus"}, {"a", "b"}}) {
+    for (const std::vector<std::string>& wrong : {std::vector<std::string>{"--list"},
+                                                  {"--show", "x", "b"},
+                                                  {"--show", "-1", "b"},
+                                                  {"--show"},
+                                                  {"--codepage"},
+                                                  {"--codepage="},
+                                                  {"--bogus"},
+                                                  {"a", "b"}}) {
         EXPECT_EQ(ParseCommandLine(wrong).action, A::Error) << wrong.front();
         EXPECT_EQ(Tomlet(wrong).status, kExitUsage);
     }
@@ -42,7 +47,8 @@ TEST(CommandLine, ParsesActionsBooksAndCodePages) {
 
 TEST(CommandLine, ListsAndShowsItems) {
     CTempDir dir;
-    const std::string txt = dir.Write("book.TXT", "x\n\xc1\xa6" "1\xc0\xe5///\xba\xbd\r\nline\r\nb///\n");
+    const std::string txt = dir.Write("book.TXT", "x\n\xc1\xa6"
+                                                  "1\xc0\xe5///\xba\xbd\r\nline\r\nb///\n");
     const SRun list = Tomlet({"--list", txt});
     EXPECT_EQ(list.status, kExitOk);
     EXPECT_EQ(list.out, "0\t2\t제1장\n1\t20\tb\n");
@@ -68,7 +74,8 @@ TEST(CommandLine, ReportsFailuresWithStatusAndKoreanMessages) {
 
     // A CVD book with bytes in another format still lists its items; the extension decides
     // the format whatever its case.
-    const Bytes record = Bytes(74, 'H') + Bytes("\x00\x02\x00\x02\x02\0\0\0T\0\x1e\x03\x05\0\0\0body", 20);
+    const Bytes record =
+        Bytes(74, 'H') + Bytes("\x00\x02\x00\x02\x02\0\0\0T\0\x1e\x03\x05\0\0\0body", 20);
     const std::string cvd = dir.Write("book.CvD", record + Bytes(10, 'x'));
     const SRun format = Tomlet({"--list", cvd});
     EXPECT_EQ(format.status, kExitOk);

@@ -1,6 +1,6 @@
+#include "Cvd.h"
 #include "BinaryFile.h"
 #include "BookFixture.h"
-#include "Cvd.h"
 #include "TextCodec.h"
 
 #include <gtest/gtest.h>
@@ -9,21 +9,14 @@
 
 namespace {
 
-std::span<const std::uint8_t> Span(const Bytes& b) {
-    return {reinterpret_cast<const std::uint8_t*>(b.data()), b.size()};
-}
-
-const CTextCodec& Cp949() {
-    static auto codec = CTextCodec::Create("CP949");
-    return *codec;
-}
-
 Bytes Le32(std::uint32_t v) {
     return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
             static_cast<char>(v >> 24)};
 }
 
-Bytes Header() { return Bytes(74, 'H'); }
+Bytes Header() {
+    return Bytes(74, 'H');
+}
 
 // One record whose title and body are given whole; the caller drops the body's last byte when
 // the next record starts on it.
@@ -69,7 +62,8 @@ std::optional<std::string> ShowBody(const std::string& path, const CCollect& ind
     return Utf8(body);
 }
 
-const Bytes kExample = Book({{Bytes("AB\0", 3), Bytes("x\ry\0", 4)}, {Bytes("C\0", 2), Bytes("z\0", 2)}});
+const Bytes kExample =
+    Book({{Bytes("AB\0", 3), Bytes("x\ry\0", 4)}, {Bytes("C\0", 2), Bytes("z\0", 2)}});
 
 TEST(Cvd, WorkedExampleByteForByte) {
     ASSERT_EQ(kExample.size(), 112u);
@@ -115,10 +109,17 @@ TEST(Cvd, EveryCheckEndsTheScanAtItsOwnPosition) {
         std::uint32_t at;
         std::uint32_t end;
     };
-    const SBreak breaks[] = {{p, p + 1},          {p + 1, p + 2},      {p + 2, p + 3},
-                             {p + 3, p + 4},      {p + 6, p + 7},      {p + 7, p + 7},
-                             {p + N + 7, p + N + 8}, {p + N + 8, p + N + 9}, {p + N + 9, p + N + 10},
-                             {p + N + 12, p + N + 13}, {p + N + 13, p + N + 13}};
+    const SBreak breaks[] = {{p, p + 1},
+                             {p + 1, p + 2},
+                             {p + 2, p + 3},
+                             {p + 3, p + 4},
+                             {p + 6, p + 7},
+                             {p + 7, p + 7},
+                             {p + N + 7, p + N + 8},
+                             {p + N + 8, p + N + 9},
+                             {p + N + 9, p + N + 10},
+                             {p + N + 12, p + N + 13},
+                             {p + N + 13, p + N + 13}};
     for (const SBreak& b : breaks) {
         Bytes book = good;
         book[b.at] = static_cast<char>(book[b.at] ^ 0x55);
@@ -137,7 +138,10 @@ TEST(Cvd, BodiesAsShown) {
                              {Bytes("lf\0", 3), Bytes("a\nb\0", 4)},
                              {Bytes("zero\0", 5), Bytes("ab\0cd\0", 6)},
                              {Bytes("ti\0tle\0", 7), Bytes("x\0", 2)},
-                             {Bytes("\xc1\xa6" "1\xc0\xe5\0", 6), Bytes("\xba\xbd\0", 3)},
+                             {Bytes("\xc1\xa6"
+                                    "1\xc0\xe5\0",
+                                    6),
+                              Bytes("\xba\xbd\0", 3)},
                              {Bytes("last\0", 5), "end!"}});
     CTempDir dir;
     const std::string path = dir.Write("bodies.cvd", book);
@@ -171,8 +175,8 @@ TEST(Cvd, LengthsAtTheirLimits) {
     EXPECT_EQ(ShowBody(dir.Write("cut.cvd", cut), cutScan.index, 0), std::nullopt);
 
     // The largest lengths the format allows.
-    const Bytes big = Book({{Bytes(65534, 't') + '\0', Bytes(65534, 'b') + '\0'},
-                            {Bytes("x\0", 2), "y"}});
+    const Bytes big =
+        Book({{Bytes(65534, 't') + '\0', Bytes(65534, 'b') + '\0'}, {Bytes("x\0", 2), "y"}});
     const SScan bigScan = Scan(big);
     ASSERT_EQ(bigScan.index.positions.size(), 2u);
     EXPECT_EQ(bigScan.index.names[0].size(), 65534u);
@@ -194,7 +198,8 @@ TEST(Cvd, ReCheckRejectsABookThatChanged) {
 TEST(Cvd, Utf8EvidenceFromTitlesAndFirstBodies) {
     EXPECT_TRUE(CvdLooksUtf8(Span(Book({{"\xea\xb0\x80" + Bytes(1, '\0'), Bytes("b\0", 2)}}))));
     EXPECT_TRUE(CvdLooksUtf8(Span(Book({{Bytes("T\0", 2), "\xea\xb0\x80" + Bytes(1, '\0')}}))));
-    EXPECT_FALSE(CvdLooksUtf8(Span(Book({{Bytes("\xb0\xa1\0", 3), "\xea\xb0\x80" + Bytes(1, '\0')}}))));
+    EXPECT_FALSE(
+        CvdLooksUtf8(Span(Book({{Bytes("\xb0\xa1\0", 3), "\xea\xb0\x80" + Bytes(1, '\0')}}))));
     EXPECT_FALSE(CvdLooksUtf8(Span(kExample)));
 }
 

@@ -1,7 +1,7 @@
+#include "MarkedText.h"
 #include "BinaryFile.h"
 #include "BookFixture.h"
 #include "CodePage.h"
-#include "MarkedText.h"
 #include "TextCodec.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +11,6 @@
 #include <span>
 
 namespace {
-
-std::span<const std::uint8_t> Span(const Bytes& b) {
-    return {reinterpret_cast<const std::uint8_t*>(b.data()), b.size()};
-}
-
-const CTextCodec& Cp949() {
-    static auto codec = CTextCodec::Create("CP949");
-    return *codec;
-}
 
 CCollect Scan(const Bytes& book, const CTextCodec& codec = Cp949()) {
     CCollect items;
@@ -39,7 +30,8 @@ SShown Show(const std::string& path, const CCollect& index, std::int32_t s,
     CBinaryFile file;
     EXPECT_TRUE(file.Open(path, CBinaryFile::Mode::Read));
     STextItem item;
-    const EItemRead result = ReadTextItem(file, index.table, s, index.table.Count() - 1, codec, item);
+    const EItemRead result =
+        ReadTextItem(file, index.table, s, index.table.Count() - 1, codec, item);
     return {result, Utf8(item.title), Utf8(item.body)};
 }
 
@@ -96,8 +88,7 @@ TEST_P(MarkedTextScan, FindsHeadLinesAndNames) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, MarkedTextScan,
     testing::Values(
-        SScanCase{"empty file", "", {}, {}},
-        SScanCase{"no line feed", "a///b", {}, {}},
+        SScanCase{"empty file", "", {}, {}}, SScanCase{"no line feed", "a///b", {}, {}},
         SScanCase{"no marker", "one\ntwo\n", {}, {}},
         SScanCase{"head line last, without line feed", "a///\nb///c", {0}, {"a"}},
         SScanCase{"marker alone", "///\n", {0}, {""}},
@@ -109,7 +100,11 @@ INSTANTIATE_TEST_SUITE_P(
         SScanCase{"CR LF keeps CR out of names", "a///\r\nb///x\r\n", {0, 6}, {"a", "b"}},
         SScanCase{"CR before the marker stays in the name", "a\r///\n", {0}, {"a\r"}},
         SScanCase{"names are not trimmed", "  a b ///\n", {0}, {"  a b "}},
-        SScanCase{"Korean CP949 names", "\xc1\xa6" "1\xc0\xe5///\n", {0}, {"제1장"}},
+        SScanCase{"Korean CP949 names",
+                  "\xc1\xa6"
+                  "1\xc0\xe5///\n",
+                  {0},
+                  {"제1장"}},
         SScanCase{"marker split by a line feed", "//\n/x\n", {}, {}}));
 
 TEST(MarkedText, ItemsAndBodiesAtTheEdges) {
@@ -190,7 +185,8 @@ TEST(MarkedText, CodePageIsChosenPerBook) {
     EXPECT_EQ(page->Codec().Name(), "UTF-8");
     EXPECT_EQ(Utf8(Scan(utf8, page->Codec()).names.at(0)), "제1장");
 
-    const Bytes cp949 = "\xc1\xa6" "1\xc0\xe5///\xba\xbd\n";
+    const Bytes cp949 = "\xc1\xa6"
+                        "1\xc0\xe5///\xba\xbd\n";
     page->ChooseFor(MarkedTextLooksUtf8(Span(cp949)));
     EXPECT_EQ(page->Codec().Name(), "CP949");
     EXPECT_EQ(Utf8(Scan(cp949, page->Codec()).names.at(0)), "제1장");
@@ -204,8 +200,8 @@ TEST(MarkedText, CodePageIsChosenPerBook) {
 // The byte scan must find exactly what converting every line finds, for the code pages it
 // is used with, whatever the bytes.
 TEST(MarkedText, ByteScanMatchesLineScanOnRandomBooks) {
-    const char alphabet[] = {'/', '/', '/', '\n', '\r', '\0', 'a', ' ', '\xb0', '\xa1',
-                             '\x81', 'A', '\xea', '\x80', '\xff', '\xc3'};
+    const char alphabet[] = {'/',    '/',    '/',    '\n', '\r',   '\0',   'a',    ' ',
+                             '\xb0', '\xa1', '\x81', 'A',  '\xea', '\x80', '\xff', '\xc3'};
     std::mt19937 rng(3);
     for (const char* name : {"CP949", "UTF-8"}) {
         auto codec = CTextCodec::Create(name);

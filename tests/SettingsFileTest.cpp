@@ -1,5 +1,5 @@
-#include "BookFixture.h"
 #include "SettingsFile.h"
+#include "BookFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ TEST(SettingsFile, ReadsWhateverTheFileHolds) {
     CTempDir dir;
     SSettingsRecord record{123, 456};
     EXPECT_FALSE(ReadSettingsRecord(dir.Path("missing.set"), record));
-    EXPECT_EQ(record.period, 123u); // untouched
+    EXPECT_EQ(record.period, 123u);                         // untouched
     EXPECT_FALSE(ReadSettingsRecord(dir.Path(""), record)); // a folder
 
     struct SCase {
@@ -73,7 +73,10 @@ TEST(SettingsFile, WriterReplacesTheFileWholeOrNotAtAll) {
     }
     EXPECT_EQ(ReadAll(path), Bytes("\xe8\x03\0\0\x05\0\0\0\0\0", 10));
     // Opened but never committed: the file stays as it was and no stray file is left.
-    { CSettingsWriter abandoned; ASSERT_TRUE(abandoned.Open(path)); }
+    {
+        CSettingsWriter abandoned;
+        ASSERT_TRUE(abandoned.Open(path));
+    }
     EXPECT_EQ(ReadAll(path).size(), 10u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")), {}), 1);
 

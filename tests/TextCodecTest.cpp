@@ -1,5 +1,5 @@
-#include "BookFixture.h"
 #include "TextCodec.h"
+#include "BookFixture.h"
 #include "Utf8.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +8,6 @@
 #include <random>
 
 namespace {
-
-std::unique_ptr<CTextCodec> Cp949() { return CTextCodec::Create("CP949"); }
 
 struct SDecodeCase {
     const char* codePage;
@@ -27,25 +25,24 @@ TEST_P(DecodeTest, ConvertsToTheFirstZeroByteAndReplacesInvalidBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DecodeTest,
-    testing::Values(
-        SDecodeCase{"CP949", "\xb0\xa1\xb3\xaa", "가나"},
-        SDecodeCase{"CP949", "1\xc0\xe5 ///", "1장 ///"},
-        // Extended CP949 characters whose trail byte is an ASCII letter.
-        SDecodeCase{"CP949", "\x81\x41\x81\x61z", "갂갵z"},
-        SDecodeCase{"CP949", Bytes("\xb0\xa1\0\xb3\xaa", 5), "가"},
-        SDecodeCase{"CP949", Bytes("\0abc", 4), ""},
-        // A lead byte before '/', a stray byte, a lead byte at the end: one U+FFFD each, and
-        // nothing after them is lost.
-        SDecodeCase{"CP949", "\xb0/x", "\xEF\xBF\xBD/x"},
-        SDecodeCase{"CP949", "a\xff b", "a\xEF\xBF\xBD b"},
-        SDecodeCase{"CP949", "ab\xb0", "ab\xEF\xBF\xBD"},
-        SDecodeCase{"UTF-8", "\xea\xb0\x80/\xed\x9e\xa3", "가/힣"},
-        SDecodeCase{"UTF-8", "\xc3(x", "\xEF\xBF\xBD(x"},
-        SDecodeCase{"UTF-8", "\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
-        SDecodeCase{"ISO-8859-1", "caf\xe9", "café"},
-        // Not ASCII-compatible: the whole text goes through iconv.
-        SDecodeCase{"UTF-16LE", Bytes("A\0", 2), "\xEF\xBF\xBD"},
-        SDecodeCase{"ISO-2022-KR", "\x1b$)C\x0e\x30\x21\x0f", "가"}));
+    testing::Values(SDecodeCase{"CP949", "\xb0\xa1\xb3\xaa", "가나"},
+                    SDecodeCase{"CP949", "1\xc0\xe5 ///", "1장 ///"},
+                    // Extended CP949 characters whose trail byte is an ASCII letter.
+                    SDecodeCase{"CP949", "\x81\x41\x81\x61z", "갂갵z"},
+                    SDecodeCase{"CP949", Bytes("\xb0\xa1\0\xb3\xaa", 5), "가"},
+                    SDecodeCase{"CP949", Bytes("\0abc", 4), ""},
+                    // A lead byte before '/', a stray byte, a lead byte at the end: one U+FFFD
+                    // each, and nothing after them is lost.
+                    SDecodeCase{"CP949", "\xb0/x", "\xEF\xBF\xBD/x"},
+                    SDecodeCase{"CP949", "a\xff b", "a\xEF\xBF\xBD b"},
+                    SDecodeCase{"CP949", "ab\xb0", "ab\xEF\xBF\xBD"},
+                    SDecodeCase{"UTF-8", "\xea\xb0\x80/\xed\x9e\xa3", "가/힣"},
+                    SDecodeCase{"UTF-8", "\xc3(x", "\xEF\xBF\xBD(x"},
+                    SDecodeCase{"UTF-8", "\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
+                    SDecodeCase{"ISO-8859-1", "caf\xe9", "café"},
+                    // Not ASCII-compatible: the whole text goes through iconv.
+                    SDecodeCase{"UTF-16LE", Bytes("A\0", 2), "\xEF\xBF\xBD"},
+                    SDecodeCase{"ISO-2022-KR", "\x1b$)C\x0e\x30\x21\x0f", "가"}));
 
 TEST(TextCodec, UnknownCodePageGivesNoCodec) {
     EXPECT_FALSE(CTextCodec::Create("NO-SUCH-CODE-PAGE"));
@@ -53,7 +50,7 @@ TEST(TextCodec, UnknownCodePageGivesNoCodec) {
 }
 
 TEST(TextCodec, AsciiCompatibilityIsKnownOnlyForSafeFamilies) {
-    EXPECT_TRUE(Cp949()->IsAsciiCompatible());
+    EXPECT_TRUE(Cp949().IsAsciiCompatible());
     EXPECT_TRUE(CTextCodec::Create("utf-8")->IsAsciiCompatible());
     EXPECT_TRUE(CTextCodec::Create("GB18030")->IsAsciiCompatible());
     EXPECT_FALSE(CTextCodec::Create("UTF-7")->IsAsciiCompatible());
@@ -101,13 +98,13 @@ TEST(TextCodec, ShortcutMatchesWholeTextConversion) {
 }
 
 TEST(TextCodec, RandomBytesNeverShortenTheText) {
-    auto codec = Cp949();
+    const CTextCodec& codec = Cp949();
     std::mt19937 rng(11);
     for (int round = 0; round < 2000; ++round) {
         Bytes in(rng() % 64, '\0');
         for (char& c : in)
             c = static_cast<char>(1 + rng() % 255);
-        const std::u16string out = codec->Decode(in);
+        const std::u16string out = codec.Decode(in);
         // Every character comes from one or two bytes, and no byte is silently dropped.
         EXPECT_GE(out.size() * 2, in.size());
         EXPECT_LE(out.size(), in.size());
@@ -132,11 +129,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, Utf8ValidityTest,
                          testing::Values(SUtf8Case{"", true}, SUtf8Case{"plain ascii text", true},
                                          SUtf8Case{"\xea\xb0\x80", true},
                                          SUtf8Case{"\xf4\x8f\xbf\xbf", true},
-                                         SUtf8Case{"\xc0\xaf", false},          // overlong '/'
-                                         SUtf8Case{"\xe0\x80\xaf", false},      // overlong
-                                         SUtf8Case{"\xed\xa0\x80", false},      // surrogate
-                                         SUtf8Case{"\xf4\x90\x80\x80", false},  // past U+10FFFF
-                                         SUtf8Case{"abc\xea\xb0", false},       // cut short
+                                         SUtf8Case{"\xc0\xaf", false},           // overlong '/'
+                                         SUtf8Case{"\xe0\x80\xaf", false},       // overlong
+                                         SUtf8Case{"\xed\xa0\x80", false},       // surrogate
+                                         SUtf8Case{"\xf4\x90\x80\x80", false},   // past U+10FFFF
+                                         SUtf8Case{"abc\xea\xb0", false},        // cut short
                                          SUtf8Case{"\xb0\xa1\xb3\xaa", false})); // CP949
 
 TEST(Utf8, EvidenceNeedsNonAsciiBytesInEveryChunkValid) {

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-CBinaryFile::~CBinaryFile() { Close(); }
+CBinaryFile::~CBinaryFile() {
+    Close();
+}
 
 bool CBinaryFile::Open(const std::string& path, Mode mode) {
     Close();
@@ -85,4 +87,6 @@ bool CBinaryFile::Write(const void* buffer, std::size_t count) {
     return true;
 }
 
-bool CBinaryFile::Sync() { return m_nFd >= 0 && ::fsync(m_nFd) == 0; }
+bool CBinaryFile::Sync() {
+    return m_nFd >= 0 && ::fsync(m_nFd) == 0;
+}

@@ -9,8 +9,8 @@
 class CBinaryFile {
 public:
     enum class Mode {
-        Read,          // an existing regular file, for reading
-        CreateWrite,   // created or truncated, for writing only
+        Read,        // an existing regular file, for reading
+        CreateWrite, // created or truncated, for writing only
     };
 
     CBinaryFile() = default;

@@ -2,4 +2,6 @@
 
 #include <cstdlib>
 
-int SystemRandom() { return std::rand(); }
+int SystemRandom() {
+    return std::rand();
+}

@@ -12,7 +12,9 @@ namespace {
 constexpr const char* kUtf16Native =
     std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
 
-iconv_t Handle(void* p) { return static_cast<iconv_t>(p); }
+iconv_t Handle(void* p) {
+    return static_cast<iconv_t>(p);
+}
 
 std::string Upper(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
@@ -25,10 +27,11 @@ std::string Upper(std::string s) {
 bool KnownAsciiCompatible(const std::string& name) {
     const std::string n = Upper(name);
     static const char* const kPrefixes[] = {
-        "CP949", "UHC",   "EUC",      "CP932", "SJIS",  "SHIFT_JIS", "SHIFT-JIS",
-        "GBK",   "CP936", "GB18030",  "GB2312", "BIG5", "CP950", "UTF-8",     "UTF8",
-        "ISO-8859", "ISO8859", "LATIN", "CP125", "WINDOWS-125", "KOI8", "ASCII", "US-ASCII",
-        "ANSI_X3.4", "CP437", "CP850", "CP866", "MSCP949", "JOHAB", "TIS-620", "CP874",
+        "CP949", "UHC",      "EUC",       "CP932",  "SJIS",  "SHIFT_JIS",   "SHIFT-JIS",
+        "GBK",   "CP936",    "GB18030",   "GB2312", "BIG5",  "CP950",       "UTF-8",
+        "UTF8",  "ISO-8859", "ISO8859",   "LATIN",  "CP125", "WINDOWS-125", "KOI8",
+        "ASCII", "US-ASCII", "ANSI_X3.4", "CP437",  "CP850", "CP866",       "MSCP949",
+        "JOHAB", "TIS-620",  "CP874",
     };
     for (const char* prefix : kPrefixes) {
         if (n.rfind(prefix, 0) == 0)
@@ -52,7 +55,9 @@ std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
 CTextCodec::CTextCodec(std::string name, void* handle, bool asciiCompatible)
     : m_strName(std::move(name)), m_pHandle(handle), m_bAsciiCompatible(asciiCompatible) {}
 
-CTextCodec::~CTextCodec() { ::iconv_close(Handle(m_pHandle)); }
+CTextCodec::~CTextCodec() {
+    ::iconv_close(Handle(m_pHandle));
+}
 
 std::u16string CTextCodec::Decode(std::string_view bytes) const {
     std::u16string out;
@@ -98,8 +103,8 @@ void CTextCodec::DecodeNonAscii(std::string_view bytes, std::u16string& out) con
         char* outPtr = reinterpret_cast<char*>(out.data() + used);
         std::size_t outLeft = (out.size() - used) * sizeof(char16_t);
         const std::size_t outBefore = outLeft;
-        std::size_t rc = ::iconv(cd, inLeft ? &in : nullptr, inLeft ? &inLeft : nullptr, &outPtr,
-                                 &outLeft);
+        std::size_t rc =
+            ::iconv(cd, inLeft ? &in : nullptr, inLeft ? &inLeft : nullptr, &outPtr, &outLeft);
         used += (outBefore - outLeft) / sizeof(char16_t);
         if (rc != static_cast<std::size_t>(-1)) {
             if (inLeft == 0)

@@ -57,9 +57,11 @@ private:
     static QByteArray Cp949Book() {
         // "머리말" preface, then items 제1장 (Chapter 1) and 제2장 with Korean bodies, CR LF.
         return QByteArray("\xb8\xd3\xb8\xae\xb8\xbb\r\n"
-                          "\xc1\xa6" "1\xc0\xe5///\xba\xbd\r\n"
+                          "\xc1\xa6"
+                          "1\xc0\xe5///\xba\xbd\r\n"
                           "\xb2\xc9\r\n"
-                          "\xc1\xa6" "2\xc0\xe5///\xbf\xa9\xb8\xa7\r\n"
+                          "\xc1\xa6"
+                          "2\xc0\xe5///\xbf\xa9\xb8\xa7\r\n"
                           "Chapter three///three\r\n");
     }
 
@@ -82,7 +84,8 @@ private slots:
         QTest::addColumn<int>("period");
         QTest::addColumn<int>("order");
         QTest::newRow("missing") << QByteArray() << true << 1000 << 0;
-        QTest::newRow("present") << QByteArray("\x88\x13\0\0\x07\0\0\0\0\0", 10) << false << 5000 << 7;
+        QTest::newRow("present") << QByteArray("\x88\x13\0\0\x07\0\0\0\0\0", 10) << false << 5000
+                                 << 7;
         QTest::newRow("short") << QByteArray("\x10\x27\0", 3) << false << 10000 << 0;
         QTest::newRow("empty") << QByteArray("") << false << 0 << 0;
     }
