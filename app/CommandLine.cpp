@@ -54,15 +54,46 @@ void Say(std::ostream& err, const char16_t* message) {
 }
 
 // Collects the index as the window's list and table would hold it.
+// Names are kept end to end in one string, as the window's list keeps them.
 class CIndex : public CItemSink {
 public:
     void AddItem(std::int32_t position, std::u16string_view name) override {
         table.Append(position);
-        names.emplace_back(name);
+        m_starts.push_back(m_strNames.size());
+        m_strNames.append(name);
+    }
+    std::u16string_view Name(std::int32_t i) const {
+        const auto at = static_cast<std::size_t>(i);
+        const std::size_t end = at + 1 < m_starts.size() ? m_starts[at + 1] : m_strNames.size();
+        return std::u16string_view(m_strNames).substr(m_starts[at], end - m_starts[at]);
     }
     COffsetTable table;
-    std::vector<std::u16string> names;
+
+private:
+    std::u16string m_strNames;
+    std::vector<std::size_t> m_starts;
 };
+
+// Prints index, position and name of every item, a block at a time.
+void PrintList(const CIndex& index, std::ostream& out) {
+    constexpr std::size_t kBlock = 1 << 16;
+    std::string block;
+    block.reserve(2 * kBlock);
+    char number[16];
+    for (std::int32_t i = 0; i < index.table.Count(); ++i) {
+        block.append(number, std::to_chars(number, number + sizeof number, i).ptr);
+        block += '\t';
+        block.append(number, std::to_chars(number, number + sizeof number, index.table[i]).ptr);
+        block += '\t';
+        AppendUtf8(index.Name(i), block);
+        block += '\n';
+        if (block.size() >= kBlock) {
+            out.write(block.data(), static_cast<std::streamsize>(block.size()));
+            block.clear();
+        }
+    }
+    out.write(block.data(), static_cast<std::streamsize>(block.size()));
+}
 
 int BuildIndex(const SCommandLine& command, CCodePage& codePage, CIndex& index, std::ostream& err) {
     SBookBytes book;
@@ -109,7 +140,7 @@ int Show(const SCommandLine& command, const CCodePage& codePage, const CIndex& i
     EItemRead result;
     if (IsCvd(command.book)) {
         result = ReadCvdItem(file, index.table, s, last, codePage.Codec(), item.body);
-        item.title = index.names[static_cast<std::size_t>(s)];
+        item.title = index.Name(s);
     } else {
         result = ReadTextItem(file, index.table, s, last, codePage.Codec(), item);
     }
@@ -223,8 +254,6 @@ int RunCommandLine(const SCommandLine& command, std::ostream& out, std::ostream&
         return status;
     if (command.action == SCommandLine::EAction::Show)
         return Show(command, *codePage, index, out, err);
-    for (std::int32_t i = 0; i < index.table.Count(); ++i)
-        out << i << '\t' << index.table[i] << '\t'
-            << ToUtf8(index.names[static_cast<std::size_t>(i)]) << '\n';
+    PrintList(index, out);
     return kExitOk;
 }

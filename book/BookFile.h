@@ -11,10 +11,16 @@ inline constexpr std::int64_t kMaxBookBytes = 0x7FFFFFFF - 16;
 
 enum class EReadBook { Ok, CannotOpen, TooLarge };
 
+// Memory for a whole book, released with free().
+struct SFreeBytes {
+    void operator()(std::uint8_t* bytes) const;
+};
+using BookBuffer = std::unique_ptr<std::uint8_t[], SFreeBytes>;
+
 // A book's bytes, held only while its index is built.
 struct SBookBytes {
-    std::unique_ptr<std::uint8_t[]> data; // size + 10 bytes allocated
-    std::uint32_t size = 0;               // bytes actually read
+    BookBuffer data;        // size + 10 bytes allocated
+    std::uint32_t size = 0; // bytes actually read
 };
 
 // Opens the book, reads it whole with one read and closes it. On failure out is untouched.

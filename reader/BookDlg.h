@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BookFile.h"
 #include "FormView.h"
 
 #include <QString>
@@ -12,7 +13,6 @@ class CCmdUI;
 class CBinaryFile;
 class CCodePage;
 struct STextItem;
-enum class EItemRead;
 class CCommandRouter;
 class CListBox;
 class COffsetTable;
@@ -131,7 +131,7 @@ private:
     bool m_bLoadPending = false;
     std::unique_ptr<COffsetTable> m_pOffsets;
     std::int32_t m_nLastIndex = 0;
-    std::unique_ptr<std::uint8_t[]> m_pFileData; // the book's bytes, only while a build runs
+    BookBuffer m_pFileData; // the book's bytes, only while a build runs
     QString m_strPath;
 
     std::unique_ptr<CCodePage> m_pCodePage; // the code page of the book last indexed

@@ -97,6 +97,31 @@ TEST(TextCodec, ShortcutMatchesWholeTextConversion) {
     }
 }
 
+// The table and the direct UTF-8 decoder must give what iconv alone gives, for any bytes.
+TEST(TextCodec, FastPathsMatchIconvOnAnyBytes) {
+    const unsigned char alphabet[] = {'a',  '/',  ' ',  0x41, 0x61, 0x7f, 0x80, 0x81, 0x8e,
+                                      0xa1, 0xb0, 0xc2, 0xc8, 0xdf, 0xe0, 0xed, 0xef, 0xf0,
+                                      0xf4, 0xfe, 0xff, 0x30, 0x39, 0x40, 0x5c, 0xbf, 0x9f};
+    for (const char* name :
+         {"CP949", "EUC-KR", "SHIFT_JIS", "CP932", "GBK", "BIG5", "UTF-8", "utf8"}) {
+        auto codec = CTextCodec::Create(name);
+        ASSERT_TRUE(codec) << name;
+        std::mt19937 rng(5);
+        for (int round = 0; round < 4000; ++round) {
+            Bytes in(rng() % 24, '\0');
+            for (char& c : in)
+                c = static_cast<char>(rng() % 3 ? alphabet[rng() % sizeof alphabet] : rng() % 256);
+            ASSERT_EQ(codec->Decode(in), codec->DecodeThroughIconv(in)) << name << " " << in;
+        }
+        // Every lead and trail byte pair, once.
+        Bytes all;
+        for (int lead = 0x80; lead < 0x100; ++lead)
+            for (int trail = 1; trail < 0x100; ++trail)
+                all += {static_cast<char>(lead), static_cast<char>(trail), ' '};
+        ASSERT_EQ(codec->Decode(all), codec->DecodeThroughIconv(all)) << name;
+    }
+}
+
 TEST(TextCodec, RandomBytesNeverShortenTheText) {
     const CTextCodec& codec = Cp949();
     std::mt19937 rng(11);

@@ -40,6 +40,81 @@ bool KnownAsciiCompatible(const std::string& name) {
     return false;
 }
 
+// Code pages whose characters are one byte, or a lead byte from 0x81 and one trail byte, all
+// in the Basic Multilingual Plane: a 64 K table holds them whole.
+bool IsDoubleByte(const std::string& name) {
+    const std::string n = Upper(name);
+    for (const char* known : {"CP949", "UHC", "MSCP949", "EUC-KR", "EUCKR", "CP932", "SJIS",
+                              "SHIFT_JIS", "SHIFT-JIS", "GBK", "CP936", "BIG5", "CP950"}) {
+        if (n == known)
+            return true;
+    }
+    return false;
+}
+
+bool IsUtf8(const std::string& name) {
+    const std::string n = Upper(name);
+    return n == "UTF-8" || n == "UTF8";
+}
+
+constexpr std::size_t kPairEntries = 0x10000;
+constexpr std::size_t kSingleEntries = 0x100;
+
+// Length of the valid UTF-8 character at p (n bytes available), or 0 when p[0] starts none;
+// the same rules as IsValidUtf8.
+std::size_t Utf8Length(const unsigned char* p, std::size_t n, char32_t& c) {
+    const unsigned char b = p[0];
+    std::size_t len;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2, c = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3, c = b & 0x0F;
+        lo = b == 0xE0 ? 0xA0 : 0x80;
+        hi = b == 0xED ? 0x9F : 0xBF;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4, c = b & 0x07;
+        lo = b == 0xF0 ? 0x90 : 0x80;
+        hi = b == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (n < len || p[1] < lo || p[1] > hi)
+        return 0;
+    c = (c << 6) | (p[1] & 0x3F);
+    for (std::size_t k = 2; k < len; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (p[k] & 0x3F);
+    }
+    return len;
+}
+
+void DecodeUtf8(std::string_view bytes, std::u16string& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        if (p[i] < 0x80) {
+            out += static_cast<char16_t>(p[i++]);
+            continue;
+        }
+        char32_t c = 0;
+        const std::size_t len = Utf8Length(p + i, n - i, c);
+        if (len == 0) {
+            out += u'\uFFFD';
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+        i += len;
+    }
+}
+
 } // namespace
 
 std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
@@ -48,12 +123,16 @@ std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
     iconv_t cd = ::iconv_open(kUtf16Native, codePage.c_str());
     if (cd == reinterpret_cast<iconv_t>(-1))
         return nullptr;
+    const EPath path = IsDoubleByte(codePage) ? EPath::DoubleByteTable
+                       : IsUtf8(codePage)     ? EPath::Utf8
+                                              : EPath::Iconv;
     return std::unique_ptr<CTextCodec>(
-        new CTextCodec(codePage, cd, KnownAsciiCompatible(codePage)));
+        new CTextCodec(codePage, cd, KnownAsciiCompatible(codePage), path));
 }
 
-CTextCodec::CTextCodec(std::string name, void* handle, bool asciiCompatible)
-    : m_strName(std::move(name)), m_pHandle(handle), m_bAsciiCompatible(asciiCompatible) {}
+CTextCodec::CTextCodec(std::string name, void* handle, bool asciiCompatible, EPath path)
+    : m_strName(std::move(name)), m_pHandle(handle), m_bAsciiCompatible(asciiCompatible),
+      m_path(path) {}
 
 CTextCodec::~CTextCodec() {
     ::iconv_close(Handle(m_pHandle));
@@ -69,6 +148,14 @@ void CTextCodec::DecodeAppend(std::string_view bytes, std::u16string& out) const
     const void* zero = std::memchr(bytes.data(), 0, bytes.size());
     if (zero)
         bytes = bytes.substr(0, static_cast<const char*>(zero) - bytes.data());
+    if (m_path == EPath::Utf8) {
+        DecodeUtf8(bytes, out);
+        return;
+    }
+    if (m_path == EPath::DoubleByteTable) {
+        DecodeByTable(bytes, out);
+        return;
+    }
     if (m_bAsciiCompatible) {
         // Most text is largely ASCII: widen it without iconv, and hand iconv only the stretches
         // from a non-ASCII byte to the next byte below 0x30, which always ends a character.
@@ -116,15 +203,105 @@ void CTextCodec::DecodeNonAscii(std::string_view bytes, std::u16string& out) con
             continue;
         }
         // EILSEQ (invalid) or EINVAL (incomplete at the end): one replacement character for
-        // the offending byte, then go on with the next byte from a clean state.
+        // the refused bytes, then go on after them from a clean state.
         if (used == out.size())
             out.resize(out.size() + inLeft + 16);
         out[used++] = u'\uFFFD';
-        ++in;
-        --inLeft;
+        const std::size_t skip = RefusedBytes(in, inLeft);
+        in += skip;
+        inLeft -= skip;
         ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
         if (inLeft == 0)
             break;
     }
     out.resize(used);
+}
+
+std::size_t CTextCodec::RefusedBytes(const char* at, std::size_t left) const {
+    if (left == 0)
+        return 0;
+    // Some converters step over a well-formed but unmapped character before they refuse it;
+    // then the bytes at `at` start a good character and nothing more is skipped. Others stop
+    // at the refused bytes: skip the unmapped character whole, or else one byte.
+    const SProbe probe = Probe(at, std::min<std::size_t>(left, 8));
+    if (probe.produced > 0)
+        return 0;
+    if (probe.refused && probe.consumed > 0)
+        return probe.consumed;
+    return 1;
+}
+
+CTextCodec::SProbe CTextCodec::Probe(const char* bytes, std::size_t count) const {
+    iconv_t cd = Handle(m_pHandle);
+    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char16_t buffer[16];
+    char* in = const_cast<char*>(bytes);
+    std::size_t inLeft = count;
+    char* out = reinterpret_cast<char*>(buffer);
+    std::size_t outLeft = sizeof buffer;
+    const std::size_t rc = ::iconv(cd, &in, &inLeft, &out, &outLeft);
+    SProbe probe;
+    probe.consumed = count - inLeft;
+    probe.produced = (sizeof buffer - outLeft) / sizeof(char16_t);
+    probe.refused = rc == static_cast<std::size_t>(-1) && errno == EILSEQ;
+    probe.first = probe.produced > 0 ? buffer[0] : u'\0';
+    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    return probe;
+}
+
+std::u16string CTextCodec::DecodeThroughIconv(std::string_view bytes) const {
+    const void* zero = std::memchr(bytes.data(), 0, bytes.size());
+    if (zero)
+        bytes = bytes.substr(0, static_cast<const char*>(zero) - bytes.data());
+    std::u16string out;
+    DecodeNonAscii(bytes, out);
+    return out;
+}
+
+void CTextCodec::BuildTable() const {
+    m_pTable = std::make_unique<char16_t[]>(kPairEntries + kSingleEntries);
+    char pair[2];
+    // Single bytes, ASCII included: Shift_JIS reads 0x5C as the yen sign.
+    for (unsigned byte = 0x01; byte <= 0xFF; ++byte) {
+        pair[0] = static_cast<char>(byte);
+        const SProbe alone = Probe(pair, 1);
+        if (alone.produced == 1 && alone.consumed == 1)
+            m_pTable[kPairEntries + byte] = alone.first;
+    }
+    for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
+        pair[0] = static_cast<char>(lead);
+        // Trail bytes below 0x30 never continue a character in these code pages.
+        for (unsigned trail = 0x30; trail <= 0xFF; ++trail) {
+            pair[1] = static_cast<char>(trail);
+            const SProbe both = Probe(pair, 2);
+            if (both.consumed != 2)
+                continue;
+            if (both.produced == 1 && !both.refused)
+                m_pTable[lead << 8 | trail] = both.first;
+            else if (both.produced == 0 && both.refused)
+                m_pTable[lead << 8 | trail] = u'\uFFFD'; // well-formed, unmapped: one U+FFFD
+        }
+    }
+}
+
+void CTextCodec::DecodeByTable(std::string_view bytes, std::u16string& out) const {
+    if (!m_pTable)
+        BuildTable();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    const char16_t* pairs = m_pTable.get();
+    const char16_t* singles = pairs + kPairEntries;
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char b = p[i];
+        if (b >= 0x80 && i + 1 < n) {
+            if (const char16_t c = pairs[b << 8 | p[i + 1]]) {
+                out += c;
+                i += 2;
+                continue;
+            }
+        }
+        const char16_t c = singles[b];
+        out += c ? c : u'\uFFFD';
+        ++i;
+    }
 }

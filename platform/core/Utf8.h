@@ -23,3 +23,4 @@ bool IsValidUtf8(const std::uint8_t* bytes, std::size_t count);
 
 // UTF-16 to UTF-8, for terminal output; an unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
+void AppendUtf8(std::u16string_view text, std::string& out);
