@@ -5,10 +5,13 @@
 #include "ShellResources.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
+#include <QShortcut>
 #include <QToolButton>
 
 #include <algorithm>
@@ -25,6 +28,19 @@ QString MenuButtonName(int command) {
         return QStringLiteral("ID_HELP_MENU_BUTTON");
     default:
         return QStringLiteral("ID_%1").arg(command);
+    }
+}
+
+// The key that opens a menu with Alt: the initial of its English name, as desktop users expect,
+// while the title keeps its Korean word. 0 for none.
+Qt::Key MenuKey(int command) {
+    switch (command) {
+    case ID_FILE_MENU_BUTTON:
+        return Qt::Key_F;
+    case ID_HELP_MENU_BUTTON:
+        return Qt::Key_H;
+    default:
+        return Qt::Key(0);
     }
 }
 
@@ -54,6 +70,11 @@ bool CCommandBar::Create(QMainWindow* frame, std::uint32_t style, int id) {
     setWindowTitle(DocString(EDocString::WindowTitle));
     frame->addToolBar(Qt::TopToolBarArea, this);
     setVisible((style & kWsVisible) != 0);
+    // A lone Alt reaches the focused control, not the bar: watch the whole application and
+    // keep to this window's keys.
+    qApp->installEventFilter(this);
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] { OpenMenu(/*index=*/0); });
     return true;
 }
 
@@ -93,7 +114,17 @@ bool CCommandBar::InsertMenuBar(int menuBarId, int button) {
         tool->setEnabled((entry.state & kButtonEnabled) != 0);
         // A menu title, not a button: no drop-down arrow beside the label.
         tool->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+        tool->setAccessibleName(tool->text());
+        if (const Qt::Key key = MenuKey(entry.command); key != Qt::Key(0)) {
+            const QKeySequence sequence(QKeyCombination(Qt::AltModifier, key));
+            const auto index = static_cast<int>(m_btnMenus.size());
+            auto* shortcut = new QShortcut(sequence, this);
+            connect(shortcut, &QShortcut::activated, this, [this, index] { OpenMenu(index); });
+            tool->setToolTip(QStringLiteral("%1 (%2)").arg(
+                tool->text(), sequence.toString(QKeySequence::NativeText)));
+        }
         insertWidget(before, tool);
+        m_btnMenus.append(tool);
     }
     return true;
 }
@@ -133,6 +164,56 @@ bool CCommandBar::LoadToolBar(int toolbarId) {
         addAction(action);
     }
     return true;
+}
+
+bool CCommandBar::OpenMenu(int index) {
+    QToolButton* button = m_btnMenus.value(index);
+    if (!button)
+        return false;
+    // The drop-down runs its own event loop: start it after the key or the closing menu that
+    // asked for it has been handled.
+    QMetaObject::invokeMethod(button, &QToolButton::showMenu, Qt::QueuedConnection);
+    return true;
+}
+
+bool CCommandBar::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress) {
+        m_bAltAlone = false;
+        return false;
+    }
+    // A key held with Alt may be taken as a shortcut before it arrives as a key press: its
+    // shortcut override, sent first, says that Alt was not alone.
+    if (type == QEvent::ShortcutOverride) {
+        if (static_cast<const QKeyEvent*>(event)->key() != Qt::Key_Alt)
+            m_bAltAlone = false;
+        return false;
+    }
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+        return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    if (type == QEvent::KeyPress) {
+        if (auto* menu = qobject_cast<QMenu*>(watched);
+            menu && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
+            const auto count = static_cast<int>(m_btnMenus.size());
+            for (int i = 0; i < count; ++i) {
+                if (m_btnMenus[i]->menu() != menu)
+                    continue;
+                menu->close();
+                OpenMenu((i + (key->key() == Qt::Key_Right ? 1 : count - 1)) % count);
+                return true;
+            }
+        }
+        if (!key->isAutoRepeat())
+            m_bAltAlone = key->key() == Qt::Key_Alt;
+        return false;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (key->key() == Qt::Key_Alt && m_bAltAlone && widget && widget->window() == window()) {
+        m_bAltAlone = false;
+        OpenMenu(/*index=*/0);
+    }
+    return false;
 }
 
 void CCommandBar::SetBarStyle(std::uint32_t style) {

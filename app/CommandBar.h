@@ -6,6 +6,8 @@
 
 class CCommandRouter;
 class QMainWindow;
+class QMenu;
+class QToolButton;
 
 // The frame's one bar along the top: the menu bar's drop-down buttons followed by the toolbar
 // buttons. Every item takes its QAction from the router, so a menu item, its toolbar button
@@ -13,6 +15,10 @@ class QMainWindow;
 //
 // The bar is built in steps, each answering false when its resource is missing or malformed;
 // the frame gives up on the first failure.
+//
+// The menus open from the keyboard without changing their titles: F10, or Alt pressed and
+// released alone, opens the first; Alt+F and Alt+H open "파일" and "도움말"; Left and Right in
+// an open menu move to its neighbour.
 class CCommandBar : public QToolBar {
     Q_OBJECT
 public:
@@ -43,10 +49,20 @@ public:
     std::uint32_t GetBarStyle() const { return m_nBarStyle; }
     void SetBarStyle(std::uint32_t style);
 
+    // Opens the drop-down of menu-bar button index (0 is the first) once the caller has
+    // returned, as a click on its title would. False when there is no such button.
+    bool OpenMenu(int index);
+
     // Whether the bar shows the shell's shared New button; the desktop bar never has one.
     bool m_bShowSharedNewButton = true;
+
+protected:
+    // Watches the window's keys for a lone Alt and the open menus for Left and Right.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     CCommandRouter& m_router;
     std::uint32_t m_nBarStyle = 0;
+    QList<QToolButton*> m_btnMenus; // the menu-bar buttons, in bar order
+    bool m_bAltAlone = false;       // Alt is down and no other key or click came since
 };

@@ -32,6 +32,18 @@ QKeySequence KeyOf(const SAccelerator& accelerator) {
     return QKeySequence(QKeyCombination(modifiers, static_cast<Qt::Key>(accelerator.key)));
 }
 
+// The form's fields have no labels: a screen reader names them by what they hold.
+void NameFormFields(QWidget* view) {
+    static const struct {
+        const char* control;
+        const char16_t* name;
+    } kFields[] = {{"IDC_TITLE", u"제목"}, {"IDC_BODY", u"본문"}, {"IDC_ITEM_LIST", u"항목 목록"}};
+    for (const auto& field : kFields) {
+        if (auto* widget = view->findChild<QWidget*>(QString::fromLatin1(field.control)))
+            widget->setAccessibleName(QString::fromUtf16(field.name));
+    }
+}
+
 } // namespace
 
 CMainFrame::CMainFrame(QObject* application, QWidget* parent)
@@ -78,6 +90,7 @@ void CMainFrame::LoadAccelerators(int id) {
 
 void CMainFrame::SetView(CBookDlg* view) {
     m_pView = view;
+    NameFormFields(view);
     setCentralWidget(view);
     CBookDlg::SetActiveView(view);
     view->RegisterCommands(*m_pRouter);

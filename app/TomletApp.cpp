@@ -18,6 +18,8 @@ CTomletApp::CTomletApp(SCommandLine command, QObject* parent)
     setObjectName(QStringLiteral("CTomletApp"));
     QCoreApplication::setApplicationName(QStringLiteral("Tomlet"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    // Lets the desktop match the window to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tomlet.Tomlet"));
     InitShellResources();
 }
 

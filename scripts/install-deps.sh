@@ -7,6 +7,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-nanum
+    # the checks of the installed desktop files and of the Debian package
+    desktop-file-utils appstream man-db shared-mime-info dpkg-dev
 )
 if [ "${TOMLET_WITH_FUZZ:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)

@@ -9,12 +9,15 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHash>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -118,6 +121,76 @@ QWidget* CreateGroupBox(const SControlTemplate& control, QWidget* host) {
     return box;
 }
 
+// A caption as a screen reader should say it: without '&' mnemonics and the colon that ends a
+// label ("주기(ms) :" names its edit "주기(ms)").
+QString SpokenCaption(QString text) {
+    text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    text.replace(QStringLiteral("&&"), QStringLiteral("&"));
+    while (text.endsWith(QLatin1Char(':')) || text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    return text.trimmed();
+}
+
+// Whether a caption says something by itself: "<" or ">" on a small button does not.
+bool IsWordy(const QString& caption) {
+    return std::any_of(caption.begin(), caption.end(),
+                       [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+// The text label in front of control on its row: the nearest static text that ends left of it
+// and whose middle lies within the control's height. Forms place a field's label there.
+const SControlTemplate* RowLabel(const SDialogTemplate& dialog, const SControlTemplate& control) {
+    const SControlTemplate* label = nullptr;
+    for (const SControlTemplate& other : dialog.controls) {
+        if (other.cls != EControlClass::Static || other.text.isEmpty() || &other == &control)
+            continue;
+        const int middle = 2 * other.y + other.cy;
+        if (other.x + other.cx > control.x || middle < 2 * control.y ||
+            middle > 2 * (control.y + control.cy))
+            continue;
+        if (!label || other.x + other.cx > label->x + label->cx)
+            label = &other;
+    }
+    return label;
+}
+
+// What a control is, for one that has neither a caption nor a label.
+QString RoleName(EControlClass cls) {
+    switch (cls) {
+    case EControlClass::Edit:
+        return QStringLiteral("편집");
+    case EControlClass::ListBox:
+        return QStringLiteral("목록");
+    case EControlClass::Icon:
+        return QStringLiteral("그림");
+    default:
+        return QString();
+    }
+}
+
+// Gives a control that takes input or shows a picture an accessible name: its own caption,
+// else its row's label, which also becomes its buddy (a glyph caption is added to the label:
+// "주기(ms) <"), else its role. Static texts are named by their text already.
+void NameForAccessibility(const SDialogTemplate& dialog, const SControlTemplate& control,
+                          QWidget* widget, const QHash<const SControlTemplate*, QWidget*>& built) {
+    if (control.cls == EControlClass::Static)
+        return;
+    const QString caption = SpokenCaption(control.text);
+    if (control.cls != EControlClass::Icon && IsWordy(caption)) {
+        widget->setAccessibleName(caption);
+        return;
+    }
+    if (const SControlTemplate* label = RowLabel(dialog, control)) {
+        const QString name = SpokenCaption(label->text);
+        widget->setAccessibleName(caption.isEmpty() ? name : name + QLatin1Char(' ') + caption);
+        if (auto* text = qobject_cast<QLabel*>(built.value(label)); text && caption.isEmpty())
+            text->setBuddy(widget);
+        return;
+    }
+    const bool picture = control.cls == EControlClass::Icon; // its text names a resource
+    widget->setAccessibleName(picture || caption.isEmpty() ? RoleName(control.cls) : caption);
+}
+
 QRect ToPixels(QSize base, int x, int y, int cx, int cy) {
     return QRect(MulDiv(x, base.width(), 4), MulDiv(y, base.height(), 8),
                  MulDiv(cx, base.width(), 4), MulDiv(cy, base.height(), 8));
@@ -187,8 +260,10 @@ void BuildDialogControls(const SDialogTemplate& dialog, QWidget* host) {
     host->setFont(font);
     auto* layout = new CTemplateLayout(host, ToPixels(base, 0, 0, dialog.cx, dialog.cy).size());
     QWidget* previousTabStop = nullptr;
+    QHash<const SControlTemplate*, QWidget*> built;
     for (const SControlTemplate& control : dialog.controls) {
         QWidget* widget = CreateControl(control, host);
+        built.insert(&control, widget);
         widget->setObjectName(control.name ? QString::fromLatin1(control.name) : QString());
         widget->setProperty("controlId", control.id);
         layout->AddControl(widget, ToPixels(base, control.x, control.y, control.cx, control.cy),
@@ -207,4 +282,7 @@ void BuildDialogControls(const SDialogTemplate& dialog, QWidget* host) {
             QWidget::setTabOrder(previousTabStop, widget);
         previousTabStop = widget;
     }
+    // Labels may follow their fields in the template, so names come once every control exists.
+    for (const SControlTemplate& control : dialog.controls)
+        NameForAccessibility(dialog, control, built.value(&control), built);
 }
