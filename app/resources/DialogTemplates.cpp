@@ -39,6 +39,8 @@ const SDialogTemplate kSearch = {
          kSsLeft | kWsGroup},
     }};
 
+// The radio buttons carry a tab stop, a desktop addition: without one the order could not be
+// chosen from the keyboard.
 const SDialogTemplate kSetupAuto = {
     IDD_SETUP_AUTO, QStringLiteral("자동 보기"), QStringLiteral("System"), 10, 135, 142,
     kWsChild | kWsCaption | kDsSetFont, 0,
@@ -46,9 +48,9 @@ const SDialogTemplate kSetupAuto = {
         {IDC_PERIOD, "IDC_PERIOD", C::Edit, QString(), 77, 20, 32, 12,
          kWsBorder | kEsAutoHScroll | kWsTabStop},
         {IDC_SEQUENTIAL, "IDC_SEQUENTIAL", C::RadioButton, QStringLiteral("순차적으로 바꿈"), 19,
-         56, 74, 10, kBsAutoRadioButton | kWsGroup},
+         56, 74, 10, kBsAutoRadioButton | kWsGroup | kWsTabStop},
         {IDC_RANDOM, "IDC_RANDOM", C::RadioButton, QStringLiteral("임의로 바꿈"), 19, 67, 58, 10,
-         kBsAutoRadioButton | kWsGroup},
+         kBsAutoRadioButton | kWsGroup | kWsTabStop},
         {IDC_STATIC, "IDC_STATIC", C::Static, QStringLiteral("주기(ms) :"), 21, 20, 38, 12,
          kSsLeft | kSsCenterImage},
         {IDC_STATIC, "IDC_STATIC", C::GroupBox, QStringLiteral("자동 보기 순서"), 7, 43, 121, 40,

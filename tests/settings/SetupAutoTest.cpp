@@ -126,6 +126,21 @@ private slots:
         QCOMPARE(QDir(m_pDir->path()).entryList(QDir::Files), QStringList{"Tomlet.set"});
     }
 
+    // The order can be chosen without a mouse: Tab reaches the radio buttons, Space picks.
+    void orderIsChosenFromTheKeyboard() {
+        WriteFile(SettingsFile(), Record(500, 0));
+        RunSheet([&](QDialog* sheet) {
+            QRadioButton* random = Radio(sheet, "IDC_RANDOM");
+            QVERIFY(random->focusPolicy() & Qt::TabFocus);
+            random->setFocus();
+            QTest::keyClick(random, Qt::Key_Space);
+            QVERIFY(random->isChecked());
+            QVERIFY(!Radio(sheet, "IDC_SEQUENTIAL")->isChecked());
+            Click(sheet, "IDOK");
+        });
+        QCOMPARE(ReadFile(SettingsFile()), Record(500, 1));
+    }
+
     void arrowsStepWithinBounds_data() {
         QTest::addColumn<quint32>("start");
         QTest::addColumn<QString>("arrow");
