@@ -28,8 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)CvdLooksUtf8(bytes);
     for (std::size_t i = 0; i < items.positions.size(); ++i) {
         const std::size_t start = static_cast<std::size_t>(items.positions[i]) - 4;
-        const std::size_t stop =
-            i + 1 < items.positions.size() ? static_cast<std::size_t>(items.positions[i + 1]) : size;
+        const std::size_t stop = i + 1 < items.positions.size()
+                                     ? static_cast<std::size_t>(items.positions[i + 1])
+                                     : size;
         if (start >= stop || stop > size)
             std::abort();
         // Every record the scan accepted whole passes the display's re-check.

@@ -11,9 +11,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::unique_ptr<CTextCodec> codecs[] = {
-        CTextCodec::Create("CP949"), CTextCodec::Create("UTF-8"), CTextCodec::Create("EUC-KR"),
-        CTextCodec::Create("ISO-2022-KR"), CTextCodec::Create("UTF-16LE"),
-        CTextCodec::Create("GB18030")};
+        CTextCodec::Create("CP949"),    CTextCodec::Create("UTF-8"),
+        CTextCodec::Create("EUC-KR"),   CTextCodec::Create("ISO-2022-KR"),
+        CTextCodec::Create("UTF-16LE"), CTextCodec::Create("GB18030")};
     if (size == 0)
         return 0;
     const CTextCodec& codec = *codecs[data[0] % std::size(codecs)];
