@@ -17,6 +17,12 @@ public:
     std::int32_t Count() const { return static_cast<std::int32_t>(m_entries.size()); }
     std::int32_t operator[](std::int32_t i) const { return m_entries[static_cast<std::size_t>(i)]; }
     std::size_t Capacity() const { return m_entries.capacity(); }
+    // Gives back the room a large book's growth left unused, once its last entry is in; the
+    // table never shrinks below its first 50000 entries.
+    void Squeeze() {
+        if (m_entries.size() > kInitialEntries)
+            m_entries.shrink_to_fit();
+    }
 
 private:
     std::vector<std::int32_t> m_entries;

@@ -8,6 +8,7 @@
 #include "CodePage.h"
 #include "Counter.h"
 #include "Cvd.h"
+#include "ItemListModel.h"
 #include "ItemSink.h"
 #include "ListBox.h"
 #include "MarkedText.h"
@@ -16,6 +17,10 @@
 #include "WaitCursor.h"
 
 #include <QFile>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -92,7 +97,14 @@ void CBookDlg::BuildIndex(const QString& path, EFileKind format) {
     }
     m_nLastIndex = m_pOffsets->Count() - 1;
 
+    // The index keeps only what it holds: the room its growth left over and the heap the
+    // growth freed go back to the system, which a book of a million items makes tens of MiB.
+    m_pOffsets->Squeeze();
+    m_ctlItemList->Model()->Squeeze();
     m_pFileData.reset();
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
     wait.End();
 }
 

@@ -1,5 +1,6 @@
 #include "MarkedText.h"
 #include "BinaryFile.h"
+#include "BookFile.h"
 #include "BookFixture.h"
 #include "CodePage.h"
 #include "TextCodec.h"
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <random>
 #include <span>
+#include <unistd.h>
 
 namespace {
 
@@ -137,9 +139,17 @@ TEST(MarkedText, MoreThanFiftyThousandItemsAreAllIndexed) {
         book += "item " + std::to_string(i) + "///body " + std::to_string(i) + "\n";
     CTempDir dir;
     const std::string path = dir.Write("many.txt", book);
-    const CCollect index = Scan(book);
+    CCollect index = Scan(book);
     ASSERT_EQ(index.table.Count(), 60000);
     EXPECT_EQ(Utf8(index.names[59999]), "item 59999");
+    // The room the growth left is given back after the build; the entries stay.
+    index.table.Squeeze();
+    EXPECT_EQ(index.table.Capacity(), 60000u);
+    EXPECT_EQ(index.table[59999], index.positions[59999]);
+    COffsetTable small;
+    small.Append(0);
+    small.Squeeze(); // never below the first 50000 entries
+    EXPECT_GE(small.Capacity(), COffsetTable::kInitialEntries);
     const SShown last = Show(path, index, 59999);
     EXPECT_EQ(last.title, "item 59999");
     EXPECT_EQ(last.body, "body 59999\n");
@@ -176,6 +186,23 @@ TEST(MarkedText, BookChangedOnDiskAfterItsBuild) {
     // Nothing selected, or a row beyond the table: nothing is read.
     EXPECT_EQ(Show(path, index, -1).result, EItemRead::NoSelection);
     EXPECT_EQ(Show(path, index, 2).result, EItemRead::NoSelection);
+}
+
+// The build holds the whole book: every byte as on disk and ten zero bytes after it, whatever
+// its size against the memory page.
+TEST(MarkedText, WholeBookHeldForTheBuild) {
+    CTempDir dir;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    for (const std::size_t size : {std::size_t{0}, std::size_t{7}, page - 3, 3 * page}) {
+        const Bytes text = size < 5 ? Bytes(size, 'x') : "a///\n" + Bytes(size - 5, 'x');
+        const std::string path = dir.Write("book.txt", text);
+        SBookBytes book;
+        ASSERT_EQ(ReadWholeBook(path, book), EReadBook::Ok);
+        ASSERT_EQ(book.size, size);
+        EXPECT_EQ(Bytes(reinterpret_cast<const char*>(book.data.get()), size), text);
+        EXPECT_EQ(Bytes(reinterpret_cast<const char*>(book.data.get()) + size, 10),
+                  Bytes(10, '\0'));
+    }
 }
 
 TEST(MarkedText, CodePageIsChosenPerBook) {

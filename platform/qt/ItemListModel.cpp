@@ -47,6 +47,11 @@ void CItemListModel::Flush() {
     endInsertRows();
 }
 
+void CItemListModel::Squeeze() {
+    m_pool.Squeeze();
+    m_starts.Squeeze();
+}
+
 QStringView CItemListModel::TextView(int row) const {
     if (row < 0 || row >= Count())
         return {};
@@ -94,6 +99,14 @@ int CItemListModel::FindPrefix(int after, QStringView term) const {
             return row;
     }
     return -1;
+}
+
+// The list view asks for the index of every row as it lays a book's rows out; answering from
+// the announced rows directly spares the base class's virtual row and column counts each time.
+QModelIndex CItemListModel::index(int row, int column, const QModelIndex& parent) const {
+    if (row < 0 || row >= m_nShown || column != 0 || parent.isValid())
+        return {};
+    return createIndex(row, column);
 }
 
 int CItemListModel::rowCount(const QModelIndex& parent) const {

@@ -28,6 +28,9 @@ public:
     void Clear();
     // Announces the pending rows to the views; nothing when none are pending.
     void Flush();
+    // Gives back the room kept for more rows, for when no more are coming: appends grow the
+    // storage by half again, up to a third of it unused. Later appends still work.
+    void Squeeze();
 
     // All rows, pending ones included.
     int Count() const { return static_cast<int>(m_starts.Size()); }
@@ -43,6 +46,8 @@ public:
     // first row tried. -1 when no row matches.
     int FindPrefix(int after, QStringView term) const;
 
+    QModelIndex index(int row, int column = 0,
+                      const QModelIndex& parent = QModelIndex()) const override;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
@@ -71,6 +76,15 @@ private:
             std::free(m_pData);
             m_pData = nullptr;
             m_nSize = m_nCapacity = 0;
+        }
+        void Squeeze() {
+            if (m_nCapacity == m_nSize || m_nSize == 0)
+                return;
+            // Shrinking in place never fails in practice; if it does, the larger block stays.
+            if (void* data = std::realloc(m_pData, m_nSize * sizeof(T))) {
+                m_pData = static_cast<T*>(data);
+                m_nCapacity = m_nSize;
+            }
         }
         const T* Data() const { return m_pData; }
         std::size_t Size() const { return m_nSize; }
