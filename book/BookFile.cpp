@@ -1,6 +1,7 @@
 #include "BookFile.h"
 
 #include "BinaryFile.h"
+#include "FileMapping.h"
 #include "OffsetTable.h"
 
 #include <algorithm>
@@ -11,18 +12,19 @@
 
 namespace {
 
-// Reading a large book into fresh memory costs a page fault per 4 KiB page; memory aligned to
-// and advised for 2 MiB pages takes one per 2 MiB where the kernel allows it.
+// Where a book can't be mapped it is read into fresh memory, at a page fault per 4 KiB page;
+// memory aligned to and advised for 2 MiB pages takes one per 2 MiB where the kernel allows it.
 constexpr std::size_t kHugePage = 2 << 20;
 
-BookBuffer AllocateBook(std::size_t bytes) {
+std::unique_ptr<std::uint8_t[], SFreeBytes> AllocateBook(std::size_t bytes) {
     if (bytes < kHugePage)
-        return BookBuffer(static_cast<std::uint8_t*>(std::malloc(bytes)));
+        return std::unique_ptr<std::uint8_t[], SFreeBytes>(
+            static_cast<std::uint8_t*>(std::malloc(bytes)));
     const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
     auto* memory = static_cast<std::uint8_t*>(std::aligned_alloc(kHugePage, rounded));
     if (memory)
         ::madvise(memory, rounded, MADV_HUGEPAGE);
-    return BookBuffer(memory);
+    return std::unique_ptr<std::uint8_t[], SFreeBytes>(memory);
 }
 
 } // namespace
@@ -31,6 +33,22 @@ void SFreeBytes::operator()(std::uint8_t* bytes) const {
     std::free(bytes);
 }
 
+BookBuffer::BookBuffer() = default;
+BookBuffer::~BookBuffer() = default;
+BookBuffer::BookBuffer(BookBuffer&&) noexcept = default;
+BookBuffer& BookBuffer::operator=(BookBuffer&&) noexcept = default;
+
+const std::uint8_t* BookBuffer::get() const {
+    return m_pMapping ? m_pMapping->Data() : m_pRead.get();
+}
+
+void BookBuffer::reset() {
+    m_pMapping.reset();
+    m_pRead.reset();
+}
+
+// Mapping shows the cached pages in place; reading into fresh memory costs the kernel a zeroed
+// page and a copy for every page, three quarters of the build of a large book.
 EReadBook ReadWholeBook(const std::string& path, SBookBytes& out) {
     CBinaryFile file;
     if (!file.Open(path, CBinaryFile::Mode::Read))
@@ -38,11 +56,19 @@ EReadBook ReadWholeBook(const std::string& path, SBookBytes& out) {
     const std::int64_t length = file.GetLength();
     if (length < 0 || length > kMaxBookBytes)
         return EReadBook::TooLarge;
-    BookBuffer data = AllocateBook(static_cast<std::size_t>(length) + 10);
-    if (!data)
+    BookBuffer data;
+    auto mapping = std::make_unique<CFileMapping>();
+    if (mapping->Map(file, static_cast<std::size_t>(length), 10)) {
+        data.m_pMapping = std::move(mapping);
+        out.data = std::move(data);
+        out.size = static_cast<std::uint32_t>(length);
+        return EReadBook::Ok;
+    }
+    data.m_pRead = AllocateBook(static_cast<std::size_t>(length) + 10);
+    if (!data.m_pRead)
         return EReadBook::TooLarge;
-    const std::int64_t read = file.Read(data.get(), length);
-    std::memset(data.get() + read, 0, 10);
+    const std::int64_t read = file.Read(data.m_pRead.get(), length);
+    std::memset(data.m_pRead.get() + read, 0, 10);
     out.data = std::move(data);
     out.size = static_cast<std::uint32_t>(read);
     return EReadBook::Ok;

@@ -5,25 +5,47 @@
 #include <string>
 
 class CBinaryFile;
+class CFileMapping;
 
 // The largest book Tomlet indexes: every position must fit the table's signed 32-bit entries.
 inline constexpr std::int64_t kMaxBookBytes = 0x7FFFFFFF - 16;
 
 enum class EReadBook { Ok, CannotOpen, TooLarge };
+struct SBookBytes;
 
-// Memory for a whole book, released with free().
+// Memory read into, released with free().
 struct SFreeBytes {
     void operator()(std::uint8_t* bytes) const;
 };
-using BookBuffer = std::unique_ptr<std::uint8_t[], SFreeBytes>;
+
+// A whole book's bytes, size of them followed by at least 10 zero bytes: the file mapped where
+// the system allows it, else read into memory.
+class BookBuffer {
+public:
+    BookBuffer();
+    ~BookBuffer();
+    BookBuffer(BookBuffer&&) noexcept;
+    BookBuffer& operator=(BookBuffer&&) noexcept;
+
+    const std::uint8_t* get() const;
+    explicit operator bool() const { return get() != nullptr; }
+    void reset();
+
+private:
+    friend EReadBook ReadWholeBook(const std::string& path, SBookBytes& out);
+    std::unique_ptr<CFileMapping> m_pMapping;
+    std::unique_ptr<std::uint8_t[], SFreeBytes> m_pRead;
+};
 
 // A book's bytes, held only while its index is built.
 struct SBookBytes {
-    BookBuffer data;        // size + 10 bytes allocated
-    std::uint32_t size = 0; // bytes actually read
+    BookBuffer data;
+    std::uint32_t size = 0; // bytes actually held
 };
 
-// Opens the book, reads it whole with one read and closes it. On failure out is untouched.
+// Opens the book, maps it whole (or, where it can't be mapped, reads it with one read) and
+// closes it. On failure out is untouched. A book shortened by another program while its bytes
+// are held reads as zeros past its new end instead of stopping the process.
 EReadBook ReadWholeBook(const std::string& path, SBookBytes& out);
 
 // Outcome of reading one item for display.

@@ -203,6 +203,22 @@ TEST(MarkedText, WholeBookHeldForTheBuild) {
         EXPECT_EQ(Bytes(reinterpret_cast<const char*>(book.data.get()) + size, 10),
                   Bytes(10, '\0'));
     }
+
+    // Shortened by another program while held, the lost pages read as zeros instead of
+    // stopping the process, and the marker line that went with them is no item.
+    const std::string path = dir.Write("book.txt", Bytes(3 * page - 5, 'x') + "b///\n");
+    SBookBytes book;
+    ASSERT_EQ(ReadWholeBook(path, book), EReadBook::Ok);
+    std::filesystem::resize_file(path, page);
+    CCollect index;
+    ScanMarkedText({book.data.get(), book.size}, Cp949(), index);
+    EXPECT_TRUE(index.names.empty());
+    EXPECT_EQ(book.data.get()[page - 1], 'x');
+    EXPECT_EQ(book.data.get()[2 * page], 0);
+    EXPECT_EQ(book.data.get()[3 * page - 1], 0);
+    book.data.reset();
+    ASSERT_EQ(ReadWholeBook(path, book), EReadBook::Ok);
+    EXPECT_EQ(book.size, page);
 }
 
 TEST(MarkedText, CodePageIsChosenPerBook) {

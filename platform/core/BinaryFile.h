@@ -22,6 +22,8 @@ public:
     // a device), so that choosing one can neither hang nor read forever.
     bool Open(const std::string& path, Mode mode);
     bool IsOpen() const { return m_nFd >= 0; }
+    // The open file's descriptor, for mapping it; -1 when closed.
+    int Descriptor() const { return m_nFd; }
     void Close();
 
     // The file's current length in bytes, or -1 when it can't be learnt.

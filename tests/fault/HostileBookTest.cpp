@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 // Books built to break the numbers: CVD lengths at and past their limits, a million empty
 // items, a 100 MB line, a book of markers only. Each is indexed from its file as the reader
@@ -226,6 +231,62 @@ TEST(HostileBook, OnlyMarkers) {
         EXPECT_EQ(item.title, u"");
         EXPECT_EQ(item.body, bodies[s]);
     }
+}
+
+// A CVD book cut short by another program while its bytes are held for the build: the records
+// in the pages it kept are indexed, the lost pages read as zeros, so the scan stops at the cut
+// and the format message comes, and nothing past the held bytes is touched.
+TEST(HostileBook, CvdShortenedWhileHeld) {
+    CTempDir dir;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    // Each body's last byte is the zero that opens the next record.
+    Bytes bytes = kHeader + Record(Bytes("n0\0", 3), Bytes(100, 'b') + '\0');
+    for (int i = 1; bytes.size() < 4 * page; ++i)
+        bytes += Record("n" + std::to_string(i) + '\0', Bytes(100, 'b') + '\0').substr(1);
+    const std::string path = dir.Write("book.cvd", bytes);
+    SBookBytes book;
+    ASSERT_EQ(ReadWholeBook(path, book), EReadBook::Ok);
+    {
+        CCollect whole;
+        EXPECT_FALSE(
+            CvdEndIsMalformed(ScanCvd({book.data.get(), book.size}, Cp949(), whole), book.size));
+        EXPECT_GT(whole.table.Count(), 100);
+    }
+    std::filesystem::resize_file(path, page);
+
+    CCollect index;
+    const std::uint32_t end = ScanCvd({book.data.get(), book.size}, Cp949(), index);
+    EXPECT_TRUE(CvdEndIsMalformed(end, book.size));
+    EXPECT_LE(end, page + 120); // within the record the cut went through
+    ASSERT_FALSE(index.names.empty());
+    EXPECT_EQ(index.names.front(), u"n0");
+    EXPECT_LT(index.table[index.table.Count() - 1], static_cast<std::int32_t>(page));
+}
+
+// The guard for held books takes only the faults of their pages: any other SIGBUS still ends
+// the process, and a handler the program had before still gets it.
+TEST(HostileBookDeathTest, OtherBusErrorsKeepTheirHandling) {
+    CTempDir dir;
+    const std::string path = dir.Write("book.txt", "a///b\n");
+    EXPECT_EXIT(
+        {
+            SBookBytes book;
+            ReadWholeBook(path, book);
+            std::raise(SIGBUS);
+        },
+        // Killed by the default action, or (in a sanitizer build) ended by its report.
+        [](int status) {
+            return WIFSIGNALED(status) ? WTERMSIG(status) == SIGBUS : WEXITSTATUS(status) != 0;
+        },
+        "");
+    EXPECT_EXIT(
+        {
+            std::signal(SIGBUS, [](int) { std::_Exit(7); });
+            SBookBytes book;
+            ReadWholeBook(path, book);
+            std::raise(SIGBUS);
+        },
+        testing::ExitedWithCode(7), "");
 }
 
 } // namespace

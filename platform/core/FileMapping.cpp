@@ -1,0 +1,115 @@
+#include "FileMapping.h"
+
+#include "BinaryFile.h"
+
+#include <atomic>
+#include <csignal>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+// The areas of the views held now; a slot's start is 0 while it is free.
+constexpr int kGuardSlots = 8;
+std::atomic<std::uintptr_t> g_guardStart[kGuardSlots];
+std::atomic<std::uintptr_t> g_guardEnd[kGuardSlots];
+std::uintptr_t g_nPageSize = 4096;
+struct sigaction g_previousBusAction;
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    // A page gone from under a mapping is BUS_ADRERR; a SIGBUS sent by a program has no address.
+    for (int i = 0; i < kGuardSlots && info->si_code == BUS_ADRERR; ++i) {
+        const std::uintptr_t start = g_guardStart[i].load(std::memory_order_acquire);
+        if (start == 0 || address < start || address >= g_guardEnd[i].load())
+            continue;
+        void* page = reinterpret_cast<void*>(address & ~(g_nPageSize - 1));
+        if (::mmap(page, g_nPageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
+            MAP_FAILED)
+            return; // the access is made again and reads zeros
+    }
+    if (g_previousBusAction.sa_flags & SA_SIGINFO) {
+        g_previousBusAction.sa_sigaction(signal, info, context);
+        return;
+    }
+    if (g_previousBusAction.sa_handler != SIG_DFL && g_previousBusAction.sa_handler != SIG_IGN) {
+        g_previousBusAction.sa_handler(signal);
+        return;
+    }
+    // The default ends the process, for a fault and for a SIGBUS sent by another program alike.
+    ::signal(SIGBUS, SIG_DFL);
+    ::raise(SIGBUS);
+}
+
+bool InstallBusGuard() {
+    static const bool installed = [] {
+        g_nPageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        return ::sigaction(SIGBUS, &action, &g_previousBusAction) == 0;
+    }();
+    return installed;
+}
+
+bool Guard(std::uintptr_t start, std::uintptr_t end) {
+    for (int i = 0; i < kGuardSlots; ++i) {
+        std::uintptr_t expected = 0;
+        // A slot is claimed with an address no mapping has, then given its range.
+        if (!g_guardStart[i].compare_exchange_strong(expected, 1))
+            continue;
+        g_guardEnd[i].store(end);
+        g_guardStart[i].store(start, std::memory_order_release);
+        return true;
+    }
+    return false;
+}
+
+void Unguard(std::uintptr_t start) {
+    for (int i = 0; i < kGuardSlots; ++i) {
+        std::uintptr_t expected = start;
+        if (g_guardStart[i].compare_exchange_strong(expected, 0))
+            return;
+    }
+}
+
+} // namespace
+
+bool CFileMapping::Map(const CBinaryFile& file, std::size_t length, std::size_t zeroTail) {
+    Unmap();
+    if (!file.IsOpen() || !InstallBusGuard())
+        return false;
+    // Anonymous zero pages first, the file over their start. The zeros go at least a page
+    // beyond the file's last page: the bytes after the end within that page are the file's
+    // own, zero only while the file does not grow.
+    const std::size_t pages = (length + g_nPageSize - 1) / g_nPageSize;
+    const std::size_t tailPages = (zeroTail + g_nPageSize - 1) / g_nPageSize + 1;
+    const std::size_t total = (pages + tailPages) * g_nPageSize;
+    void* area = ::mmap(nullptr, total, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area == MAP_FAILED)
+        return false;
+    const auto start = reinterpret_cast<std::uintptr_t>(area);
+    if (!Guard(start, start + total)) {
+        ::munmap(area, total);
+        return false;
+    }
+    m_pData = static_cast<std::uint8_t*>(area);
+    m_nMapped = total;
+    if (length > 0 && ::mmap(area, length, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE,
+                             file.Descriptor(), 0) == MAP_FAILED) {
+        Unmap();
+        return false;
+    }
+    ::madvise(area, total, MADV_SEQUENTIAL);
+    return true;
+}
+
+void CFileMapping::Unmap() {
+    if (!m_pData)
+        return;
+    Unguard(reinterpret_cast<std::uintptr_t>(m_pData));
+    ::munmap(m_pData, m_nMapped);
+    m_pData = nullptr;
+    m_nMapped = 0;
+}
