@@ -7,7 +7,11 @@
 #include "Utf8.h"
 
 #include <cstring>
+#include <exception>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -60,6 +64,69 @@ void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
     }
 }
 
+// The items of a part of the book, held to be reported after the parts before it.
+class CHeldItems : public CItemSink {
+public:
+    void AddItem(std::int32_t position, std::u16string_view name) override {
+        m_positions.push_back(position);
+        m_names.append(name);
+        m_ends.push_back(m_names.size());
+    }
+    void ReportTo(CItemSink& sink, std::int32_t shift) const {
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < m_positions.size(); ++i) {
+            sink.AddItem(m_positions[i] + shift,
+                         std::u16string_view(m_names).substr(start, m_ends[i] - start));
+            start = m_ends[i];
+        }
+    }
+
+private:
+    std::vector<std::int32_t> m_positions;
+    std::vector<std::size_t> m_ends;
+    std::u16string m_names;
+};
+
+// Scanning is bound by the memory's speed and the names' conversion: two threads, each over
+// one half, nearly halve a large book's build. Lines never straddle the cut, so the halves
+// find exactly the items a single scan finds.
+void ScanBytesInHalves(const std::uint8_t* d, std::size_t n, const CTextCodec& codec,
+                       CItemSink& sink) {
+    const void* lf = std::memchr(d + n / 2, '\n', n - n / 2);
+    if (!lf) {
+        ScanBytes(d, n, codec, sink);
+        return;
+    }
+    const std::size_t cut = static_cast<const std::uint8_t*>(lf) - d + 1;
+    CHeldItems second;
+    std::exception_ptr secondFailed;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            try {
+                ScanBytes(d + cut, n - cut, codec, second);
+            } catch (...) {
+                secondFailed = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        ScanBytes(d, n, codec, sink); // no thread to be had: one scan does it all
+        return;
+    }
+    std::exception_ptr firstFailed;
+    try {
+        ScanBytes(d, cut, codec, sink);
+    } catch (...) {
+        firstFailed = std::current_exception();
+    }
+    worker.join();
+    if (firstFailed)
+        std::rethrow_exception(firstFailed);
+    if (secondFailed)
+        std::rethrow_exception(secondFailed);
+    second.ReportTo(sink, static_cast<std::int32_t>(cut));
+}
+
 // For any other code page: convert every line and look for the marker in its text.
 void ScanLines(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink) {
     std::u16string text;
@@ -81,8 +148,11 @@ void ScanLines(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
 
 } // namespace
 
-void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink) {
-    if (codec.IsAsciiCompatible())
+void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
+                    std::size_t splitAt) {
+    if (codec.IsAsciiCompatible() && data.size() >= splitAt && codec.PrepareConcurrentUse())
+        ScanBytesInHalves(data.data(), data.size(), codec, sink);
+    else if (codec.IsAsciiCompatible())
         ScanBytes(data.data(), data.size(), codec, sink);
     else
         ScanLines(data.data(), data.size(), codec, sink);

@@ -17,6 +17,7 @@
 
 #include "BookFile.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -26,9 +27,15 @@ class CItemSink;
 class COffsetTable;
 class CTextCodec;
 
+// Books from this size on are scanned as two halves at once.
+inline constexpr std::size_t kScanSplitBytes = 16 << 20;
+
 // Finds the items of the book in data and reports each to sink, in file order. Where the code
-// page allows it, the marker is found in the raw bytes and only names are converted.
-void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink);
+// page allows it, the marker is found in the raw bytes and only names are converted; data of
+// splitAt bytes or more is then cut after a line feed near its middle and the second part
+// scanned on a thread of its own, its items reported after the first part's.
+void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
+                    std::size_t splitAt = kScanSplitBytes);
 
 // The same scan by the plain rule, converting every line: used for code pages in which the
 // marker's bytes may be part of another character, and as the reference for the fast scan.

@@ -27,10 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const auto utf8 = CTextCodec::Create("UTF-8");
     const std::span<const std::uint8_t> bytes(data, size);
     for (const CTextCodec* codec : {cp949.get(), utf8.get()}) {
-        SItems fast, plain;
+        SItems fast, halves, plain;
         ScanMarkedText(bytes, *codec, fast);
+        ScanMarkedText(bytes, *codec, halves, 1); // as a large book is: in two halves at once
         ScanMarkedTextLines(bytes, *codec, plain);
         if (fast.positions != plain.positions || fast.names != plain.names)
+            std::abort();
+        if (halves.positions != plain.positions || halves.names != plain.names)
             std::abort();
         for (std::size_t i = 0; i < fast.positions.size(); ++i) {
             const std::size_t start = static_cast<std::size_t>(fast.positions[i]);

@@ -252,11 +252,14 @@ TEST(MarkedText, ByteScanMatchesLineScanOnRandomBooks) {
             Bytes book(rng() % 80, '\0');
             for (char& c : book)
                 c = alphabet[rng() % sizeof alphabet];
-            CCollect fast, plain;
+            CCollect fast, halves, plain;
             ScanMarkedText(Span(book), *codec, fast);
+            ScanMarkedText(Span(book), *codec, halves, 1); // cut near the middle, two threads
             ScanMarkedTextLines(Span(book), *codec, plain);
             ASSERT_EQ(fast.positions, plain.positions) << name << " round " << round;
             ASSERT_EQ(fast.names, plain.names) << name << " round " << round;
+            ASSERT_EQ(halves.positions, plain.positions) << name << " round " << round;
+            ASSERT_EQ(halves.names, plain.names) << name << " round " << round;
         }
     }
 }

@@ -53,6 +53,26 @@ bool InstallBusGuard() {
     return installed;
 }
 
+// The page cache may hold a file in folios of up to 2 MiB, which the kernel maps with one entry
+// each where the address is aligned as the file's offset is: populating a 1 GiB book then takes
+// milliseconds instead of the tens that half a million 4 KiB entries cost.
+constexpr std::size_t kLargeFolio = 2 << 20;
+
+// An area of size bytes of zero pages starting at a multiple of align; null when there's none.
+void* ReserveAligned(std::size_t size, std::size_t align) {
+    const std::size_t slack = align - g_nPageSize;
+    void* area = ::mmap(nullptr, size + slack, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area == MAP_FAILED)
+        return nullptr;
+    const auto first = reinterpret_cast<std::uintptr_t>(area);
+    const std::uintptr_t start = (first + align - 1) / align * align;
+    if (start > first)
+        ::munmap(area, start - first);
+    if (const std::uintptr_t tail = first + slack - start; tail > 0)
+        ::munmap(reinterpret_cast<void*>(start + size), tail);
+    return reinterpret_cast<void*>(start);
+}
+
 bool Guard(std::uintptr_t start, std::uintptr_t end) {
     for (int i = 0; i < kGuardSlots; ++i) {
         std::uintptr_t expected = 0;
@@ -86,8 +106,8 @@ bool CFileMapping::Map(const CBinaryFile& file, std::size_t length, std::size_t 
     const std::size_t pages = (length + g_nPageSize - 1) / g_nPageSize;
     const std::size_t tailPages = (zeroTail + g_nPageSize - 1) / g_nPageSize + 1;
     const std::size_t total = (pages + tailPages) * g_nPageSize;
-    void* area = ::mmap(nullptr, total, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (area == MAP_FAILED)
+    void* area = ReserveAligned(total, length >= kLargeFolio ? kLargeFolio : g_nPageSize);
+    if (!area)
         return false;
     const auto start = reinterpret_cast<std::uintptr_t>(area);
     if (!Guard(start, start + total)) {

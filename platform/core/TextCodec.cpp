@@ -284,6 +284,12 @@ void CTextCodec::BuildTable() const {
     }
 }
 
+bool CTextCodec::PrepareConcurrentUse() const {
+    if (m_path == EPath::DoubleByteTable && !m_pTable)
+        BuildTable();
+    return m_path != EPath::Iconv;
+}
+
 void CTextCodec::DecodeByTable(std::string_view bytes, std::u16string& out) const {
     if (!m_pTable)
         BuildTable();

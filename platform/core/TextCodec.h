@@ -34,6 +34,10 @@ public:
     std::u16string Decode(std::string_view bytes) const;
     // Appends the conversion of bytes (up to their first zero byte) to out.
     void DecodeAppend(std::string_view bytes, std::u16string& out) const;
+    // Readies the codec for conversions on several threads at once and tells whether they may
+    // run so: the table and UTF-8 paths may (the table is built now), iconv's one handle keeps
+    // state and may not.
+    bool PrepareConcurrentUse() const;
     // The same conversion by iconv alone: the reference the faster paths must match.
     std::u16string DecodeThroughIconv(std::string_view bytes) const;
 
@@ -60,7 +64,7 @@ private:
     void* m_pHandle; // iconv_t; conversion state is reset before every use
     bool m_bAsciiCompatible;
     EPath m_path;
-    // Double-byte table, built on first use (everything runs on one thread): the character of
+    // Double-byte table, built on first use or by PrepareConcurrentUse: the character of
     // lead byte << 8 | trail byte, then of each byte alone; 0 where iconv finds
     // no character.
     mutable std::unique_ptr<char16_t[]> m_pTable;
