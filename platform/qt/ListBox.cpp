@@ -7,12 +7,11 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-CListBox::CListBox(QWidget* parent) : QListView(parent), m_pModel(new CItemListModel(this)) {
+CListBox::CListBox(QWidget* parent) : CUniformListView(parent), m_pModel(new CItemListModel(this)) {
     setModel(m_pModel);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setUniformItemSizes(true); // lets the view lay out a million rows without measuring them
 }
 
 void CListBox::ResetContent() {
@@ -71,23 +70,23 @@ template <class Handler> void CListBox::NotifyIfMoved(Handler handler) {
 }
 
 void CListBox::mousePressEvent(QMouseEvent* event) {
-    NotifyIfMoved([&] { QListView::mousePressEvent(event); });
+    NotifyIfMoved([&] { CUniformListView::mousePressEvent(event); });
 }
 
 void CListBox::mouseMoveEvent(QMouseEvent* event) {
-    NotifyIfMoved([&] { QListView::mouseMoveEvent(event); });
+    NotifyIfMoved([&] { CUniformListView::mouseMoveEvent(event); });
 }
 
 void CListBox::mouseReleaseEvent(QMouseEvent* event) {
-    NotifyIfMoved([&] { QListView::mouseReleaseEvent(event); });
+    NotifyIfMoved([&] { CUniformListView::mouseReleaseEvent(event); });
 }
 
 void CListBox::mouseDoubleClickEvent(QMouseEvent* event) {
-    NotifyIfMoved([&] { QListView::mouseDoubleClickEvent(event); });
+    NotifyIfMoved([&] { CUniformListView::mouseDoubleClickEvent(event); });
 }
 
 void CListBox::keyPressEvent(QKeyEvent* event) {
-    NotifyIfMoved([&] { QListView::keyPressEvent(event); });
+    NotifyIfMoved([&] { CUniformListView::keyPressEvent(event); });
 }
 
 // The base class matches typed letters by asking the model for every row's text, which stalls

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "UniformListView.h"
 #include <QElapsedTimer>
-#include <QListView>
+
 #include <QString>
 #include <QStringView>
 
@@ -11,7 +12,7 @@ class CItemListModel;
 // added. Only the user moves the selection with a notification: selchange is emitted when a
 // click, a drag, a key or typed letters change the selected row, never for SetCurSel,
 // ResetContent or AddString. The user cannot clear the selection once a row is selected.
-class CListBox : public QListView {
+class CListBox : public CUniformListView {
     Q_OBJECT
 public:
     explicit CListBox(QWidget* parent = nullptr);

@@ -2,7 +2,9 @@
 #include "ItemListModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QElapsedTimer>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -16,6 +18,7 @@ private slots:
     void userMovesNotify();
     void programChangesAreSilentAndBatched();
     void millionRows();
+    void rowsPlacedByArithmetic();
 };
 
 void ListBoxTest::findString_data() {
@@ -159,6 +162,74 @@ void ListBoxTest::millionRows() {
     QCOMPARE(list.GetText(kRows - 1), QStringLiteral("항목 0999999 entry"));
     QCOMPARE(list.GetText(kRows), QStringLiteral("끝"));
     QCOMPARE(list.FindString(0, u"끝"), kRows);
+}
+
+// Rows are found and placed by their number alone: at the far end of a million rows, after a
+// resize, with an empty first row, keys and clicks land on the row drawn there.
+void ListBoxTest::rowsPlacedByArithmetic() {
+    constexpr int kRows = 1'000'000;
+    CListBox list;
+    list.AddString(u"");
+    for (int i = 1; i < kRows; ++i)
+        list.AddString(QStringLiteral("항목 %1").arg(i));
+    list.Flush();
+    const int height = list.RowHeight();
+    QVERIFY(height >= list.fontMetrics().height()); // the empty first row doesn't set it low
+    list.resize(200, 10 * height + 2 * list.frameWidth());
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    QScrollBar* bar = list.verticalScrollBar();
+    QCOMPARE(bar->maximum(), kRows - 10);
+    QCOMPARE(bar->pageStep(), 10);
+
+    list.SetCurSel(kRows - 1);
+    QCOMPARE(bar->value(), kRows - 10); // the last row sits at the bottom
+    const QRect last = list.visualRect(list.Model()->index(kRows - 1));
+    QCOMPARE(last, QRect(0, 9 * height, list.viewport()->width(), height));
+    QCOMPARE(list.indexAt(last.center()).row(), kRows - 1);
+
+    QTest::keyClick(&list, Qt::Key_PageDown); // nothing below: stays
+    QCOMPARE(list.GetCurSel(), kRows - 1);
+    QTest::keyClick(&list, Qt::Key_PageUp); // a page up keeps one row in sight
+    QCOMPARE(list.GetCurSel(), kRows - 10);
+    QCOMPARE(bar->value(), kRows - 10);
+    QTest::keyClick(&list, Qt::Key_Up); // leaves the page: the view follows by one row
+    QCOMPARE(list.GetCurSel(), kRows - 11);
+    QCOMPARE(bar->value(), kRows - 11);
+    QTest::keyClick(&list, Qt::Key_Home);
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(list.GetText(list.indexAt(QPoint(5, height / 2)).row()), QString());
+
+    // Taller: more rows a page, the range shrinks to match; a click hits the row drawn there.
+    list.resize(200, 25 * height + 2 * list.frameWidth());
+    QCOMPARE(bar->pageStep(), 25);
+    QCOMPARE(bar->maximum(), kRows - 25);
+    list.SetCurSel(500'000);
+    QSignalSpy spy(&list, &CListBox::selchange);
+    const QPoint below = list.visualRect(list.Model()->index(500'003)).center();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, below);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(list.GetCurSel(), 500'003);
+
+    // Emptied and filled again: the range follows the rows.
+    list.ResetContent();
+    QCOMPARE(bar->maximum(), 0);
+    QVERIFY(!list.indexAt(QPoint(5, 5)).isValid());
+    list.AddString(u"하나");
+    list.Flush();
+    QCOMPARE(list.indexAt(QPoint(5, height / 2)).row(), 0);
+    QVERIFY(!list.indexAt(QPoint(5, 3 * height)).isValid()); // below the last row
+
+    // Assistive tools still see a list of named items.
+    list.SetCurSel(0);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&list);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), QAccessible::List);
+    QCOMPARE(accessible->childCount(), 1);
+    QCOMPARE(accessible->child(0)->role(), QAccessible::ListItem);
+    QCOMPARE(accessible->child(0)->text(QAccessible::Name), QStringLiteral("하나"));
+    QVERIFY(accessible->child(0)->state().selected);
+    QCOMPARE(accessible->child(0)->rect().height(), height);
 }
 
 QTEST_MAIN(ListBoxTest)

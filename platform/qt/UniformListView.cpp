@@ -1,0 +1,252 @@
+#include "UniformListView.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <climits>
+
+CUniformListView::CUniformListView(QWidget* parent) : QListView(parent) {
+    setUniformItemSizes(true);
+    setVerticalScrollMode(ScrollPerItem);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTextElideMode(Qt::ElideRight);
+}
+
+int CUniformListView::RowCount() const {
+    return model() ? model()->rowCount(rootIndex()) : 0;
+}
+
+int CUniformListView::RowHeight() const {
+    if (m_nRowHeight == 0 && RowCount() > 0) {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        const QModelIndex first = model()->index(0, 0, rootIndex());
+        // An empty first name must not make every row too low for text.
+        m_nRowHeight = std::max(itemDelegateForIndex(first)->sizeHint(option, first).height(),
+                                option.fontMetrics.height());
+        m_nRowHeight = std::max(m_nRowHeight, 1);
+    }
+    return m_nRowHeight;
+}
+
+int CUniformListView::TopRow() const {
+    return verticalScrollBar()->value();
+}
+
+int CUniformListView::RowsPerPage() const {
+    const int height = RowHeight();
+    return height > 0 ? std::max(1, viewport()->height() / height) : 1;
+}
+
+int CUniformListView::RowAtY(int y) const {
+    const int height = RowHeight();
+    if (height == 0 || y < 0)
+        return -1;
+    const qint64 row = qint64(TopRow()) + y / height;
+    return row < RowCount() ? static_cast<int>(row) : -1;
+}
+
+QRect CUniformListView::visualRect(const QModelIndex& index) const {
+    if (!index.isValid() || index.parent() != rootIndex() || index.column() != 0)
+        return {};
+    const int height = RowHeight();
+    const qint64 y = (qint64(index.row()) - TopRow()) * height;
+    // Rows far off the viewport only need to be far off: clamp instead of overflowing.
+    const int top = static_cast<int>(std::clamp<qint64>(y, -(INT_MAX / 2), INT_MAX / 2));
+    return QRect(0, top, viewport()->width(), height);
+}
+
+void CUniformListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    if (!index.isValid() || index.parent() != rootIndex())
+        return;
+    const int row = index.row();
+    const int page = RowsPerPage();
+    int top = TopRow();
+    switch (hint) {
+    case EnsureVisible:
+        if (row < top)
+            top = row;
+        else if (row >= top + page)
+            top = row - page + 1;
+        break;
+    case PositionAtTop:
+        top = row;
+        break;
+    case PositionAtBottom:
+        top = row - page + 1;
+        break;
+    case PositionAtCenter:
+        top = row - page / 2;
+        break;
+    }
+    verticalScrollBar()->setValue(top); // the scroll bar keeps it within its range
+}
+
+QModelIndex CUniformListView::indexAt(const QPoint& point) const {
+    if (point.x() < 0 || point.x() >= viewport()->width())
+        return {};
+    const int row = RowAtY(point.y());
+    return row < 0 ? QModelIndex() : model()->index(row, 0, rootIndex());
+}
+
+QModelIndex CUniformListView::moveCursor(CursorAction action, Qt::KeyboardModifiers) {
+    const int count = RowCount();
+    if (count == 0)
+        return {};
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return model()->index(0, 0, rootIndex());
+    qint64 row = current.row();
+    switch (action) {
+    case MoveUp:
+    case MovePrevious:
+        --row;
+        break;
+    case MoveDown:
+    case MoveNext:
+        ++row;
+        break;
+    // A page on, the row that was last shown comes first: one row stays in sight.
+    case MovePageUp:
+        row -= std::max(1, RowsPerPage() - 1);
+        break;
+    case MovePageDown:
+        row += std::max(1, RowsPerPage() - 1);
+        break;
+    case MoveHome:
+        row = 0;
+        break;
+    case MoveEnd:
+        row = count - 1;
+        break;
+    case MoveLeft:
+    case MoveRight:
+        break;
+    }
+    return model()->index(static_cast<int>(std::clamp<qint64>(row, 0, count - 1)), 0, rootIndex());
+}
+
+int CUniformListView::horizontalOffset() const {
+    return 0;
+}
+
+int CUniformListView::verticalOffset() const {
+    const qint64 offset = qint64(TopRow()) * RowHeight();
+    return static_cast<int>(std::min<qint64>(offset, INT_MAX / 2));
+}
+
+bool CUniformListView::isIndexHidden(const QModelIndex&) const {
+    return false;
+}
+
+void CUniformListView::setSelection(const QRect& rect,
+                                    QItemSelectionModel::SelectionFlags command) {
+    const QRect rows = rect.normalized();
+    const int count = RowCount();
+    const int height = RowHeight();
+    QItemSelection selection;
+    if (count > 0 && height > 0) {
+        // Rows above or below the viewport count when a drag goes past its edge.
+        const qint64 top =
+            std::max<qint64>(0, qint64(TopRow()) + rows.top() / height - (rows.top() < 0 ? 1 : 0));
+        const qint64 bottom =
+            std::min<qint64>(count - 1, qint64(TopRow()) + rows.bottom() / height);
+        if (top <= bottom)
+            selection.select(model()->index(static_cast<int>(top), 0, rootIndex()),
+                             model()->index(static_cast<int>(bottom), 0, rootIndex()));
+    }
+    selectionModel()->select(selection, command);
+}
+
+QRegion CUniformListView::visualRegionForSelection(const QItemSelection& selection) const {
+    QRegion region;
+    const int first = TopRow();
+    const int last = first + RowsPerPage();
+    for (const QItemSelectionRange& range : selection) {
+        if (range.parent() != rootIndex())
+            continue;
+        const int top = std::max(range.top(), first);
+        const int bottom = std::min(range.bottom(), last);
+        if (top <= bottom)
+            region += visualRect(model()->index(top, 0, rootIndex()))
+                          .united(visualRect(model()->index(bottom, 0, rootIndex())));
+    }
+    return region;
+}
+
+void CUniformListView::updateGeometries() {
+    const int page = RowsPerPage();
+    verticalScrollBar()->setRange(0, std::max(0, RowCount() - page));
+    verticalScrollBar()->setPageStep(page);
+    verticalScrollBar()->setSingleStep(1);
+    QAbstractItemView::updateGeometries(); // not the list view's: its ranges come from its layout
+}
+
+void CUniformListView::paintEvent(QPaintEvent* event) {
+    const int height = RowHeight();
+    if (height == 0)
+        return;
+    QPainter painter(viewport());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.showDecorationSelected = true; // the whole row shows the selection
+    const QModelIndex current = currentIndex();
+    const bool focused = hasFocus() || viewport()->hasFocus();
+    const bool enabled = isEnabled();
+    const QPalette::ColorGroup group = !enabled           ? QPalette::Disabled
+                                       : isActiveWindow() ? QPalette::Active
+                                                          : QPalette::Inactive;
+    const QRect area = event->rect();
+    const int first = RowAtY(area.top());
+    if (first < 0)
+        return;
+    const int count = RowCount();
+    const int last =
+        static_cast<int>(std::min<qint64>(count - 1, qint64(TopRow()) + area.bottom() / height));
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex index = model()->index(row, 0, rootIndex());
+        QStyleOptionViewItem rowOption = option;
+        rowOption.rect = visualRect(index);
+        rowOption.palette.setCurrentColorGroup(group);
+        rowOption.state.setFlag(QStyle::State_Enabled, enabled);
+        rowOption.state.setFlag(QStyle::State_Selected, selectionModel()->isSelected(index));
+        rowOption.state.setFlag(QStyle::State_HasFocus, focused && index == current);
+        itemDelegateForIndex(index)->paint(&painter, rowOption, index);
+    }
+}
+
+void CUniformListView::doItemsLayout() {
+    updateGeometries();
+    viewport()->update();
+}
+
+void CUniformListView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+void CUniformListView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_nRowHeight = 0;
+        updateGeometries();
+    }
+    QListView::changeEvent(event);
+}
+
+void CUniformListView::reset() {
+    m_nRowHeight = 0;
+    QListView::reset();
+    updateGeometries();
+    viewport()->update();
+}
+
+void CUniformListView::rowsInserted(const QModelIndex& parent, int start, int end) {
+    QListView::rowsInserted(parent, start, end);
+    if (parent != rootIndex())
+        return;
+    if (start == 0)
+        m_nRowHeight = 0; // a new first row to measure
+    updateGeometries();
+    viewport()->update();
+}
