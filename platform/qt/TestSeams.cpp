@@ -14,6 +14,11 @@ FileDialogHandler& FileDialogSeam() {
     return handler;
 }
 
+AccessibleEventHandler& AccessibleEventSeam() {
+    static AccessibleEventHandler seam;
+    return seam;
+}
+
 ModalDialogHandler& ModalDialogSeam() {
     static ModalDialogHandler handler;
     return handler;

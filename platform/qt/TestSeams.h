@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <utility>
 
+class QAccessibleEvent;
 class QDialog;
 
 // Points where a test takes the place of the user in front of a modal window. Each seam is
@@ -21,7 +22,12 @@ using FileDialogHandler = std::function<std::optional<QString>()>;
 // the window is shown and initialised; it types, clicks and ends the dialog.
 using ModalDialogHandler = std::function<void(QDialog* dialog)>;
 
+// Called with each event a list box tells assistive tools of, also while no tool listens (the
+// offscreen platform has none).
+using AccessibleEventHandler = std::function<void(const QAccessibleEvent& event)>;
+
 MessageBoxHandler& MessageBoxSeam();
+AccessibleEventHandler& AccessibleEventSeam();
 FileDialogHandler& FileDialogSeam();
 ModalDialogHandler& ModalDialogSeam();
 

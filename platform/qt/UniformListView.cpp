@@ -1,5 +1,9 @@
 #include "UniformListView.h"
 
+#include "TestSeams.h"
+
+#include <QAccessible>
+#include <QCursor>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -198,6 +202,11 @@ void CUniformListView::paintEvent(QPaintEvent* event) {
     const QPalette::ColorGroup group = !enabled           ? QPalette::Disabled
                                        : isActiveWindow() ? QPalette::Active
                                                           : QPalette::Inactive;
+    // The view draws the row under the mouse as hovered; the base class repaints the rows the
+    // mouse enters and leaves.
+    const int hovered = viewport()->testAttribute(Qt::WA_UnderMouse)
+                            ? RowAtY(viewport()->mapFromGlobal(QCursor::pos()).y())
+                            : -1;
     const QRect area = event->rect();
     const int first = RowAtY(area.top());
     if (first < 0)
@@ -213,6 +222,7 @@ void CUniformListView::paintEvent(QPaintEvent* event) {
         rowOption.state.setFlag(QStyle::State_Enabled, enabled);
         rowOption.state.setFlag(QStyle::State_Selected, selectionModel()->isSelected(index));
         rowOption.state.setFlag(QStyle::State_HasFocus, focused && index == current);
+        rowOption.state.setFlag(QStyle::State_MouseOver, row == hovered);
         itemDelegateForIndex(index)->paint(&painter, rowOption, index);
     }
 }
@@ -224,6 +234,42 @@ void CUniformListView::doItemsLayout() {
 
 void CUniformListView::scrollContentsBy(int, int) {
     viewport()->update();
+}
+
+namespace {
+
+// Interfaces for assistive tools are made, and kept up to date, only while one listens: an
+// event while none does would make one that then misses the list's resets.
+void Announce(QObject* view, QAccessible::Event type, int child) {
+    const bool listened = QAccessible::isActive();
+    if (!listened && !AccessibleEventSeam())
+        return;
+    QAccessibleEvent event(view, type);
+    event.setChild(child);
+    if (AccessibleEventSeam())
+        AccessibleEventSeam()(event);
+    if (listened)
+        QAccessible::updateAccessibility(&event);
+}
+
+} // namespace
+
+// The list view tells assistive tools which item got the focus or the selection by its own
+// layout, which this view doesn't keep; here an item's place among the list's children is its
+// row.
+void CUniformListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (current.isValid() && hasFocus())
+        Announce(this, QAccessible::Focus, current.row());
+    QAbstractItemView::currentChanged(current, previous);
+}
+
+void CUniformListView::selectionChanged(const QItemSelection& selected,
+                                        const QItemSelection& deselected) {
+    if (!selected.isEmpty() && selected.first().parent() == rootIndex())
+        Announce(this, QAccessible::SelectionAdd, selected.first().top());
+    if (!deselected.isEmpty() && deselected.first().parent() == rootIndex())
+        Announce(this, QAccessible::SelectionRemove, deselected.first().top());
+    QAbstractItemView::selectionChanged(selected, deselected);
 }
 
 void CUniformListView::changeEvent(QEvent* event) {

@@ -1,5 +1,6 @@
 #include "ListBox.h"
 #include "ItemListModel.h"
+#include "TestSeams.h"
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
@@ -230,6 +231,23 @@ void ListBoxTest::rowsPlacedByArithmetic() {
     QCOMPARE(accessible->child(0)->text(QAccessible::Name), QStringLiteral("하나"));
     QVERIFY(accessible->child(0)->state().selected);
     QCOMPARE(accessible->child(0)->rect().height(), height);
+
+    // ...and hear which item the user moved to.
+    QList<QPair<QAccessible::Event, int>> heard;
+    CSeamGuard listen(AccessibleEventSeam(), [&](const QAccessibleEvent& event) {
+        heard.append({event.type(), event.child()});
+    });
+    list.AddString(u"둘");
+    list.Flush();
+    list.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&list));
+    list.setFocus();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list.visualRect(list.Model()->index(1)).center());
+    QCOMPARE(list.GetCurSel(), 1);
+    QVERIFY(heard.contains(qMakePair(QAccessible::Focus, 1)));
+    QVERIFY(heard.contains(qMakePair(QAccessible::SelectionAdd, 1)));
+    QVERIFY(heard.contains(qMakePair(QAccessible::SelectionRemove, 0)));
 }
 
 QTEST_MAIN(ListBoxTest)
