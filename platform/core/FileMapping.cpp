@@ -5,6 +5,8 @@
 #include <atomic>
 #include <csignal>
 #include <sys/mman.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -54,8 +56,8 @@ bool InstallBusGuard() {
 }
 
 // The page cache may hold a file in folios of up to 2 MiB, which the kernel maps with one entry
-// each where the address is aligned as the file's offset is: populating a 1 GiB book then takes
-// milliseconds instead of the tens that half a million 4 KiB entries cost.
+// each where the address is aligned as the file's offset is: mapping in a 1 GiB book then takes
+// milliseconds instead of the tens that a quarter million 4 KiB entries cost.
 constexpr std::size_t kLargeFolio = 2 << 20;
 
 // An area of size bytes of zero pages starting at a multiple of align; null when there's none.
@@ -72,6 +74,8 @@ void* ReserveAligned(std::size_t size, std::size_t align) {
         ::munmap(reinterpret_cast<void*>(start + size), tail);
     return reinterpret_cast<void*>(start);
 }
+
+constexpr std::size_t kUnmapAside = 64 << 20;
 
 bool Guard(std::uintptr_t start, std::uintptr_t end) {
     for (int i = 0; i < kGuardSlots; ++i) {
@@ -116,8 +120,10 @@ bool CFileMapping::Map(const CBinaryFile& file, std::size_t length, std::size_t 
     }
     m_pData = static_cast<std::uint8_t*>(area);
     m_nMapped = total;
-    if (length > 0 && ::mmap(area, length, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE,
-                             file.Descriptor(), 0) == MAP_FAILED) {
+    // Not populated here: pages are mapped in as readers reach them, so that threads reading
+    // parts of the file at once share that work too.
+    if (length > 0 && ::mmap(area, length, PROT_READ, MAP_PRIVATE | MAP_FIXED, file.Descriptor(),
+                             0) == MAP_FAILED) {
         Unmap();
         return false;
     }
@@ -129,7 +135,19 @@ void CFileMapping::Unmap() {
     if (!m_pData)
         return;
     Unguard(reinterpret_cast<std::uintptr_t>(m_pData));
-    ::munmap(m_pData, m_nMapped);
+    void* area = m_pData;
+    const std::size_t size = m_nMapped;
     m_pData = nullptr;
     m_nMapped = 0;
+    // Taking down the page entries of a large book costs tens of milliseconds that nobody has
+    // to wait for: another thread does it while the caller goes on.
+    if (size >= kUnmapAside) {
+        try {
+            std::thread([area, size] { ::munmap(area, size); }).detach();
+            return;
+        } catch (const std::system_error&) {
+            // no thread to be had: unmapped here
+        }
+    }
+    ::munmap(area, size);
 }
