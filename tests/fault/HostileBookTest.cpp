@@ -241,8 +241,12 @@ TEST(HostileBook, CvdShortenedWhileHeld) {
     const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     // Each body's last byte is the zero that opens the next record.
     Bytes bytes = kHeader + Record(Bytes("n0\0", 3), Bytes(100, 'b') + '\0');
-    for (int i = 1; bytes.size() < 4 * page; ++i)
-        bytes += Record("n" + std::to_string(i) + '\0', Bytes(100, 'b') + '\0').substr(1);
+    for (int i = 1; bytes.size() < 4 * page; ++i) {
+        Bytes title = std::to_string(i);
+        title.insert(title.begin(), 'n');
+        title += '\0';
+        bytes += Record(title, Bytes(100, 'b') + '\0').substr(1);
+    }
     const std::string path = dir.Write("book.cvd", bytes);
     SBookBytes book;
     ASSERT_EQ(ReadWholeBook(path, book), EReadBook::Ok);
