@@ -90,29 +90,35 @@ std::size_t Utf8Length(const unsigned char* p, std::size_t n, char32_t& c) {
     return len;
 }
 
+// Both fast decoders make at most one UTF-16 unit of each byte (a four-byte UTF-8 sequence makes
+// two), so they write into room made once instead of growing the string a unit at a time.
 void DecodeUtf8(std::string_view bytes, std::u16string& out) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
+    const std::size_t base = out.size();
+    out.resize(base + n);
+    char16_t* w = out.data() + base;
     for (std::size_t i = 0; i < n;) {
         if (p[i] < 0x80) {
-            out += static_cast<char16_t>(p[i++]);
+            *w++ = static_cast<char16_t>(p[i++]);
             continue;
         }
         char32_t c = 0;
         const std::size_t len = Utf8Length(p + i, n - i, c);
         if (len == 0) {
-            out += u'\uFFFD';
+            *w++ = u'\uFFFD';
             ++i;
             continue;
         }
         if (c >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+            *w++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            *w++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {
-            out += static_cast<char16_t>(c);
+            *w++ = static_cast<char16_t>(c);
         }
         i += len;
     }
+    out.resize(static_cast<std::size_t>(w - out.data()));
 }
 
 } // namespace
@@ -297,17 +303,21 @@ void CTextCodec::DecodeByTable(std::string_view bytes, std::u16string& out) cons
     const std::size_t n = bytes.size();
     const char16_t* pairs = m_pTable.get();
     const char16_t* singles = pairs + kPairEntries;
+    const std::size_t base = out.size();
+    out.resize(base + n);
+    char16_t* w = out.data() + base;
     for (std::size_t i = 0; i < n;) {
         const unsigned char b = p[i];
         if (b >= 0x80 && i + 1 < n) {
             if (const char16_t c = pairs[b << 8 | p[i + 1]]) {
-                out += c;
+                *w++ = c;
                 i += 2;
                 continue;
             }
         }
         const char16_t c = singles[b];
-        out += c ? c : u'\uFFFD';
+        *w++ = c ? c : u'\uFFFD';
         ++i;
     }
+    out.resize(static_cast<std::size_t>(w - out.data()));
 }
