@@ -7,9 +7,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 CUniformListView::CUniformListView(QWidget* parent) : QListView(parent) {
     setUniformItemSizes(true);
@@ -27,10 +29,16 @@ int CUniformListView::RowHeight() const {
         QStyleOptionViewItem option;
         initViewItemOption(&option);
         const QModelIndex first = model()->index(0, 0, rootIndex());
-        // An empty first name must not make every row too low for text.
-        m_nRowHeight = std::max(itemDelegateForIndex(first)->sizeHint(option, first).height(),
-                                option.fontMetrics.height());
-        m_nRowHeight = std::max(m_nRowHeight, 1);
+        // The first row may be empty or Latin only, and the font may take Hangul from another,
+        // taller font: every row gets room for a line that mixes both.
+        QTextLayout probe(QStringLiteral("가Ag"), option.font);
+        probe.beginLayout();
+        const QTextLine line = probe.createLine();
+        probe.endLayout();
+        const int mixed = static_cast<int>(std::ceil(line.height()));
+        const int firstRow = itemDelegateForIndex(first)->sizeHint(option, first).height();
+        m_nRowHeight = std::max({firstRow, option.fontMetrics.height(),
+                                 firstRow - option.fontMetrics.height() + mixed, 1});
     }
     return m_nRowHeight;
 }
