@@ -60,6 +60,9 @@ bool InstallBusGuard() {
 // milliseconds instead of the tens that a quarter million 4 KiB entries cost.
 constexpr std::size_t kLargeFolio = 2 << 20;
 
+// Mappings from this size on are taken down on a thread of their own (see Unmap).
+constexpr std::size_t kUnmapAside = 64 << 20;
+
 // An area of size bytes of zero pages starting at a multiple of align; null when there's none.
 void* ReserveAligned(std::size_t size, std::size_t align) {
     const std::size_t slack = align - g_nPageSize;
@@ -74,8 +77,6 @@ void* ReserveAligned(std::size_t size, std::size_t align) {
         ::munmap(reinterpret_cast<void*>(start + size), tail);
     return reinterpret_cast<void*>(start);
 }
-
-constexpr std::size_t kUnmapAside = 64 << 20;
 
 bool Guard(std::uintptr_t start, std::uintptr_t end) {
     for (int i = 0; i < kGuardSlots; ++i) {

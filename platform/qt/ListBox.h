@@ -1,8 +1,8 @@
 #pragma once
 
 #include "UniformListView.h"
-#include <QElapsedTimer>
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringView>
 
