@@ -165,3 +165,21 @@ EBookStatus CBook::ReadItem(std::int32_t s, STextItem& item) const {
     }
     return EBookStatus::NoSelection;
 }
+
+EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::int32_t& found,
+                            const CTextSearch::Progress& progress) const {
+    found = -1;
+    SBookBytes book;
+    switch (ReadWholeBook(m_strPath, book)) {
+    case EReadBook::CannotOpen:
+        return EBookStatus::CannotOpen;
+    case EReadBook::TooLarge:
+        return EBookStatus::TooLarge;
+    case EReadBook::Ok:
+        break;
+    }
+    const CTextSearch search(term, *m_pCodec);
+    found = search.FindNext({book.data.get(), book.size}, *m_pOffsets,
+                            m_nFileKind == EFileKind::Cvd, after, progress);
+    return EBookStatus::Ok;
+}

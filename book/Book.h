@@ -3,6 +3,7 @@
 #include "ItemNames.h"
 #include "MarkedText.h"
 #include "OffsetTable.h"
+#include "TextSearch.h"
 
 #include <cstdint>
 #include <memory>
@@ -56,6 +57,13 @@ public:
     // Reads item s from the file again and makes its title and body (a CVD item's title is its
     // listed name). item is changed only on Ok.
     EBookStatus ReadItem(std::int32_t s, STextItem& item) const;
+
+    // Looks for the first item after `after` (wrapping, `after` itself last) whose title or
+    // body holds term, in the file's bytes: found is its index, -1 when no item holds it, or
+    // CTextSearch::kCancelled when progress stopped the search. CannotOpen or TooLarge when
+    // the file can't be read now; found is then -1.
+    EBookStatus FindText(std::u16string_view term, std::int32_t after, std::int32_t& found,
+                         const CTextSearch::Progress& progress = {}) const;
 
     const std::string& Path() const { return m_strPath; }
     EFileKind Kind() const { return m_nFileKind; }

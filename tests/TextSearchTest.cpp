@@ -1,4 +1,5 @@
 #include "TextSearch.h"
+#include "Book.h"
 #include "BookFixture.h"
 #include "Cvd.h"
 #include "MarkedText.h"
@@ -134,6 +135,26 @@ TEST(TextSearchTest, ProgressCanStopALongSearch) {
     EXPECT_EQ(reports, 2);
     EXPECT_EQ(search.FindNext(Span(book), items.table, false, -1, [](auto, auto) { return true; }),
               1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(TextSearchTest, ThroughTheBookOfEitherKind) {
+    CTempDir dir;
+    auto book = CBook::Create();
+    std::int32_t found = 0;
+    EXPECT_EQ(book->FindText(u"x", -1, found), EBookStatus::CannotOpen);
+    EXPECT_EQ(found, -1);
+    ASSERT_EQ(book->Open(dir.Write("b.txt", "a///x\n\xC7\xD1///y\n"), EFileKind::MarkedText),
+              EBookStatus::Ok);
+    EXPECT_EQ(book->FindText(u"한", -1, found), EBookStatus::Ok);
+    EXPECT_EQ(found, 1);
+    const Bytes cvd = Bytes(74, 'h') + CvdRecord("AB", "x") + CvdRecord("C", "key") + "q";
+    ASSERT_EQ(book->Open(dir.Write("b.cvd", cvd), EFileKind::Cvd), EBookStatus::Ok);
+    EXPECT_EQ(book->FindText(u"KEY", 1, found), EBookStatus::Ok);
+    EXPECT_EQ(found, 1);
 }
 
 } // namespace
