@@ -65,11 +65,6 @@ private slots:
         QCOMPARE(ReadableName(base.toStdString()), label);
     }
 
-    void newNameKeepsItsBytes() {
-        const QString typed = m_dir.filePath("새 책.txt");
-        QCOMPARE(PathBytesOf(typed), QFile::encodeName(typed).toStdString());
-    }
-
     // The real dialog, shown on the offscreen platform: each choice lists what its caption
     // says and shows that caption exactly.
     void allFilesListsNamesWithoutExtension() {
