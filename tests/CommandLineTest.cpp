@@ -37,7 +37,11 @@ TEST(CommandLine, ParsesActionsBooksAndCodePages) {
                                                   {"--codepage"},
                                                   {"--codepage="},
                                                   {"--bogus"},
-                                                  {"a", "b"}}) {
+                                                  {"a", "b"},
+                                                  // Two modes at once: which one is meant?
+                                                  {"--show", "1", "--list", "b"},
+                                                  {"--list", "--show", "1", "b"},
+                                                  {"--show", "1", "--show", "2", "b"}}) {
         EXPECT_EQ(ParseCommandLine(wrong).action, A::Error) << wrong.front();
         EXPECT_EQ(Tomlet(wrong).status, kExitUsage);
     }
@@ -90,6 +94,44 @@ TEST(CommandLine, ReportsFailuresWithStatusAndKoreanMessages) {
     const SRun cutShow = Tomlet({"--show", "0", cut});
     EXPECT_EQ(cutShow.status, kExitNoItem);
     EXPECT_NE(cutShow.err.find("not a well-formed"), std::string::npos);
+}
+
+// Every item is one line of three fields, whatever its name holds.
+TEST(CommandLine, ListEscapesTabsLineEndsAndBackslashes) {
+    CTempDir dir;
+    const Bytes title = "a\tb\\c\r\nd";
+    const Bytes body = "x";
+    const Bytes record = Bytes("\x00\x02\x00\x02", 4) + static_cast<char>(title.size() + 1) +
+                         Bytes(3, '\0') + title + Bytes(1, '\0') + "\x1e\x03" +
+                         static_cast<char>(body.size() + 1) + Bytes(3, '\0') + body;
+    const SRun list =
+        Tomlet({"--list", dir.Write("tabs.cvd", Bytes(74, 'H') + record + Bytes(1, '\0'))});
+    EXPECT_EQ(list.status, kExitOk) << list.err;
+    EXPECT_EQ(list.out, "0\t82\ta\\tb\\\\c\\r\\nd\n");
+    // A backslash in a marked-text name.
+    EXPECT_EQ(Tomlet({"--list", dir.Write("b.txt", "C:\\x///y\n")}).out, "0\t0\tC:\\\\x\n");
+}
+
+// A stream whose every write fails, as standard output on a full disk.
+class CFullBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST(CommandLine, FailedOutputIsAFailure) {
+    CTempDir dir;
+    const std::string txt = dir.Write("a.txt", "a///b\n");
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--list", txt},
+                                                 {"--show", "0", txt},
+                                                 {"--help"},
+                                                 {"--version"}}) {
+        CFullBuffer full;
+        std::ostream out(&full);
+        std::ostringstream err;
+        EXPECT_EQ(RunCommandLine(ParseCommandLine(args), out, err), kExitOutput) << args[0];
+        EXPECT_NE(err.str().find("standard output"), std::string::npos) << err.str();
+    }
 }
 
 } // namespace
