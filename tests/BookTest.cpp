@@ -126,6 +126,31 @@ TEST(Book, CodePageIsChosenPerBookUnlessForced) {
     EXPECT_FALSE(CBook::Create("NOT-A-CODE-PAGE"));
 }
 
+// The name listed and the title shown agree, whatever the code page holds back at the end
+// of a name.
+TEST(Book, ListedNameIsTheTitleShown) {
+    const struct {
+        const char* codePage;
+        Bytes text;
+        std::string item; // title|body
+    } cases[] = {
+        {"CP1258", "a//\xf9/b///c\n", "a//ù/b|c\n"},
+        {"CP1258", "Vi\xea\xf2t Nam///x\n", "Việt Nam|x\n"},
+        {"TCVN5712-1", "Vi\xd6t///x\n", "Việt|x\n"},
+        {"CP1255", "x\xf9///y\n", "xש|y\n"},
+    };
+    CTempDir dir;
+    for (const auto& [codePage, text, item] : cases) {
+        auto book = CBook::Create(codePage);
+        ASSERT_TRUE(book) << codePage;
+        ASSERT_EQ(book->Open(dir.Write("b.txt", text), EFileKind::MarkedText), EBookStatus::Ok);
+        ASSERT_EQ(book->LastIndex(), 0) << codePage;
+        EXPECT_EQ(Utf8(std::u16string(book->Names().Name(0))), item.substr(0, item.find('|')))
+            << codePage;
+        EXPECT_EQ(Read(*book, 0), item) << codePage;
+    }
+}
+
 TEST(Book, MessagesOfTheStatuses) {
     EXPECT_EQ(MessageOf(EBookStatus::FileMissing), std::u16string_view(u"파일이 없습니다"));
     EXPECT_EQ(MessageOf(EBookStatus::CannotOpen), std::u16string_view(u"파일을 열수 없습니다"));
