@@ -25,13 +25,30 @@ constexpr const char kHelp[] =
     "  --show N BOOK      print item N (from 0): title, counter, then the body\n"
     "  --codepage NAME    read the book in this code page (an iconv name, e.g. CP949,\n"
     "                     UTF-8, EUC-JP); by default UTF-8 when the book is valid UTF-8\n"
-    "                     with non-ASCII bytes, else CP949\n"
+    "                     with non-ASCII bytes, else CP949. Books are 8-bit text:\n"
+    "                     code pages in which the line feed and '/' are not single\n"
+    "                     bytes (UTF-16, UTF-32, UCS-2, EBCDIC) are refused (status 64)\n"
     "  --help             print this help\n"
     "  --version          print the version\n"
     "\n"
     "Exit status: 0 done, 1 the book can't be opened or read, 2 no such item or it can't\n"
     "be shown, 64 a wrong command line (--list with --show, say), 74 the output could\n"
     "not be written.\n";
+
+// Why books can't be read in a forced code page; empty when they can.
+std::string CodePageRefusal(const std::string& codePage) {
+    switch (CodePageFit(codePage)) {
+    case ECodePageFit::Ok:
+        break;
+    case ECodePageFit::Unknown:
+        return "unknown code page '" + codePage + "'";
+    case ECodePageFit::NotByteText:
+        return "books can't be read in " + codePage +
+               ": the line feed and '/' are not single bytes in it (UTF-16, UTF-32, UCS-2 "
+               "and EBCDIC pages are refused)";
+    }
+    return {};
+}
 
 void Say(std::ostream& err, const char16_t* message) {
     err << ToUtf8(message) << '\n';
@@ -179,6 +196,10 @@ SCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                            command.action == SCommandLine::EAction::Show;
     if (needsBook && command.book.empty())
         return fail("which book? Name it after the option");
+    if (!command.codePage.empty()) {
+        if (std::string why = CodePageRefusal(command.codePage); !why.empty())
+            return fail(std::move(why));
+    }
     return command;
 }
 
@@ -202,7 +223,7 @@ int Run(const SCommandLine& command, std::ostream& out, std::ostream& err) {
     }
     auto book = CBook::Create(command.codePage);
     if (!book) {
-        err << "tomlet: unknown code page '" << command.codePage << "'\n";
+        err << "tomlet: " << CodePageRefusal(command.codePage) << '\n';
         return kExitUsage;
     }
     const EBookStatus status = book->Open(command.book, FileKindOf(command.book));

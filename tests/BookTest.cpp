@@ -124,6 +124,18 @@ TEST(Book, CodePageIsChosenPerBookUnlessForced) {
     ASSERT_EQ(forced->Open(utf8, EFileKind::MarkedText), EBookStatus::Ok);
     EXPECT_EQ(forced->Codec().Name(), "EUC-KR");
     EXPECT_FALSE(CBook::Create("NOT-A-CODE-PAGE"));
+    EXPECT_EQ(CodePageFit("NOT-A-CODE-PAGE"), ECodePageFit::Unknown);
+    // Line and marker rules are byte rules: a code page whose line feed or '/' is another
+    // byte, or more than one, is refused; stateful 8-bit ones are read line by line.
+    for (const char* refused :
+         {"UTF-16", "UTF-16BE", "UTF-32LE", "UCS-2", "UCS-4", "IBM037", "IBM500", "EBCDIC-US"}) {
+        EXPECT_FALSE(CBook::Create(refused)) << refused;
+        EXPECT_EQ(CodePageFit(refused), ECodePageFit::NotByteText) << refused;
+    }
+    for (const char* read : {"CP949", "UTF-8", "CP1258", "ISO-2022-KR", "UTF-7", "GB18030"}) {
+        EXPECT_TRUE(CBook::Create(read)) << read;
+        EXPECT_EQ(CodePageFit(read), ECodePageFit::Ok) << read;
+    }
 }
 
 // The name listed and the title shown agree, whatever the code page holds back at the end

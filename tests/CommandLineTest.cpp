@@ -65,7 +65,18 @@ TEST(CommandLine, ListsAndShowsItems) {
     EXPECT_EQ(show.out, "제1장\n    0 /     1\n봄\r\nline\r\n");
     // Forced code page: the same bytes read as EUC-KR give the same text.
     EXPECT_EQ(Tomlet({"--codepage", "EUC-KR", "--list", txt}).out, list.out);
-    EXPECT_EQ(Tomlet({"--codepage", "NO-SUCH", "--list", txt}).status, kExitUsage);
+    // Code pages unknown, or in which the line feed and '/' are not bytes of their own, are
+    // refused for the window too.
+    for (const char* refused : {"NO-SUCH", "UTF-16", "UTF-16LE", "UTF-32", "UCS-2", "IBM037"}) {
+        const SRun run = Tomlet({"--codepage", refused, "--list", txt});
+        EXPECT_EQ(run.status, kExitUsage) << refused;
+        EXPECT_NE(run.err.find(refused), std::string::npos) << run.err;
+        EXPECT_EQ(ParseCommandLine({"--codepage", refused, txt}).action,
+                  SCommandLine::EAction::Error)
+            << refused;
+    }
+    EXPECT_NE(Tomlet({"--codepage", "UTF-16", "--list", txt}).err.find("single bytes"),
+              std::string::npos);
 }
 
 TEST(CommandLine, ReportsFailuresWithStatusAndKoreanMessages) {

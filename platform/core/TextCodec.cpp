@@ -78,6 +78,7 @@ std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
     // characters (Shift_JIS X 0213's yen sign, the Latin-Greek sets' letters).
     codec->m_bAsciiCompatible =
         KnownAsciiCompatible(codePage) && codec->KeepsAscii(/*first=*/0x01, /*last=*/0x7F);
+    codec->m_bByteText = codec->KeepsAscii('\n', '\n') && codec->KeepsAscii('/', '/');
     return codec;
 }
 

@@ -33,6 +33,10 @@ public:
     // sets that give some ASCII bytes other characters (Shift_JIS X 0213, Latin-Greek).
     bool IsAsciiCompatible() const { return m_bAsciiCompatible; }
 
+    // True when the line feed and '/' are bytes of their own (0x0A, 0x2F), as the line and
+    // marker rules of a book need; false for UTF-16, UTF-32, UCS-2, UCS-4 and EBCDIC pages.
+    bool IsByteText() const { return m_bByteText; }
+
     std::u16string Decode(std::string_view bytes) const;
     // Appends the conversion of bytes (up to their first zero byte) to out.
     void DecodeAppend(std::string_view bytes, std::u16string& out) const;
@@ -68,6 +72,7 @@ private:
     std::string m_strName;
     void* m_pHandle; // iconv_t; conversion state is reset before every use
     bool m_bAsciiCompatible;
+    bool m_bByteText = false;
     EPath m_path;
     // Double-byte table, built on first use or by PrepareConcurrentUse: the character of
     // lead byte << 8 | trail byte, then of each byte alone; 0 where iconv finds
