@@ -19,22 +19,71 @@ constexpr const char kHelp[] =
     "item) and CVD (extension .cvd). Without --list or --show the reader window opens,\n"
     "with BOOK if one is named.\n"
     "\n"
-    "  --list BOOK        print every item: index, recorded offset and name, tab-separated\n"
+    "  --list BOOK        print every item: index, recorded offset and name, tab-separated;\n"
+    "                     a tab, CR, line feed or backslash in a name is written as \\t,\n"
+    "                     \\r, \\n or \\\\, so every item is one line\n"
     "  --show N BOOK      print item N (from 0): title, counter, then the body\n"
     "  --codepage NAME    read the book in this code page (an iconv name, e.g. CP949,\n"
     "                     UTF-8, EUC-JP); by default UTF-8 when the book is valid UTF-8\n"
-    "                     with non-ASCII bytes, else CP949\n"
+    "                     with non-ASCII bytes, else CP949. Books are 8-bit text:\n"
+    "                     code pages in which the line feed and '/' are not single\n"
+    "                     bytes (UTF-16, UTF-32, UCS-2, EBCDIC) are refused (status 64)\n"
     "  --help             print this help\n"
     "  --version          print the version\n"
     "\n"
     "Exit status: 0 done, 1 the book can't be opened or read, 2 no such item or it can't\n"
-    "be shown, 64 a wrong command line.\n";
+    "be shown, 64 a wrong command line (--list with --show, say), 74 the output could\n"
+    "not be written.\n";
+
+// Why books can't be read in a forced code page; empty when they can.
+std::string CodePageRefusal(const std::string& codePage) {
+    switch (CodePageFit(codePage)) {
+    case ECodePageFit::Ok:
+        break;
+    case ECodePageFit::Unknown:
+        return "unknown code page '" + codePage + "'";
+    case ECodePageFit::NotByteText:
+        return "books can't be read in " + codePage +
+               ": the line feed and '/' are not single bytes in it (UTF-16, UTF-32, UCS-2 "
+               "and EBCDIC pages are refused)";
+    }
+    return {};
+}
 
 void Say(std::ostream& err, const char16_t* message) {
     err << ToUtf8(message) << '\n';
 }
 
-// Prints index, position and name of every item, a block at a time.
+// A name as one field of a line: the bytes that would end the field or the line, and the
+// backslash that escapes them, become two-character escapes.
+void AppendField(std::u16string_view name, std::string& line) {
+    const std::size_t start = line.size();
+    AppendUtf8(name, line);
+    if (line.find_first_of("\t\r\n\\", start) == std::string::npos)
+        return;
+    const std::string raw = line.substr(start);
+    line.resize(start);
+    for (const char c : raw) {
+        switch (c) {
+        case '\t':
+            line += "\\t";
+            break;
+        case '\r':
+            line += "\\r";
+            break;
+        case '\n':
+            line += "\\n";
+            break;
+        case '\\':
+            line += "\\\\";
+            break;
+        default:
+            line += c;
+        }
+    }
+}
+
+// Prints index, position and name of every item, a block at a time; stops when out fails.
 void PrintList(const CBook& book, std::ostream& out) {
     constexpr std::size_t kBlock = 1 << 16;
     std::string block;
@@ -46,10 +95,11 @@ void PrintList(const CBook& book, std::ostream& out) {
         block += '\t';
         block.append(number, std::to_chars(number, number + sizeof number, offsets[i]).ptr);
         block += '\t';
-        AppendUtf8(book.Names().Name(i), block);
+        AppendField(book.Names().Name(i), block);
         block += '\n';
         if (block.size() >= kBlock) {
-            out.write(block.data(), static_cast<std::streamsize>(block.size()));
+            if (!out.write(block.data(), static_cast<std::streamsize>(block.size())))
+                return;
             block.clear();
         }
     }
@@ -110,6 +160,9 @@ SCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--version") {
             command.action = SCommandLine::EAction::Version;
             return command;
+        } else if ((arg == "--list" || arg == "--show") &&
+                   command.action != SCommandLine::EAction::Window) {
+            return fail("one of --list and --show, once");
         } else if (arg == "--list") {
             command.action = SCommandLine::EAction::List;
         } else if (arg == "--show") {
@@ -143,10 +196,16 @@ SCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                            command.action == SCommandLine::EAction::Show;
     if (needsBook && command.book.empty())
         return fail("which book? Name it after the option");
+    if (!command.codePage.empty()) {
+        if (std::string why = CodePageRefusal(command.codePage); !why.empty())
+            return fail(std::move(why));
+    }
     return command;
 }
 
-int RunCommandLine(const SCommandLine& command, std::ostream& out, std::ostream& err) {
+namespace {
+
+int Run(const SCommandLine& command, std::ostream& out, std::ostream& err) {
     switch (command.action) {
     case SCommandLine::EAction::Help:
         out << kHelp;
@@ -164,7 +223,7 @@ int RunCommandLine(const SCommandLine& command, std::ostream& out, std::ostream&
     }
     auto book = CBook::Create(command.codePage);
     if (!book) {
-        err << "tomlet: unknown code page '" << command.codePage << "'\n";
+        err << "tomlet: " << CodePageRefusal(command.codePage) << '\n';
         return kExitUsage;
     }
     const EBookStatus status = book->Open(command.book, FileKindOf(command.book));
@@ -176,4 +235,16 @@ int RunCommandLine(const SCommandLine& command, std::ostream& out, std::ostream&
         return Show(command, *book, out, err);
     PrintList(*book, out);
     return kExitOk;
+}
+
+} // namespace
+
+int RunCommandLine(const SCommandLine& command, std::ostream& out, std::ostream& err) {
+    const int status = Run(command, out, err);
+    // Output that never arrived is no success: a list cut short on a full disk would
+    // otherwise pass for the whole book.
+    if (out.flush())
+        return status;
+    err << "tomlet: could not write to standard output\n";
+    return status == kExitOk ? kExitOutput : status;
 }

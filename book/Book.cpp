@@ -71,6 +71,13 @@ const char16_t* MessageOf(EBookStatus status) {
     return nullptr;
 }
 
+ECodePageFit CodePageFit(const std::string& codePage) {
+    const auto codec = CTextCodec::Create(codePage);
+    if (!codec)
+        return ECodePageFit::Unknown;
+    return codec->IsByteText() ? ECodePageFit::Ok : ECodePageFit::NotByteText;
+}
+
 std::unique_ptr<CBook> CBook::Create(const std::string& forcedCodePage) {
     auto codePage = CCodePage::Create(forcedCodePage);
     if (!codePage)

@@ -37,13 +37,20 @@ enum class EBookStatus {
 // The Korean message the user is shown for a status; null for Ok, Malformed and NoSelection.
 const char16_t* MessageOf(EBookStatus status);
 
+// Whether books can be read in a code page: iconv may not know it, or the line feed and '/'
+// may not be bytes of their own in it (UTF-16, UTF-32, UCS-2, EBCDIC), which the line and
+// marker rules need.
+enum class ECodePageFit { Ok, Unknown, NotByteText };
+ECodePageFit CodePageFit(const std::string& codePage);
+
 // One open book for both front ends: its path and kind, its index (offset table and item
 // names) and the code page it is read in. The index holds positions and names only; every
 // item is read from the file again when it is wanted.
 class CBook {
 public:
     // forcedCodePage: an iconv name every book is read in, or empty to choose per book (UTF-8
-    // when the book is valid UTF-8 with non-ASCII bytes, else CP949). Null for a name refused.
+    // when the book is valid UTF-8 with non-ASCII bytes, else CP949). Null for a name refused
+    // (CodePageFit says why).
     static std::unique_ptr<CBook> Create(const std::string& forcedCodePage = {});
     ~CBook();
     CBook(const CBook&) = delete;

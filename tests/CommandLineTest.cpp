@@ -37,7 +37,11 @@ TEST(CommandLine, ParsesActionsBooksAndCodePages) {
                                                   {"--codepage"},
                                                   {"--codepage="},
                                                   {"--bogus"},
-                                                  {"a", "b"}}) {
+                                                  {"a", "b"},
+                                                  // Two modes at once: which one is meant?
+                                                  {"--show", "1", "--list", "b"},
+                                                  {"--list", "--show", "1", "b"},
+                                                  {"--show", "1", "--show", "2", "b"}}) {
         EXPECT_EQ(ParseCommandLine(wrong).action, A::Error) << wrong.front();
         EXPECT_EQ(Tomlet(wrong).status, kExitUsage);
     }
@@ -61,7 +65,18 @@ TEST(CommandLine, ListsAndShowsItems) {
     EXPECT_EQ(show.out, "제1장\n    0 /     1\n봄\r\nline\r\n");
     // Forced code page: the same bytes read as EUC-KR give the same text.
     EXPECT_EQ(Tomlet({"--codepage", "EUC-KR", "--list", txt}).out, list.out);
-    EXPECT_EQ(Tomlet({"--codepage", "NO-SUCH", "--list", txt}).status, kExitUsage);
+    // Code pages unknown, or in which the line feed and '/' are not bytes of their own, are
+    // refused for the window too.
+    for (const char* refused : {"NO-SUCH", "UTF-16", "UTF-16LE", "UTF-32", "UCS-2", "IBM037"}) {
+        const SRun run = Tomlet({"--codepage", refused, "--list", txt});
+        EXPECT_EQ(run.status, kExitUsage) << refused;
+        EXPECT_NE(run.err.find(refused), std::string::npos) << run.err;
+        EXPECT_EQ(ParseCommandLine({"--codepage", refused, txt}).action,
+                  SCommandLine::EAction::Error)
+            << refused;
+    }
+    EXPECT_NE(Tomlet({"--codepage", "UTF-16", "--list", txt}).err.find("single bytes"),
+              std::string::npos);
 }
 
 TEST(CommandLine, ReportsFailuresWithStatusAndKoreanMessages) {
@@ -90,6 +105,44 @@ TEST(CommandLine, ReportsFailuresWithStatusAndKoreanMessages) {
     const SRun cutShow = Tomlet({"--show", "0", cut});
     EXPECT_EQ(cutShow.status, kExitNoItem);
     EXPECT_NE(cutShow.err.find("not a well-formed"), std::string::npos);
+}
+
+// Every item is one line of three fields, whatever its name holds.
+TEST(CommandLine, ListEscapesTabsLineEndsAndBackslashes) {
+    CTempDir dir;
+    const Bytes title = "a\tb\\c\r\nd";
+    const Bytes body = "x";
+    const Bytes record = Bytes("\x00\x02\x00\x02", 4) + static_cast<char>(title.size() + 1) +
+                         Bytes(3, '\0') + title + Bytes(1, '\0') + "\x1e\x03" +
+                         static_cast<char>(body.size() + 1) + Bytes(3, '\0') + body;
+    const SRun list =
+        Tomlet({"--list", dir.Write("tabs.cvd", Bytes(74, 'H') + record + Bytes(1, '\0'))});
+    EXPECT_EQ(list.status, kExitOk) << list.err;
+    EXPECT_EQ(list.out, "0\t82\ta\\tb\\\\c\\r\\nd\n");
+    // A backslash in a marked-text name.
+    EXPECT_EQ(Tomlet({"--list", dir.Write("b.txt", "C:\\x///y\n")}).out, "0\t0\tC:\\\\x\n");
+}
+
+// A stream whose every write fails, as standard output on a full disk.
+class CFullBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST(CommandLine, FailedOutputIsAFailure) {
+    CTempDir dir;
+    const std::string txt = dir.Write("a.txt", "a///b\n");
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--list", txt},
+                                                 {"--show", "0", txt},
+                                                 {"--help"},
+                                                 {"--version"}}) {
+        CFullBuffer full;
+        std::ostream out(&full);
+        std::ostringstream err;
+        EXPECT_EQ(RunCommandLine(ParseCommandLine(args), out, err), kExitOutput) << args[0];
+        EXPECT_NE(err.str().find("standard output"), std::string::npos) << err.str();
+    }
 }
 
 } // namespace
