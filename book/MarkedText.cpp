@@ -1,17 +1,19 @@
 #include "MarkedText.h"
 
 #include "BinaryFile.h"
+#include "HeldItems.h"
 #include "ItemSink.h"
 #include "OffsetTable.h"
 #include "TextCodec.h"
 #include "Utf8.h"
 
 #include <cstring>
-#include <exception>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -21,22 +23,39 @@ std::string_view Bytes(const std::uint8_t* p, std::size_t n) {
     return {reinterpret_cast<const char*>(p), n};
 }
 
-// Offset of the first "///" in [from, n), or n.
+// Offset of the first "///" in [from, n), or n. Most bytes are not '/', so blocks without
+// one are passed whole; only a block holding a '/' is tested for three in a row.
 std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n) {
-    while (from + 3 <= n) {
-        const void* hit = std::memchr(d + from, '/', n - from - 2);
-        if (!hit)
-            return n;
-        const std::size_t q = static_cast<const std::uint8_t*>(hit) - d;
-        if (d[q + 1] != '/') {
-            from = q + 2;
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i slash = _mm_set1_epi8('/');
+    auto slashes = [&](std::size_t at) {
+        return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at)), slash);
+    };
+    // The three-in-a-row test of the last block reads two bytes past it.
+    for (; i + 66 <= n; i += 64) {
+        const __m128i any = _mm_or_si128(_mm_or_si128(slashes(i), slashes(i + 16)),
+                                         _mm_or_si128(slashes(i + 32), slashes(i + 48)));
+        if (!_mm_movemask_epi8(any))
             continue;
+        for (std::size_t k = i; k < i + 64; k += 16) {
+            const __m128i three =
+                _mm_and_si128(_mm_and_si128(slashes(k), slashes(k + 1)), slashes(k + 2));
+            if (const int mask = _mm_movemask_epi8(three))
+                return k + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
         }
-        if (d[q + 2] != '/') {
-            from = q + 3;
-            continue;
-        }
-        return q;
+    }
+#endif
+    // A byte that is not '/' at i + 2 rules out a marker at i, i + 1 and i + 2.
+    while (i + 3 <= n) {
+        if (d[i + 2] != '/')
+            i += 3;
+        else if (d[i + 1] != '/')
+            i += 2;
+        else if (d[i] != '/')
+            i += 1;
+        else
+            return i;
     }
     return n;
 }
@@ -64,29 +83,6 @@ void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
     }
 }
 
-// The items of a part of the book, held to be reported after the parts before it.
-class CHeldItems : public CItemSink {
-public:
-    void AddItem(std::int32_t position, std::u16string_view name) override {
-        m_positions.push_back(position);
-        m_names.append(name);
-        m_ends.push_back(m_names.size());
-    }
-    void ReportTo(CItemSink& sink, std::int32_t shift) const {
-        std::size_t start = 0;
-        for (std::size_t i = 0; i < m_positions.size(); ++i) {
-            sink.AddItem(m_positions[i] + shift,
-                         std::u16string_view(m_names).substr(start, m_ends[i] - start));
-            start = m_ends[i];
-        }
-    }
-
-private:
-    std::vector<std::int32_t> m_positions;
-    std::vector<std::size_t> m_ends;
-    std::u16string m_names;
-};
-
 // Scanning is bound by the memory's speed and the names' conversion: two threads, each over
 // one half, nearly halve a large book's build. Lines never straddle the cut, so the halves
 // find exactly the items a single scan finds.
@@ -99,31 +95,8 @@ void ScanBytesInHalves(const std::uint8_t* d, std::size_t n, const CTextCodec& c
     }
     const std::size_t cut = static_cast<const std::uint8_t*>(lf) - d + 1;
     CHeldItems second;
-    std::exception_ptr secondFailed;
-    std::thread worker;
-    try {
-        worker = std::thread([&] {
-            try {
-                ScanBytes(d + cut, n - cut, codec, second);
-            } catch (...) {
-                secondFailed = std::current_exception();
-            }
-        });
-    } catch (const std::system_error&) {
-        ScanBytes(d, n, codec, sink); // no thread to be had: one scan does it all
-        return;
-    }
-    std::exception_ptr firstFailed;
-    try {
-        ScanBytes(d, cut, codec, sink);
-    } catch (...) {
-        firstFailed = std::current_exception();
-    }
-    worker.join();
-    if (firstFailed)
-        std::rethrow_exception(firstFailed);
-    if (secondFailed)
-        std::rethrow_exception(secondFailed);
+    RunSideBySide([&] { ScanBytes(d, cut, codec, sink); },
+                  [&] { ScanBytes(d + cut, n - cut, codec, second); });
     second.ReportTo(sink, static_cast<std::int32_t>(cut));
 }
 
@@ -164,8 +137,22 @@ void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& c
 }
 
 bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data) {
+    // An ASCII book is the common English case and would otherwise cost a pass of its own:
+    // pass its ASCII start 64 bytes at a time; the evidence starts at the first other byte.
+    const std::uint8_t* d = data.data();
+    const std::size_t n = data.size();
+    std::size_t first = 0;
+#if defined(__SSE2__)
+    auto high = [d](std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+    };
+    while (first + 64 <= n &&
+           !_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(high(first), high(first + 16)),
+                                           _mm_or_si128(high(first + 32), high(first + 48)))))
+        first += 64;
+#endif
     CUtf8Evidence evidence;
-    evidence.Feed(data.data(), data.size());
+    evidence.Feed(d + first, n - first);
     return evidence.LooksUtf8();
 }
 

@@ -240,8 +240,19 @@ TEST(MarkedText, CodePageIsChosenPerBook) {
     EXPECT_FALSE(CCodePage::Create("NOT-A-CODE-PAGE"));
 }
 
-// The byte scan must find exactly what converting every line finds, for the code pages it
-// is used with, whatever the bytes.
+// The byte scan, whole and in two halves, must find exactly what converting every line finds.
+void ExpectSameAsLineScan(const Bytes& book, const CTextCodec& codec, const std::string& what) {
+    CCollect fast, halves, plain;
+    ScanMarkedText(Span(book), codec, fast);
+    ScanMarkedText(Span(book), codec, halves, 1); // cut near the middle, two threads
+    ScanMarkedTextLines(Span(book), codec, plain);
+    ASSERT_EQ(fast.positions, plain.positions) << what;
+    ASSERT_EQ(fast.names, plain.names) << what;
+    ASSERT_EQ(halves.positions, plain.positions) << what;
+    ASSERT_EQ(halves.names, plain.names) << what;
+}
+
+// Random books of any bytes, long enough for the block search and dense in '/'.
 TEST(MarkedText, ByteScanMatchesLineScanOnRandomBooks) {
     const char alphabet[] = {'/',    '/',    '/',    '\n', '\r',   '\0',   'a',    ' ',
                              '\xb0', '\xa1', '\x81', 'A',  '\xea', '\x80', '\xff', '\xc3'};
@@ -249,17 +260,42 @@ TEST(MarkedText, ByteScanMatchesLineScanOnRandomBooks) {
     for (const char* name : {"CP949", "UTF-8"}) {
         auto codec = CTextCodec::Create(name);
         for (int round = 0; round < 3000; ++round) {
-            Bytes book(rng() % 80, '\0');
+            Bytes book(rng() % (round % 2 ? 80 : 400), '\0');
             for (char& c : book)
-                c = alphabet[rng() % sizeof alphabet];
-            CCollect fast, halves, plain;
-            ScanMarkedText(Span(book), *codec, fast);
-            ScanMarkedText(Span(book), *codec, halves, 1); // cut near the middle, two threads
-            ScanMarkedTextLines(Span(book), *codec, plain);
-            ASSERT_EQ(fast.positions, plain.positions) << name << " round " << round;
-            ASSERT_EQ(fast.names, plain.names) << name << " round " << round;
-            ASSERT_EQ(halves.positions, plain.positions) << name << " round " << round;
-            ASSERT_EQ(halves.names, plain.names) << name << " round " << round;
+                c = alphabet[rng() % (round % 3 ? sizeof alphabet : 4)];
+            ASSERT_NO_FATAL_FAILURE(ExpectSameAsLineScan(
+                book, *codec, std::string(name) + " round " + std::to_string(round)));
+        }
+    }
+}
+
+// The block search looks at 16 and 64 bytes at a time: each hard case at every offset around
+// those edges, in a long line and after a line feed, with and without a final line feed.
+TEST(MarkedText, ByteScanMatchesLineScanAtBlockEdges) {
+    const Bytes cases[] = {"///",
+                           "////",
+                           "//",
+                           "/ //",
+                           "// /",
+                           "//\n/",
+                           "/\n//",
+                           "\r///\r",
+                           "a///b///c",
+                           Bytes("\0///", 4),
+                           Bytes("///\0", 4),
+                           Bytes("a\0b///", 6),
+                           "\xb0\xa1///\xb0"};
+    for (const Bytes& c : cases) {
+        for (std::size_t at = 0; at < 140; ++at) {
+            for (const Bytes& before : {Bytes(at, 'x'), "k///\n" + Bytes(at, 'x')}) {
+                const Bytes line = before + c + Bytes(150 - at, 'y');
+                const std::string what = "case \"" + c + "\" at " + std::to_string(at);
+                ASSERT_NO_FATAL_FAILURE(ExpectSameAsLineScan(line + "\n", Cp949(), what));
+                ASSERT_NO_FATAL_FAILURE(
+                    ExpectSameAsLineScan(line, Cp949(), what + ", no final LF"));
+                ASSERT_NO_FATAL_FAILURE(
+                    ExpectSameAsLineScan(line + "\nz///\n", Cp949(), what + ", then an item"));
+            }
         }
     }
 }
