@@ -18,6 +18,7 @@
 
 #include "BookFile.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -30,9 +31,15 @@ class CTextCodec;
 
 inline constexpr std::uint32_t kCvdFirstRecord = 74;
 
+// Books of this many records or more have their names converted on two threads.
+inline constexpr std::size_t kCvdSplitRecords = 1 << 16;
+
 // Finds the records of the book in data, reports each to sink in file order and returns the
-// position at which the scan ended.
-std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink);
+// position at which the scan ended. The records are found first; with splitAt records or more,
+// where the code page allows it, the second half's names are converted on a thread of their
+// own and reported after the first half's.
+std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
+                      std::size_t splitAt = kCvdSplitRecords);
 
 // True when a scan that ended at end left part of an n-byte file in another format. Compared
 // as unsigned 32-bit numbers, so an empty file counts as malformed.

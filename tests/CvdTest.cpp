@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <span>
 
 namespace {
@@ -44,10 +46,16 @@ struct SScan {
     bool message;
 };
 
+// Scans the book, and checks that converting the names in two halves at once, as a large
+// book's are, gives the same index.
 SScan Scan(const Bytes& book) {
     SScan s;
     s.end = ScanCvd(Span(book), Cp949(), s.index);
     s.message = CvdEndIsMalformed(s.end, static_cast<std::uint32_t>(book.size()));
+    CCollect halves;
+    EXPECT_EQ(ScanCvd(Span(book), Cp949(), halves, 1), s.end);
+    EXPECT_EQ(halves.positions, s.index.positions);
+    EXPECT_EQ(halves.names, s.index.names);
     return s;
 }
 
@@ -181,6 +189,26 @@ TEST(Cvd, LengthsAtTheirLimits) {
     ASSERT_EQ(bigScan.index.positions.size(), 2u);
     EXPECT_EQ(bigScan.index.names[0].size(), 65534u);
     EXPECT_EQ(ShowBody(dir.Write("big.cvd", big), bigScan.index, 0)->size(), 65534u);
+}
+
+TEST(Cvd, ManyRecordsOfEveryTitleShape) {
+    const Bytes titles[] = {Bytes(),
+                            Bytes("\0", 1),
+                            Bytes("a\0", 2),
+                            Bytes("ab\0cd\0", 6),
+                            Bytes("\xc1\xa6\0", 3),
+                            Bytes("\xb0\0", 2),
+                            Bytes("x/y\0", 4)};
+    std::mt19937 rng(5);
+    std::vector<std::pair<Bytes, Bytes>> records;
+    for (int i = 0; i < 1001; ++i)
+        records.push_back({titles[rng() % std::size(titles)], Bytes(rng() % 40, 'b') + '\0'});
+    const Bytes book = Book(records);
+    for (const Bytes& tail : {Bytes(), Bytes(20, '\x7f')}) {
+        const SScan scan = Scan(book + tail);
+        EXPECT_EQ(scan.index.positions.size(), records.size());
+        EXPECT_EQ(scan.message, !tail.empty());
+    }
 }
 
 TEST(Cvd, ReCheckRejectsABookThatChanged) {
