@@ -60,29 +60,39 @@ template <class Visit> std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_
 
 } // namespace
 
+std::uint32_t WalkCvdRecords(std::span<const std::uint8_t> data,
+                             std::vector<std::uint32_t>& starts) {
+    starts.clear();
+    return WalkCvd(data.data(), static_cast<std::uint32_t>(data.size()),
+                   [&](std::uint64_t p, std::uint64_t, std::uint64_t) {
+                       starts.push_back(static_cast<std::uint32_t>(p));
+                       return true;
+                   });
+}
+
+std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
+                        const CTextCodec& codec, std::u16string& name) {
+    const std::uint8_t* d = data.data();
+    const std::size_t N = d[start + 4] | (d[start + 5] << 8);
+    // The title's last byte is taken as zero; a title of length 0 is empty.
+    name.clear();
+    if (N > 0)
+        codec.DecodeAppend(Bytes(d + start + 8, N - 1), name);
+    return name;
+}
+
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
                       std::size_t splitAt) {
-    const std::uint8_t* d = data.data();
     // The walk follows one record's lengths to the next and can't be shared out; converting
     // the names can. So the walk only notes where each record starts, and the names are
     // converted afterwards, on two threads for a large book.
     std::vector<std::uint32_t> starts;
-    const std::uint32_t end = WalkCvd(d, static_cast<std::uint32_t>(data.size()),
-                                      [&](std::uint64_t p, std::uint64_t, std::uint64_t) {
-                                          starts.push_back(static_cast<std::uint32_t>(p));
-                                          return true;
-                                      });
-    auto report = [d, &starts, &codec](std::size_t from, std::size_t to, CItemSink& out) {
+    const std::uint32_t end = WalkCvdRecords(data, starts);
+    auto report = [&](std::size_t from, std::size_t to, CItemSink& out) {
         std::u16string name;
-        for (std::size_t i = from; i < to; ++i) {
-            const std::uint32_t p = starts[i];
-            const std::size_t N = d[p + 4] | (d[p + 5] << 8);
-            // The title's last byte is taken as zero; a title of length 0 is empty.
-            name.clear();
-            if (N > 0)
-                codec.DecodeAppend(Bytes(d + p + 8, N - 1), name);
-            out.AddItem(static_cast<std::int32_t>(p + 8), name);
-        }
+        for (std::size_t i = from; i < to; ++i)
+            out.AddItem(static_cast<std::int32_t>(starts[i] + 8),
+                        CvdName(data, starts[i], codec, name));
     };
     const std::size_t count = starts.size();
     if (count >= splitAt && count >= 2 && codec.PrepareConcurrentUse()) {

@@ -23,6 +23,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 class CBinaryFile;
 class CItemSink;
@@ -40,6 +41,15 @@ inline constexpr std::size_t kCvdSplitRecords = 1 << 16;
 // own and reported after the first half's.
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
                       std::size_t splitAt = kCvdSplitRecords);
+
+// The scan's first step alone: walks the records by their lengths and notes where each one
+// starts (p, in file order) in starts; returns the position at which the walk ended.
+std::uint32_t WalkCvdRecords(std::span<const std::uint8_t> data,
+                             std::vector<std::uint32_t>& starts);
+
+// The name of the record that starts at start, one WalkCvdRecords found, into name.
+std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
+                        const CTextCodec& codec, std::u16string& name);
 
 // True when a scan that ended at end left part of an n-byte file in another format. Compared
 // as unsigned 32-bit numbers, so an empty file counts as malformed.
