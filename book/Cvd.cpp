@@ -1,16 +1,24 @@
 #include "Cvd.h"
 
 #include "BinaryFile.h"
-#include "HeldItems.h"
 #include "ItemSink.h"
 #include "OffsetTable.h"
 #include "TextCodec.h"
 #include "Utf8.h"
 
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <new>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
+
+// Records the walking thread finds between two reports of its progress.
+constexpr std::size_t kPublishEvery = 256;
 
 // Bodies sampled for the UTF-8 evidence of a book whose titles are all ASCII.
 constexpr std::size_t kBodySampleBytes = 1 << 20;
@@ -83,26 +91,66 @@ std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
 
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
                       std::size_t splitAt) {
-    // The walk follows one record's lengths to the next and can't be shared out; converting
-    // the names can. So the walk only notes where each record starts, and the names are
-    // converted afterwards, on two threads for a large book.
-    std::vector<std::uint32_t> starts;
-    const std::uint32_t end = WalkCvdRecords(data, starts);
-    auto report = [&](std::size_t from, std::size_t to, CItemSink& out) {
-        std::u16string name;
-        for (std::size_t i = from; i < to; ++i)
-            out.AddItem(static_cast<std::int32_t>(starts[i] + 8),
-                        CvdName(data, starts[i], codec, name));
+    const std::uint8_t* d = data.data();
+    const auto n = static_cast<std::uint32_t>(data.size());
+    std::u16string name;
+    auto report = [&](std::uint32_t p) {
+        sink.AddItem(static_cast<std::int32_t>(p + 8), CvdName(data, p, codec, name));
     };
-    const std::size_t count = starts.size();
-    if (count >= splitAt && count >= 2 && codec.PrepareConcurrentUse()) {
-        CHeldItems second;
-        RunSideBySide([&] { report(0, count / 2, sink); },
-                      [&] { report(count / 2, count, second); });
-        second.ReportTo(sink);
-    } else {
-        report(0, count, sink);
+    // Records lie at least 13 bytes apart, so this many starts can be found at most.
+    const std::size_t capacity = n / 13 + 1;
+    std::unique_ptr<std::uint32_t[]> starts;
+    if (n >= splitAt && codec.PrepareConcurrentUse())
+        starts.reset(new (std::nothrow) std::uint32_t[capacity]);
+    if (!starts) {
+        return WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t, std::uint64_t) {
+            report(static_cast<std::uint32_t>(p));
+            return true;
+        });
     }
+
+    // The walk follows one record's lengths to the next and can't be shared out, but the names
+    // can be converted and listed beside it: a second thread walks ahead and publishes the
+    // starts it finds, while this one reports the records behind it, in order, their titles
+    // still in the cache the walk brought them into.
+    std::atomic<std::size_t> published{0};
+    std::atomic<bool> walked{false};
+    std::uint32_t end = 0;
+    auto walk = [&] {
+        std::size_t found = 0;
+        end = WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t, std::uint64_t) {
+            starts[found++] = static_cast<std::uint32_t>(p);
+            if (found % kPublishEvery == 0)
+                published.store(found, std::memory_order_release);
+            return true;
+        });
+        published.store(found, std::memory_order_release);
+        walked.store(true, std::memory_order_release);
+    };
+    std::thread walker;
+    try {
+        walker = std::thread(walk);
+    } catch (const std::system_error&) {
+        walk(); // no thread to be had: walk first, then report
+    }
+    std::exception_ptr failed;
+    try {
+        for (std::size_t done = 0;;) {
+            const bool finished = walked.load(std::memory_order_acquire);
+            const std::size_t ready = published.load(std::memory_order_acquire);
+            for (; done < ready; ++done)
+                report(starts[done]);
+            if (finished)
+                break;
+            std::this_thread::yield();
+        }
+    } catch (...) {
+        failed = std::current_exception();
+    }
+    if (walker.joinable())
+        walker.join();
+    if (failed)
+        std::rethrow_exception(failed);
     return end;
 }
 

@@ -32,15 +32,14 @@ class CTextCodec;
 
 inline constexpr std::uint32_t kCvdFirstRecord = 74;
 
-// Books of this many records or more have their names converted on two threads.
-inline constexpr std::size_t kCvdSplitRecords = 1 << 16;
+// Books from this size on are walked on one thread while their names are converted on another.
+inline constexpr std::size_t kCvdSplitBytes = 4 << 20;
 
 // Finds the records of the book in data, reports each to sink in file order and returns the
-// position at which the scan ended. The records are found first; with splitAt records or more,
-// where the code page allows it, the second half's names are converted on a thread of their
-// own and reported after the first half's.
+// position at which the scan ended. Data of splitAt bytes or more, where the code page allows
+// it, is walked on a thread of its own while this one converts and reports the names.
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                      std::size_t splitAt = kCvdSplitRecords);
+                      std::size_t splitAt = kCvdSplitBytes);
 
 // The scan's first step alone: walks the records by their lengths and notes where each one
 // starts (p, in file order) in starts; returns the position at which the walk ended.
