@@ -154,6 +154,38 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
     return end;
 }
 
+SFoundItem FindCvdItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
+                       std::u16string_view term, std::uint32_t& end) {
+    const std::uint8_t* d = data.data();
+    const auto n = static_cast<std::uint32_t>(data.size());
+    SFoundItem found;
+    found.end = n;
+    std::u16string name;
+    std::int32_t count = 0;
+    end = WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t N, std::uint64_t) {
+        if (found.index < 0) {
+            // A title of length 0 or 1, or one that opens with its zero byte, names nothing.
+            const bool empty = N <= 1 || d[p + 8] == 0;
+            bool hit = empty ? term.empty()
+                             : !codec.IsAsciiCompatible() || FirstByteMayBegin(d[p + 8], term);
+            if (hit)
+                hit =
+                    NameBeginsWith(CvdName(data, static_cast<std::uint32_t>(p), codec, name), term);
+            if (hit) {
+                found.index = count;
+                found.start = static_cast<std::uint32_t>(p + 8);
+                found.name = name;
+            }
+        } else if (count == found.index + 1) {
+            found.end = static_cast<std::uint32_t>(p + 8);
+        }
+        ++count;
+        return true;
+    });
+    found.last = count - 1;
+    return found;
+}
+
 bool CvdEndIsMalformed(std::uint32_t end, std::uint32_t n) {
     return end < n - 1u;
 }

@@ -17,12 +17,14 @@
 // with its last byte taken as zero and a line feed written after every carriage return.
 
 #include "BookFile.h"
+#include "FoundItem.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CBinaryFile;
@@ -49,6 +51,11 @@ std::uint32_t WalkCvdRecords(std::span<const std::uint8_t> data,
 // The name of the record that starts at start, one WalkCvdRecords found, into name.
 std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
                         const CTextCodec& codec, std::u16string& name);
+
+// The first record whose name begins with term (ASCII letters without case), found without
+// listing the others; end is set as ScanCvd would return it. index is -1 when none begins so.
+SFoundItem FindCvdItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
+                       std::u16string_view term, std::uint32_t& end);
 
 // True when a scan that ended at end left part of an n-byte file in another format. Compared
 // as unsigned 32-bit numbers, so an empty file counts as malformed.

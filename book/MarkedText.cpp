@@ -1,6 +1,7 @@
 #include "MarkedText.h"
 
 #include "BinaryFile.h"
+#include "FoundItem.h"
 #include "HeldItems.h"
 #include "ItemSink.h"
 #include "OffsetTable.h"
@@ -60,26 +61,43 @@ std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n) {
     return n;
 }
 
+// A head line found in the raw bytes: where it starts and where its first marker stands.
+struct SHeadLine {
+    std::size_t start = 0;
+    std::size_t marker = 0;
+};
+
 // For code pages in which the marker, the line feed and the zero byte are always those bytes:
-// look for the marker in the raw bytes and convert only the names of head lines.
-void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink) {
-    std::u16string name;
-    std::size_t from = 0; // always the start of a line
+// finds the next head line from from, always a line start, and moves from past its line end.
+// The line start is looked for back from the marker, once for each head line.
+bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHeadLine& head) {
     while (from < n) {
         const std::size_t q = FindMarker(d, from, n);
         if (q == n)
-            return;
+            return false;
         const void* lf = std::memchr(d + q + 3, '\n', n - q - 3);
         if (!lf)
-            return; // the last line has no line feed: it is no line
+            return false; // the last line has no line feed: it is no line
         const auto* before = static_cast<const std::uint8_t*>(::memrchr(d + from, '\n', q - from));
         const std::size_t lineStart = before ? before - d + 1 : from;
-        if (!std::memchr(d + lineStart, 0, q - lineStart)) {
-            name.clear();
-            codec.DecodeAppend(Bytes(d + lineStart, q - lineStart), name);
-            sink.AddItem(static_cast<std::int32_t>(lineStart), name);
-        }
         from = static_cast<const std::uint8_t*>(lf) - d + 1;
+        if (!std::memchr(d + lineStart, 0, q - lineStart)) {
+            head = {lineStart, q};
+            return true;
+        }
+    }
+    return false;
+}
+
+// Looks for the marker in the raw bytes and converts only the names of head lines.
+void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink) {
+    std::u16string name;
+    std::size_t from = 0;
+    SHeadLine head;
+    while (NextHeadLine(d, n, from, head)) {
+        name.clear();
+        codec.DecodeAppend(Bytes(d + head.start, head.marker - head.start), name);
+        sink.AddItem(static_cast<std::int32_t>(head.start), name);
     }
 }
 
@@ -119,6 +137,29 @@ void ScanLines(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
     }
 }
 
+// Finds the first item whose name begins with a term among the items reported to it, and
+// counts them all.
+class CFirstMatch : public CItemSink {
+public:
+    CFirstMatch(std::u16string_view term, std::size_t size) : m_term(term), m_size(size) {}
+    void AddItem(std::int32_t position, std::u16string_view name) override {
+        if (found.index < 0 && NameBeginsWith(name, m_term)) {
+            found.index = found.last + 1;
+            found.start = static_cast<std::uint32_t>(position);
+            found.end = static_cast<std::uint32_t>(m_size);
+            found.name = name;
+        } else if (found.index >= 0 && found.last == found.index) {
+            found.end = static_cast<std::uint32_t>(position);
+        }
+        ++found.last;
+    }
+    SFoundItem found;
+
+private:
+    std::u16string_view m_term;
+    std::size_t m_size;
+};
+
 } // namespace
 
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
@@ -129,6 +170,46 @@ void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec,
         ScanBytes(data.data(), data.size(), codec, sink);
     else
         ScanLines(data.data(), data.size(), codec, sink);
+}
+
+SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
+                              std::u16string_view term) {
+    const std::uint8_t* d = data.data();
+    const std::size_t n = data.size();
+    if (!codec.IsAsciiCompatible()) {
+        CFirstMatch match(term, n); // every line is converted anyway
+        ScanLines(d, n, codec, match);
+        return match.found;
+    }
+    // Only names that may begin with the term are converted, and after the item is found the
+    // rest of the book is only counted.
+    SFoundItem found;
+    found.end = static_cast<std::uint32_t>(n);
+    std::u16string name;
+    std::size_t from = 0;
+    SHeadLine head;
+    std::int32_t count = 0;
+    while (NextHeadLine(d, n, from, head)) {
+        if (found.index < 0) {
+            const std::size_t length = head.marker - head.start;
+            bool hit = length == 0 ? term.empty() : FirstByteMayBegin(d[head.start], term);
+            if (hit) {
+                name.clear();
+                codec.DecodeAppend(Bytes(d + head.start, length), name);
+                hit = NameBeginsWith(name, term);
+            }
+            if (hit) {
+                found.index = count;
+                found.start = static_cast<std::uint32_t>(head.start);
+                found.name = name;
+            }
+        } else if (count == found.index + 1) {
+            found.end = static_cast<std::uint32_t>(head.start);
+        }
+        ++count;
+    }
+    found.last = count - 1;
+    return found;
 }
 
 void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& codec,

@@ -16,11 +16,13 @@
 //               the item's first zero byte.
 
 #include "BookFile.h"
+#include "FoundItem.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 class CBinaryFile;
 class CItemSink;
@@ -41,6 +43,12 @@ void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec,
 // marker's bytes may be part of another character, and as the reference for the fast scan.
 void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& codec,
                          CItemSink& sink);
+
+// The first item whose name begins with term (ASCII letters without case), found without
+// listing the others: names that can't begin with it are not converted, and the items after it
+// are only counted. index is -1 when no name begins with term.
+SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
+                              std::u16string_view term);
 
 // Whether the book's bytes argue for reading it as UTF-8 (valid, with non-ASCII bytes).
 bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data);

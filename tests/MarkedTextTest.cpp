@@ -300,4 +300,54 @@ TEST(MarkedText, ByteScanMatchesLineScanAtBlockEdges) {
     }
 }
 
+TEST(MarkedText, NamePrefixRule) {
+    struct SCase {
+        std::u16string name, term;
+        bool begins;
+    };
+    const SCase cases[] = {{u"Apple", u"aP", true},  {u"apple", u"APPLE!", false},
+                           {u"abc", u"", true},      {u"", u"", true},
+                           {u"", u"a", false},       {u"\u00c4rger", u"\u00e4", false},
+                           {u"제1장", u"제1", true}, {u"Zebra", u"zEB", true},
+                           {u"[x]", u"{X}", false},  {u"a b", u"A B", true}};
+    for (const SCase& c : cases)
+        EXPECT_EQ(NameBeginsWith(c.name, c.term), c.begins)
+            << Utf8(c.name) << " / " << Utf8(c.term);
+}
+
+// Looking one name up must find what the whole index finds: the first item whose name begins
+// with the term, its number, the last index, and the item's range.
+TEST(MarkedText, LookupAgreesWithTheWholeIndex) {
+    const char alphabet[] = {'/', '/', '/', '\n', '\r', '\0', 'a', 'A', 'b', '\xb0', '\xa1', ' '};
+    const std::u16string terms[] = {u"", u"a", u"A", u"ab", u"B", u"\uac00", u"a\r", u"zz"};
+    std::mt19937 rng(7);
+    for (const char* name : {"CP949", "UTF-8", "UTF-16LE"}) {
+        auto codec = CTextCodec::Create(name);
+        ASSERT_TRUE(codec) << name;
+        for (int round = 0; round < 1500; ++round) {
+            Bytes book(rng() % 200, '\0');
+            for (char& c : book)
+                c = alphabet[rng() % sizeof alphabet];
+            CCollect index;
+            ScanMarkedTextLines(Span(book), *codec, index);
+            const auto last = static_cast<std::int32_t>(index.positions.size()) - 1;
+            for (const std::u16string& term : terms) {
+                const SFoundItem found = FindMarkedTextItem(Span(book), *codec, term);
+                std::int32_t want = -1;
+                for (std::int32_t i = 0; i <= last && want < 0; ++i)
+                    if (NameBeginsWith(index.names[i], term))
+                        want = i;
+                const std::string what = std::string(name) + " round " + std::to_string(round);
+                ASSERT_EQ(found.index, want) << what;
+                ASSERT_EQ(found.last, last) << what;
+                if (want < 0)
+                    continue;
+                ASSERT_EQ(found.name, index.names[want]) << what;
+                ASSERT_EQ(found.start, static_cast<std::uint32_t>(index.positions[want])) << what;
+                ASSERT_EQ(found.end, want < last ? index.positions[want + 1] : book.size()) << what;
+            }
+        }
+    }
+}
+
 } // namespace
