@@ -39,4 +39,5 @@ struct SFoundItem {
     std::uint32_t start = 0; // the item's recorded position
     std::uint32_t end = 0;   // the next item's position, or the end of the data
     std::u16string name;
+    bool formatFault = false; // CVD: part of the file is in another format
 };
