@@ -8,6 +8,7 @@
 #include "TextCodec.h"
 #include "Utf8.h"
 
+#include <atomic>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -137,6 +138,42 @@ void ScanLines(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
     }
 }
 
+// Where the bytes from from on stop being ASCII, at most to; passes 64 bytes at a time.
+std::size_t SkipAscii(const std::uint8_t* d, std::size_t from, std::size_t to) {
+#if defined(__SSE2__)
+    auto load = [d](std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+    };
+    while (from + 64 <= to &&
+           !_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(load(from), load(from + 16)),
+                                           _mm_or_si128(load(from + 32), load(from + 48)))))
+        from += 64;
+#endif
+    while (from < to && d[from] < 0x80)
+        ++from;
+    return from;
+}
+
+// Feeds the UTF-8 evidence of bytes [from, to) a piece at a time, each piece ending after an
+// ASCII byte so that no UTF-8 sequence is cut, and stops once the bytes are refuted here or
+// by another thread.
+void GatherUtf8Evidence(const std::uint8_t* d, std::size_t from, std::size_t to,
+                        CUtf8Evidence& evidence, std::atomic<bool>& refuted) {
+    constexpr std::size_t kPiece = 1 << 20;
+    while (from < to && !refuted.load(std::memory_order_relaxed)) {
+        std::size_t end = to - from > kPiece ? from + kPiece : to;
+        while (end < to && d[end - 1] >= 0x80)
+            ++end;
+        from = SkipAscii(d, from, end);
+        evidence.Feed(d + from, end - from);
+        if (evidence.Refuted()) {
+            refuted.store(true, std::memory_order_relaxed);
+            return;
+        }
+        from = end;
+    }
+}
+
 // Finds the first item whose name begins with a term among the items reported to it, and
 // counts them all.
 class CFirstMatch : public CItemSink {
@@ -217,24 +254,23 @@ void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& c
     ScanLines(data.data(), data.size(), codec, sink);
 }
 
-bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data) {
-    // An ASCII book is the common English case and would otherwise cost a pass of its own:
-    // pass its ASCII start 64 bytes at a time; the evidence starts at the first other byte.
+bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data, std::size_t splitAt) {
     const std::uint8_t* d = data.data();
     const std::size_t n = data.size();
-    std::size_t first = 0;
-#if defined(__SSE2__)
-    auto high = [d](std::size_t at) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
-    };
-    while (first + 64 <= n &&
-           !_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(high(first), high(first + 16)),
-                                           _mm_or_si128(high(first + 32), high(first + 48)))))
-        first += 64;
-#endif
-    CUtf8Evidence evidence;
-    evidence.Feed(d + first, n - first);
-    return evidence.LooksUtf8();
+    std::atomic<bool> refuted{false};
+    CUtf8Evidence first;
+    // A large book is read on two threads, each over one half, cut after a line feed, which
+    // no UTF-8 sequence holds.
+    const void* lf = n >= splitAt ? std::memchr(d + n / 2, '\n', n - n / 2) : nullptr;
+    if (!lf) {
+        GatherUtf8Evidence(d, 0, n, first, refuted);
+        return first.LooksUtf8();
+    }
+    const std::size_t cut = static_cast<const std::uint8_t*>(lf) - d + 1;
+    CUtf8Evidence second;
+    RunSideBySide([&] { GatherUtf8Evidence(d, 0, cut, first, refuted); },
+                  [&] { GatherUtf8Evidence(d, cut, n, second, refuted); });
+    return !refuted && (first.LooksUtf8() || second.LooksUtf8());
 }
 
 STextItem CutTextItem(std::span<const std::uint8_t> bytes, const CTextCodec& codec) {

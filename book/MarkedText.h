@@ -50,8 +50,9 @@ void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& c
 SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
                               std::u16string_view term);
 
-// Whether the book's bytes argue for reading it as UTF-8 (valid, with non-ASCII bytes).
-bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data);
+// Whether the book's bytes argue for reading it as UTF-8 (valid, with non-ASCII bytes). Data of
+// splitAt bytes or more is read in two halves at once.
+bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data, std::size_t splitAt = kScanSplitBytes);
 
 struct STextItem {
     std::u16string title;

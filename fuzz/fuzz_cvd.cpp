@@ -33,6 +33,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         halves.names != items.names)
         std::abort();
     (void)CvdEndIsMalformed(end, static_cast<std::uint32_t>(size));
+    // Looking a name up finds what the whole index finds, with the scan's end.
+    const std::u16string term = items.names.empty() ? u"x" : items.names.back().substr(0, 2);
+    std::uint32_t lookupEnd = 0;
+    const SFoundItem found = FindCvdItem(bytes, *codec, term, lookupEnd);
+    std::int32_t want = -1;
+    for (std::size_t i = 0; i < items.names.size() && want < 0; ++i)
+        if (NameBeginsWith(items.names[i], term))
+            want = static_cast<std::int32_t>(i);
+    if (lookupEnd != end || found.index != want ||
+        found.last + 1 != static_cast<std::int32_t>(items.names.size()))
+        std::abort();
     (void)CvdLooksUtf8(bytes);
     for (std::size_t i = 0; i < items.positions.size(); ++i) {
         const std::size_t start = static_cast<std::size_t>(items.positions[i]) - 4;

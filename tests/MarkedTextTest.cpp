@@ -300,6 +300,31 @@ TEST(MarkedText, ByteScanMatchesLineScanAtBlockEdges) {
     }
 }
 
+// The UTF-8 evidence is gathered a MiB at a time and, for a large book, in two halves: a
+// sequence across either cut must count as whole, and a fault in either half must refute.
+TEST(MarkedText, Utf8EvidenceAcrossItsPieces) {
+    const std::size_t mib = 1 << 20;
+    const Bytes hangul = "\xea\xb0\x80", cp949 = "\xb0\xa1";
+    struct SCase {
+        const char* what;
+        Bytes book;
+        bool utf8;
+    };
+    const SCase cases[] = {
+        {"ASCII only", Bytes(3 * mib, 'a') + "\n", false},
+        {"UTF-8 across a piece's end", Bytes(mib - 1, 'a') + hangul + "\n" + Bytes(mib, 'b'), true},
+        {"UTF-8 in the second half only", Bytes(2 * mib, 'a') + "\n" + hangul, true},
+        {"CP949 in the second half", hangul + Bytes(2 * mib, 'a') + "\n" + cp949 + "\n", false},
+        {"CP949 in the first half", cp949 + Bytes(2 * mib, 'a') + "\n" + hangul + "\n", false},
+        {"a cut UTF-8 sequence at the end", Bytes(2 * mib, 'a') + "\n" + hangul.substr(0, 2),
+         false},
+    };
+    for (const SCase& c : cases) {
+        EXPECT_EQ(MarkedTextLooksUtf8(Span(c.book)), c.utf8) << c.what;
+        EXPECT_EQ(MarkedTextLooksUtf8(Span(c.book), 1), c.utf8) << c.what << ", in halves";
+    }
+}
+
 TEST(MarkedText, NamePrefixRule) {
     struct SCase {
         std::u16string name, term;
