@@ -128,15 +128,24 @@ for plan in $books; do
     have_find=0
     if "$tomlet" --help | grep -q -- --find && [ -n "$name" ]; then
         have_find=1
-        # grep looks for the book's own bytes: a CP949 book holds the name in CP949.
+        # grep looks for the book's own bytes (a CP949 book holds the name in CP949) where
+        # the item starts: a head line that opens with the name, or a CVD title, which the
+        # title length's two zero bytes come before.
         term=$name
         if ! grep -a -q -m1 -F -- "$term" "$book"; then
             term=$(printf %s "$name" | iconv -f UTF-8 -t CP949 2>/dev/null || printf %s "$name")
         fi
+        if [ "$format" = txt ]; then
+            pattern="^$(printf %s "$term" | sed 's/[][\.*^$]/\\&/g')///"
+            grep_find="grep -a -m1 -e \"\$pattern\" \"$book\" >\"$out\""
+        else
+            pattern="\\x00\\x00\\Q$term\\E\\x00"
+            grep_find="grep -a -m1 -P -e \"\$pattern\" \"$book\" >\"$out\""
+        fi
         read -r find_w find_c < <(time_ms "\"$tomlet\" --find \"\$name\" \"$book\" >\"$out\"")
-        read -r grepm_w grepm_c < <(time_ms "grep -a -m1 -F -- \"\$term\" \"$book\" >\"$out\"")
+        read -r grepm_w grepm_c < <(time_ms "$grep_find")
         row "tomlet --find NAME BOOK > FILE" "$find_w" "$find_c"
-        row "grep -a -m1 -F NAME BOOK > FILE" "$grepm_w" "$grepm_c"
+        row "grep -a -m1 (the item's start) BOOK > FILE" "$grepm_w" "$grepm_c"
     fi
 
     if [ "$format" = txt ]; then
