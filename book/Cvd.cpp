@@ -1,11 +1,13 @@
 #include "Cvd.h"
 
 #include "BinaryFile.h"
+#include "HeldItems.h"
 #include "ItemSink.h"
 #include "OffsetTable.h"
 #include "TextCodec.h"
 #include "Utf8.h"
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <memory>
@@ -19,6 +21,8 @@ namespace {
 
 // Records the walking thread finds between two reports of its progress.
 constexpr std::size_t kPublishEvery = 256;
+// Records either thread claims at a time for converting their names.
+constexpr std::uint64_t kClaimRecords = 4096;
 
 // Bodies sampled for the UTF-8 evidence of a book whose titles are all ASCII.
 constexpr std::size_t kBodySampleBytes = 1 << 20;
@@ -111,10 +115,18 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
 
     // The walk follows one record's lengths to the next and can't be shared out, but the names
     // can be converted and listed beside it: a second thread walks ahead and publishes the
-    // starts it finds, while this one reports the records behind it, in order, their titles
-    // still in the cache the walk brought them into.
+    // starts it finds, while this one reports the records behind it, in order. Once the walk
+    // is done, the walking thread converts records from the end down, a chunk at a time, into
+    // held chunks, until the two meet; those are reported last.
     std::atomic<std::size_t> published{0};
     std::atomic<bool> walked{false};
+    // The records not yet claimed by either thread: [low, high), packed in one word so that a
+    // claim from either end is one compare-and-swap. high is kUnknown until the walk is done.
+    constexpr std::uint64_t kUnknown = 0xFFFFFFFFu;
+    std::atomic<std::uint64_t> unclaimed{kUnknown};
+    auto pack = [](std::uint64_t low, std::uint64_t high) { return high | low << 32; };
+    std::vector<CHeldItems> tail; // claimed from the end: the last records first
+    std::exception_ptr walkerFailed;
     std::uint32_t end = 0;
     auto walk = [&] {
         std::size_t found = 0;
@@ -125,7 +137,29 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
             return true;
         });
         published.store(found, std::memory_order_release);
+        std::uint64_t state = unclaimed.load();
+        while (!unclaimed.compare_exchange_weak(state, pack(state >> 32, found))) {
+        }
         walked.store(true, std::memory_order_release);
+        try {
+            std::u16string tailName;
+            for (state = unclaimed.load();;) {
+                const std::uint64_t low = state >> 32, high = state & kUnknown;
+                if (high <= low)
+                    return;
+                const std::uint64_t from =
+                    high - std::min<std::uint64_t>(kClaimRecords, high - low);
+                if (!unclaimed.compare_exchange_weak(state, pack(low, from)))
+                    continue;
+                CHeldItems& chunk = tail.emplace_back();
+                for (std::uint64_t i = from; i < high; ++i)
+                    chunk.AddItem(static_cast<std::int32_t>(starts[i] + 8),
+                                  CvdName(data, starts[i], codec, tailName));
+                state = unclaimed.load();
+            }
+        } catch (...) {
+            walkerFailed = std::current_exception();
+        }
     };
     std::thread walker;
     try {
@@ -135,14 +169,22 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
     }
     std::exception_ptr failed;
     try {
-        for (std::size_t done = 0;;) {
-            const bool finished = walked.load(std::memory_order_acquire);
-            const std::size_t ready = published.load(std::memory_order_acquire);
-            for (; done < ready; ++done)
-                report(starts[done]);
-            if (finished)
-                break;
-            std::this_thread::yield();
+        for (std::uint64_t state = unclaimed.load();;) {
+            const std::uint64_t ready = published.load(std::memory_order_acquire);
+            const std::uint64_t low = state >> 32, high = state & kUnknown;
+            const std::uint64_t limit = std::min(ready, high);
+            if (low < limit) {
+                const std::uint64_t to = low + std::min<std::uint64_t>(kClaimRecords, limit - low);
+                if (!unclaimed.compare_exchange_weak(state, pack(to, high)))
+                    continue;
+                for (std::uint64_t i = low; i < to; ++i)
+                    report(starts[i]);
+            } else if (high != kUnknown) {
+                break; // everything is claimed
+            } else {
+                std::this_thread::yield();
+            }
+            state = unclaimed.load();
         }
     } catch (...) {
         failed = std::current_exception();
@@ -151,6 +193,10 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
         walker.join();
     if (failed)
         std::rethrow_exception(failed);
+    if (walkerFailed)
+        std::rethrow_exception(walkerFailed);
+    for (auto chunk = tail.rbegin(); chunk != tail.rend(); ++chunk)
+        chunk->ReportTo(sink);
     return end;
 }
 

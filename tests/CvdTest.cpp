@@ -201,7 +201,7 @@ TEST(Cvd, ManyRecordsOfEveryTitleShape) {
                             Bytes("x/y\0", 4)};
     std::mt19937 rng(5);
     std::vector<std::pair<Bytes, Bytes>> records;
-    for (int i = 0; i < 1001; ++i)
+    for (int i = 0; i < 20001; ++i)
         records.push_back({titles[rng() % std::size(titles)], Bytes(rng() % 40, 'b') + '\0'});
     const Bytes book = Book(records);
     for (const Bytes& tail : {Bytes(), Bytes(20, '\x7f')}) {
