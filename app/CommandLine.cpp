@@ -14,15 +14,18 @@ constexpr const char kHelp[] =
     "Usage: tomlet [--codepage NAME] [BOOK]\n"
     "       tomlet [--codepage NAME] --list BOOK\n"
     "       tomlet [--codepage NAME] --show N BOOK\n"
+    "       tomlet [--codepage NAME] --find TERM BOOK\n"
     "\n"
     "Reads books divided into items: marked text (every line holding \"///\" starts an\n"
-    "item) and CVD (extension .cvd). Without --list or --show the reader window opens,\n"
-    "with BOOK if one is named.\n"
+    "item) and CVD (extension .cvd). Without --list, --show or --find the reader window\n"
+    "opens, with BOOK if one is named.\n"
     "\n"
     "  --list BOOK        print every item: index, recorded offset and name, tab-separated;\n"
     "                     a tab, CR, line feed or backslash in a name is written as \\t,\n"
     "                     \\r, \\n or \\\\, so every item is one line\n"
     "  --show N BOOK      print item N (from 0): title, counter, then the body\n"
+    "  --find TERM BOOK   print, as --show does, the first item whose name begins with\n"
+    "                     TERM (Latin letters A to Z without case)\n"
     "  --codepage NAME    read the book in this code page (an iconv name, e.g. CP949,\n"
     "                     UTF-8, EUC-JP); by default UTF-8 when the book is valid UTF-8\n"
     "                     with non-ASCII bytes, else CP949. Books are 8-bit text:\n"
@@ -106,6 +109,13 @@ void PrintList(const CBook& book, std::ostream& out) {
     out.write(block.data(), static_cast<std::streamsize>(block.size()));
 }
 
+// Title, counter, then the body.
+void PrintItem(const STextItem& item, std::int32_t s, std::int32_t last, std::ostream& out) {
+    out << ToUtf8(item.title) << '\n'
+        << ToUtf8(FormatCounter(s, last)) << '\n'
+        << ToUtf8(item.body);
+}
+
 int Show(const SCommandLine& command, const CBook& book, std::ostream& out, std::ostream& err) {
     const std::int32_t last = book.LastIndex();
     if (command.item < 0 || command.item > last) {
@@ -131,9 +141,35 @@ int Show(const SCommandLine& command, const CBook& book, std::ostream& out, std:
             Say(err, message);
         return kExitNoItem;
     }
-    out << ToUtf8(item.title) << '\n'
-        << ToUtf8(FormatCounter(s, last)) << '\n'
-        << ToUtf8(item.body);
+    PrintItem(item, s, last, out);
+    return kExitOk;
+}
+
+// Looks the item up without building the book's index, and prints it as --show would.
+int Find(const SCommandLine& command, const CBook& book, std::ostream& out, std::ostream& err) {
+    std::u16string term;
+    DecodeUtf8Append(command.term, term);
+    SFoundItem found;
+    STextItem item;
+    const EBookStatus status =
+        book.FindFirst(command.book, FileKindOf(command.book), term, found, item);
+    if (status == EBookStatus::FileMissing || status == EBookStatus::TooLarge) {
+        Say(err, MessageOf(status));
+        return kExitCannotOpen;
+    }
+    if (found.formatFault)
+        Say(err, MessageOf(EBookStatus::CvdFormat));
+    if (found.index < 0) {
+        err << "tomlet: no item of " << command.book << " has a name beginning with '"
+            << command.term << "'\n";
+        return kExitNoItem;
+    }
+    if (status == EBookStatus::Malformed) {
+        err << "tomlet: item " << found.index << " of " << command.book
+            << " is not a well-formed CVD record\n";
+        return kExitNoItem;
+    }
+    PrintItem(item, found.index, found.last, out);
     return kExitOk;
 }
 
@@ -174,6 +210,11 @@ SCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             if (ec != std::errc() || end != number.data() + number.size() || command.item < 0)
                 return fail("--show needs an item number from 0, not '" + number + "'");
             command.action = SCommandLine::EAction::Show;
+        } else if (arg == "--find") {
+            if (i + 1 == args.size())
+                return fail("--find needs the start of a name");
+            command.term = args[++i];
+            command.action = SCommandLine::EAction::Find;
         } else if (arg == "--codepage" || arg.rfind("--codepage=", 0) == 0) {
             if (arg == "--codepage") {
                 if (i + 1 == args.size())
@@ -193,7 +234,8 @@ SCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (!books.empty())
         command.book = books.front();
     const bool needsBook = command.action == SCommandLine::EAction::List ||
-                           command.action == SCommandLine::EAction::Show;
+                           command.action == SCommandLine::EAction::Show ||
+                           command.action == SCommandLine::EAction::Find;
     if (needsBook && command.book.empty())
         return fail("which book? Name it after the option");
     if (!command.codePage.empty()) {
@@ -219,6 +261,7 @@ int Run(const SCommandLine& command, std::ostream& out, std::ostream& err) {
     case SCommandLine::EAction::Window:
     case SCommandLine::EAction::List:
     case SCommandLine::EAction::Show:
+    case SCommandLine::EAction::Find:
         break;
     }
     auto book = CBook::Create(command.codePage);
@@ -226,6 +269,8 @@ int Run(const SCommandLine& command, std::ostream& out, std::ostream& err) {
         err << "tomlet: " << CodePageRefusal(command.codePage) << '\n';
         return kExitUsage;
     }
+    if (command.action == SCommandLine::EAction::Find)
+        return Find(command, *book, out, err);
     const EBookStatus status = book->Open(command.book, FileKindOf(command.book));
     if (const char16_t* message = MessageOf(status))
         Say(err, message);

@@ -190,3 +190,43 @@ EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::i
                             m_nFileKind == EFileKind::Cvd, after, progress);
     return EBookStatus::Ok;
 }
+
+EBookStatus CBook::FindFirst(const std::string& path, EFileKind kind, std::u16string_view term,
+                             SFoundItem& found, STextItem& item) const {
+    SBookBytes book;
+    switch (ReadWholeBook(path, book)) {
+    case EReadBook::CannotOpen:
+        return EBookStatus::FileMissing;
+    case EReadBook::TooLarge:
+        return EBookStatus::TooLarge;
+    case EReadBook::Ok:
+        break;
+    }
+    const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
+    const bool cvd = kind == EFileKind::Cvd;
+    const CTextCodec* codec = &m_pCodePage->CodecFor(/*looksUtf8=*/false);
+    if (!m_pCodePage->IsForced())
+        codec = &m_pCodePage->CodecFor(cvd ? CvdLooksUtf8(bytes) : MarkedTextLooksUtf8(bytes));
+    try {
+        if (!cvd) {
+            found = FindMarkedTextItem(bytes, *codec, term);
+            if (found.index >= 0)
+                item = CutTextItem(bytes.subspan(found.start, found.end - found.start), *codec);
+            return EBookStatus::Ok;
+        }
+        std::uint32_t end = 0;
+        found = FindCvdItem(bytes, *codec, term, end);
+        found.formatFault = CvdEndIsMalformed(end, book.size);
+        if (found.index < 0)
+            return EBookStatus::Ok;
+        // As a display reads it: from the title length, four bytes before the position.
+        const std::uint32_t from = found.start - 4;
+        auto body = CutCvdBody(bytes.subspan(from, found.end - from), *codec);
+        if (!body)
+            return EBookStatus::Malformed;
+        item = {found.name, std::move(*body)};
+    } catch (const std::bad_alloc&) {
+        return EBookStatus::TooLarge;
+    }
+    return EBookStatus::Ok;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FoundItem.h"
 #include "ItemNames.h"
 #include "MarkedText.h"
 #include "OffsetTable.h"
@@ -71,6 +72,15 @@ public:
     // the file can't be read now; found is then -1.
     EBookStatus FindText(std::u16string_view term, std::int32_t after, std::int32_t& found,
                          const CTextSearch::Progress& progress = {}) const;
+
+    // Looks up the first item of the book at path whose name begins with term (ASCII letters
+    // without case), read as kind, without building the book's index: the scan stops listing
+    // at that item and only counts the rest. found tells which item it is and the book's last
+    // index (index -1: no name begins with term); item gets its title and body, made from the
+    // bytes just read. The open book is left as it was. FileMissing and TooLarge as Open;
+    // Malformed when the item's CVD record is cut short.
+    EBookStatus FindFirst(const std::string& path, EFileKind kind, std::u16string_view term,
+                          SFoundItem& found, STextItem& item) const;
 
     const std::string& Path() const { return m_strPath; }
     EFileKind Kind() const { return m_nFileKind; }

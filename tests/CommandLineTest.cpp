@@ -34,6 +34,8 @@ TEST(CommandLine, ParsesActionsBooksAndCodePages) {
                                                   {"--show", "x", "b"},
                                                   {"--show", "-1", "b"},
                                                   {"--show"},
+                                                  {"--find", "x"},
+                                                  {"--find"},
                                                   {"--codepage"},
                                                   {"--codepage="},
                                                   {"--bogus"},
@@ -142,6 +144,43 @@ TEST(CommandLine, FailedOutputIsAFailure) {
         std::ostringstream err;
         EXPECT_EQ(RunCommandLine(ParseCommandLine(args), out, err), kExitOutput) << args[0];
         EXPECT_NE(err.str().find("standard output"), std::string::npos) << err.str();
+    }
+}
+
+// --find prints the first item whose name begins with the term exactly as --show prints it.
+TEST(CommandLine, FindsAnItemByTheStartOfItsName) {
+    CTempDir dir;
+    const std::string txt = dir.Write("book.txt", "intro\nApple///red\n\xc1\xa6"
+                                                  "1\xc0\xe5///one\napricot///\nZ///z\n");
+    const std::string cvd =
+        dir.Write("book.cvd", Bytes(74, 'H') + Bytes("\0\2\0\2\3\0\0\0ab\0\x1e\3\3\0\0\0x\r", 19) +
+                                  Bytes("\0\2\0\2\3\0\0\0Bc\0\x1e\3\2\0\0\0y\0", 19));
+    struct SCase {
+        std::string book, term;
+        int status;
+        std::string out; // or, for a failure, what err holds
+    };
+    const SCase cases[] = {
+        {txt, "ap", kExitOk, "Apple\n    0 /     3\nred\n"},
+        {txt, "APR", kExitOk, "apricot\n    2 /     3\n\n"},
+        {txt, "제", kExitOk, "제1장\n    1 /     3\none\n"},
+        {txt, "", kExitOk, "Apple\n    0 /     3\nred\n"},
+        {txt, "z", kExitOk, "Z\n    3 /     3\nz\n"},
+        {txt, "Apples", kExitNoItem, "no item of"},
+        {cvd, "AB", kExitOk, "ab\n    0 /     1\nx\r\n"},
+        {cvd, "b", kExitOk, "Bc\n    1 /     1\ny"},
+        {cvd, "c", kExitNoItem, "no item of"},
+        {dir.Path("missing.txt"), "a", kExitCannotOpen, "파일이 없습니다"},
+    };
+    for (const SCase& c : cases) {
+        const SRun find = Tomlet({"--find", c.term, c.book});
+        EXPECT_EQ(find.status, c.status) << c.term;
+        if (c.status == kExitOk) {
+            EXPECT_EQ(find.out, c.out) << c.term;
+            EXPECT_EQ(find.err, "") << c.term;
+        } else {
+            EXPECT_NE(find.err.find(c.out), std::string::npos) << c.term << ": " << find.err;
+        }
     }
 }
 
