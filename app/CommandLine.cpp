@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <ostream>
+#include <vector>
 
 namespace {
 
@@ -15,16 +16,19 @@ constexpr const char kHelp[] =
     "       tomlet [--codepage NAME] --list BOOK\n"
     "       tomlet [--codepage NAME] --show N BOOK\n"
     "       tomlet [--codepage NAME] --find TERM BOOK\n"
+    "       tomlet [--codepage NAME] --grep TERM BOOK\n"
     "\n"
     "Reads books divided into items: marked text (every line holding \"///\" starts an\n"
-    "item) and CVD (extension .cvd). Without --list, --show or --find the reader window\n"
-    "opens, with BOOK if one is named.\n"
+    "item) and CVD (extension .cvd). Without --list, --show, --find or --grep the reader\n"
+    "window opens, with BOOK if one is named.\n"
     "\n"
     "  --list BOOK        print every item: index, recorded offset and name, tab-separated;\n"
     "                     a tab, CR, line feed or backslash in a name is written as \\t,\n"
     "                     \\r, \\n or \\\\, so every item is one line\n"
     "  --show N BOOK      print item N (from 0): title, counter, then the body\n"
     "  --find TERM BOOK   print, as --show does, the first item whose name begins with\n"
+    "                     TERM (Latin letters A to Z without case)\n"
+    "  --grep TERM BOOK   print, as --list does, every item whose title or body holds\n"
     "                     TERM (Latin letters A to Z without case)\n"
     "  --codepage NAME    read the book in this code page (an iconv name, e.g. CP949,\n"
     "                     UTF-8, EUC-JP); by default UTF-8 when the book is valid UTF-8\n"
@@ -86,14 +90,18 @@ void AppendField(std::u16string_view name, std::string& line) {
     }
 }
 
-// Prints index, position and name of every item, a block at a time; stops when out fails.
-void PrintList(const CBook& book, std::ostream& out) {
+// Prints index, position and name of every item, or of the items listed in only, a block at
+// a time; stops when out fails.
+void PrintList(const CBook& book, std::ostream& out,
+               const std::vector<std::int32_t>* only = nullptr) {
     constexpr std::size_t kBlock = 1 << 16;
     std::string block;
     block.reserve(2 * kBlock);
     char number[16];
     const COffsetTable& offsets = book.Offsets();
-    for (std::int32_t i = 0; i < offsets.Count(); ++i) {
+    const std::size_t rows = only ? only->size() : static_cast<std::size_t>(offsets.Count());
+    for (std::size_t row = 0; row < rows; ++row) {
+        const auto i = only ? (*only)[row] : static_cast<std::int32_t>(row);
         block.append(number, std::to_chars(number, number + sizeof number, i).ptr);
         block += '\t';
         block.append(number, std::to_chars(number, number + sizeof number, offsets[i]).ptr);
@@ -173,6 +181,23 @@ int Find(const SCommandLine& command, const CBook& book, std::ostream& out, std:
     return kExitOk;
 }
 
+// Lists the items whose title or body holds the term.
+int Grep(const SCommandLine& command, const CBook& book, std::ostream& out, std::ostream& err) {
+    std::u16string term;
+    DecodeUtf8Append(command.term, term);
+    std::vector<std::int32_t> found;
+    if (const EBookStatus status = book.FindAllText(term, found); status != EBookStatus::Ok) {
+        Say(err, MessageOf(status));
+        return kExitCannotOpen;
+    }
+    if (found.empty()) {
+        err << "tomlet: no item of " << command.book << " holds '" << command.term << "'\n";
+        return kExitNoItem;
+    }
+    PrintList(book, out, &found);
+    return kExitOk;
+}
+
 } // namespace
 
 SCommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -196,9 +221,9 @@ SCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--version") {
             command.action = SCommandLine::EAction::Version;
             return command;
-        } else if ((arg == "--list" || arg == "--show") &&
+        } else if ((arg == "--list" || arg == "--show" || arg == "--find" || arg == "--grep") &&
                    command.action != SCommandLine::EAction::Window) {
-            return fail("one of --list and --show, once");
+            return fail("one of --list, --show, --find and --grep, once");
         } else if (arg == "--list") {
             command.action = SCommandLine::EAction::List;
         } else if (arg == "--show") {
@@ -215,6 +240,11 @@ SCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 return fail("--find needs the start of a name");
             command.term = args[++i];
             command.action = SCommandLine::EAction::Find;
+        } else if (arg == "--grep") {
+            if (i + 1 == args.size())
+                return fail("--grep needs the words to look for");
+            command.term = args[++i];
+            command.action = SCommandLine::EAction::Grep;
         } else if (arg == "--codepage" || arg.rfind("--codepage=", 0) == 0) {
             if (arg == "--codepage") {
                 if (i + 1 == args.size())
@@ -235,7 +265,8 @@ SCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         command.book = books.front();
     const bool needsBook = command.action == SCommandLine::EAction::List ||
                            command.action == SCommandLine::EAction::Show ||
-                           command.action == SCommandLine::EAction::Find;
+                           command.action == SCommandLine::EAction::Find ||
+                           command.action == SCommandLine::EAction::Grep;
     if (needsBook && command.book.empty())
         return fail("which book? Name it after the option");
     if (!command.codePage.empty()) {
@@ -262,6 +293,7 @@ int Run(const SCommandLine& command, std::ostream& out, std::ostream& err) {
     case SCommandLine::EAction::List:
     case SCommandLine::EAction::Show:
     case SCommandLine::EAction::Find:
+    case SCommandLine::EAction::Grep:
         break;
     }
     auto book = CBook::Create(command.codePage);
@@ -278,6 +310,8 @@ int Run(const SCommandLine& command, std::ostream& out, std::ostream& err) {
         return kExitCannotOpen;
     if (command.action == SCommandLine::EAction::Show)
         return Show(command, *book, out, err);
+    if (command.action == SCommandLine::EAction::Grep)
+        return Grep(command, *book, out, err);
     PrintList(*book, out);
     return kExitOk;
 }

@@ -7,12 +7,12 @@
 
 // What the command line asks of Tomlet.
 struct SCommandLine {
-    enum class EAction { Window, List, Show, Find, Help, Version, Error };
+    enum class EAction { Window, List, Show, Find, Grep, Help, Version, Error };
     EAction action = EAction::Window;
     std::string book;     // the book named, if any (file system bytes)
     std::string codePage; // forced code page, empty to choose per book
     std::int64_t item = -1;
-    std::string term;  // what --find looks for: the start of a name, as typed (UTF-8)
+    std::string term;  // what --find or --grep looks for, as typed (UTF-8)
     std::string error; // what was wrong, for EAction::Error
 };
 

@@ -173,11 +173,11 @@ EBookStatus CBook::ReadItem(std::int32_t s, STextItem& item) const {
     return EBookStatus::NoSelection;
 }
 
-EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::int32_t& found,
-                            const CTextSearch::Progress& progress) const {
-    found = -1;
-    SBookBytes book;
-    switch (ReadWholeBook(m_strPath, book)) {
+namespace {
+
+// The book's bytes as they are now, for a search of its text.
+EBookStatus MapForSearch(const std::string& path, SBookBytes& book) {
+    switch (ReadWholeBook(path, book)) {
     case EReadBook::CannotOpen:
         return EBookStatus::CannotOpen;
     case EReadBook::TooLarge:
@@ -185,9 +185,34 @@ EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::i
     case EReadBook::Ok:
         break;
     }
+    return EBookStatus::Ok;
+}
+
+} // namespace
+
+EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::int32_t& found,
+                            const CTextSearch::Progress& progress) const {
+    found = -1;
+    SBookBytes book;
+    if (const EBookStatus status = MapForSearch(m_strPath, book); status != EBookStatus::Ok)
+        return status;
     const CTextSearch search(term, *m_pCodec);
     found = search.FindNext({book.data.get(), book.size}, *m_pOffsets,
                             m_nFileKind == EFileKind::Cvd, after, progress);
+    return EBookStatus::Ok;
+}
+
+EBookStatus CBook::FindAllText(std::u16string_view term, std::vector<std::int32_t>& found) const {
+    found.clear();
+    SBookBytes book;
+    if (const EBookStatus status = MapForSearch(m_strPath, book); status != EBookStatus::Ok)
+        return status;
+    const CTextSearch search(term, *m_pCodec);
+    const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
+    const bool cvd = m_nFileKind == EFileKind::Cvd;
+    for (std::int32_t i = search.FindFrom(bytes, *m_pOffsets, cvd, 0); i >= 0;
+         i = search.FindFrom(bytes, *m_pOffsets, cvd, i + 1))
+        found.push_back(i);
     return EBookStatus::Ok;
 }
 

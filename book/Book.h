@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CCodePage;
 class CTextCodec;
@@ -81,6 +82,9 @@ public:
     // Malformed when the item's CVD record is cut short.
     EBookStatus FindFirst(const std::string& path, EFileKind kind, std::u16string_view term,
                           SFoundItem& found, STextItem& item) const;
+
+    // Every item whose title or body holds term, in file order, looked up as FindText does.
+    EBookStatus FindAllText(std::u16string_view term, std::vector<std::int32_t>& found) const;
 
     const std::string& Path() const { return m_strPath; }
     EFileKind Kind() const { return m_nFileKind; }

@@ -43,7 +43,10 @@ TEST(CommandLine, ParsesActionsBooksAndCodePages) {
                                                   // Two modes at once: which one is meant?
                                                   {"--show", "1", "--list", "b"},
                                                   {"--list", "--show", "1", "b"},
-                                                  {"--show", "1", "--show", "2", "b"}}) {
+                                                  {"--show", "1", "--show", "2", "b"},
+                                                  {"--find", "a", "--list", "b"},
+                                                  {"--list", "--grep", "a", "b"},
+                                                  {"--grep", "a"}}) {
         EXPECT_EQ(ParseCommandLine(wrong).action, A::Error) << wrong.front();
         EXPECT_EQ(Tomlet(wrong).status, kExitUsage);
     }
@@ -182,6 +185,19 @@ TEST(CommandLine, FindsAnItemByTheStartOfItsName) {
             EXPECT_NE(find.err.find(c.out), std::string::npos) << c.term << ": " << find.err;
         }
     }
+}
+
+// --grep lists, as --list does, the items whose title or body holds the words.
+TEST(CommandLine, ListsTheItemsHoldingWords) {
+    CTempDir dir;
+    const std::string txt = dir.Write("g.txt", "intro key\nA///one Key\nB///two\nC\\///key\n");
+    const SRun grep = Tomlet({"--grep", "KEY", txt});
+    EXPECT_EQ(grep.status, kExitOk) << grep.err;
+    EXPECT_EQ(grep.out, "0\t10\tA\n2\t30\tC\\\\\n");
+    const SRun none = Tomlet({"--grep", "three", txt});
+    EXPECT_EQ(none.status, kExitNoItem);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(Tomlet({"--grep", "x", dir.Path("missing.txt")}).status, kExitCannotOpen);
 }
 
 } // namespace
