@@ -177,7 +177,6 @@ void CViewBench::WriteSettings(int order) const {
 
 std::unique_ptr<CBookDlg> CViewBench::NewView() const {
     auto view = std::make_unique<CBookDlg>();
-    CBookDlg::SetActiveView(view.get());
     view->resize(480, 640);
     view->show();
     if (!QTest::qWaitForWindowExposed(view.get()))
@@ -293,14 +292,14 @@ bool CViewBench::Run(const SBookPlan& plan, const QString& path) {
         // Auto-view steps in file order and at random, as the timer would run them.
         for (int i = 0; i < 20; ++i)
             Time(stepInOrder, [&] {
-                view->OnTimer(1);
+                view->OnTimer();
                 DrawNow(*view);
             });
         WriteSettings(/*order=*/1);
         view->LoadSettings();
         for (int i = 0; i < 20; ++i)
             Time(stepAtRandom, [&] {
-                view->OnTimer(1);
+                view->OnTimer();
                 DrawNow(*view);
             });
         if (!m_messages.isEmpty()) {

@@ -16,8 +16,6 @@
 #include "OffsetTable.h"
 #include "WaitCursor.h"
 
-#include <QFile>
-
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -29,10 +27,6 @@ QString Text(const char16_t* text) {
 }
 QString Text(const std::u16string& text) {
     return QString::fromStdU16String(text);
-}
-
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
 }
 
 // Records each item found: its position in the table, its name as the list's next row.
@@ -51,17 +45,17 @@ private:
 
 } // namespace
 
-void CBookDlg::LoadMarkedText(QString path) {
+void CBookDlg::LoadMarkedText(const std::string& path) {
     BuildIndex(path, kMarkedText);
 }
 
-void CBookDlg::LoadCvd(QString path) {
+void CBookDlg::LoadCvd(const std::string& path) {
     BuildIndex(path, kCvd);
 }
 
-void CBookDlg::BuildIndex(const QString& path, EFileKind format) {
+void CBookDlg::BuildIndex(const std::string& path, EFileKind format) {
     SBookBytes book;
-    switch (ReadWholeBook(LocalPath(path), book)) {
+    switch (ReadWholeBook(path, book)) {
     case EReadBook::CannotOpen:
         ShowMessageBox(Text(BookMessages::kFileMissing));
         return;
@@ -118,11 +112,11 @@ void CBookDlg::ShowCvdItem() {
 
 void CBookDlg::ShowItem(ItemReader read) {
     CBinaryFile file;
-    if (!file.Open(LocalPath(m_strPath), CBinaryFile::Mode::Read)) {
+    if (!file.Open(m_strPath, CBinaryFile::Mode::Read)) {
         ShowMessageBox(Text(BookMessages::kCannotOpen));
         return;
     }
-    UpdateData(true);
+    PullFormData();
     const int s = m_ctlItemList->GetCurSel();
     STextItem item;
     switch ((this->*read)(file, s, item)) {
@@ -141,7 +135,7 @@ void CBookDlg::ShowItem(ItemReader read) {
     m_strTitle = Text(item.title);
     m_strBody = Text(item.body);
     m_strCounter = Text(FormatCounter(s, m_nLastIndex));
-    UpdateData(false);
+    PushFormData();
 }
 
 EItemRead CBookDlg::ReadTextItemOf(CBinaryFile& file, int s, STextItem& item) {

@@ -1,11 +1,13 @@
 #include "BookDlg.h"
 #include "Edit.h"
 #include "ListBox.h"
+#include "LocalPath.h"
 #include "TestSeams.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -231,7 +233,7 @@ private slots:
 
     void bookNamedOnTheCommandLineLoadsAtTheFirstDrawing() {
         CBookDlg view;
-        view.ChooseBook(Write("named.txt", Cp949Book()));
+        view.ChooseBook(PathBytesOf(Write("named.txt", Cp949Book())));
         QCOMPARE(view.ItemList()->GetCount(), 0);
         view.resize(view.sizeHint());
         view.show();
@@ -239,17 +241,50 @@ private slots:
         QCOMPARE(Label(view, "IDC_FILE_NAME"), QStringLiteral("named.txt"));
     }
 
-    void formGrowsWithTheWindow() {
+    // The list and the body share what the window gives, and the user moves the line between.
+    void listAndBodyShareTheHeight() {
         auto view = NewView();
-        const QSize start = view->size();
         auto* body = view->findChild<QWidget*>("IDC_BODY");
         auto* list = view->findChild<QWidget*>("IDC_ITEM_LIST");
         const QSize bodyAt = body->size();
-        const int listHeight = list->height();
-        view->resize(start + QSize(200, 150));
-        QTRY_COMPARE(body->size(), bodyAt + QSize(200, 150));
-        QCOMPARE(list->width(), bodyAt.width() + 200);
-        QCOMPARE(list->height(), listHeight);
+        const QSize listAt = list->size();
+        view->resize(view->size() + QSize(200, 300));
+        QTRY_COMPARE(body->width(), bodyAt.width() + 200);
+        QCOMPARE(list->width(), listAt.width() + 200);
+        QVERIFY(list->height() > listAt.height() + 50);
+        QVERIFY(body->height() > bodyAt.height() + 50);
+        QCOMPARE(list->height() + body->height(), listAt.height() + bodyAt.height() + 300);
+
+        auto* splitter = view->findChild<QSplitter*>();
+        const int total = list->height() + body->height();
+        splitter->setSizes({total - 100, 100});
+        const QByteArray state = view->SaveState();
+        auto again = NewView();
+        again->resize(view->size());
+        again->RestoreState(state);
+        QTRY_COMPARE(again->findChild<QWidget*>("IDC_BODY")->height(), 100);
+    }
+
+    // A title wider than its field is cut short, shown whole in the tooltip and while the
+    // user works in it, and read back whole.
+    void longTitleIsElidedOnOneLine() {
+        const QString longName = QString(60, u'가') + "end";
+        auto view = NewView();
+        Open(*view, Write("long.txt", longName.toUtf8() + "///body\nshort///b\n"));
+        QTRY_COMPARE(view->ItemList()->GetCount(), 2);
+        auto* title = view->findChild<CEdit*>("IDC_TITLE");
+        QVERIFY(title->height() < 2 * title->fontMetrics().lineSpacing());
+        QVERIFY(title->toPlainText().size() < longName.size());
+        QCOMPARE(title->toolTip(), longName);
+        QCOMPARE(title->GetText(), longName);
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        title->setFocus();
+        QTRY_COMPARE(title->toPlainText(), longName);
+        view->ItemList()->SetCurSel(1);
+        view->ShowSelectedItem();
+        QCOMPARE(title->toPlainText(), QStringLiteral("short"));
+        QCOMPARE(title->toolTip(), QString());
     }
 };
 
