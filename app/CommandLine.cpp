@@ -1,18 +1,10 @@
 #include "CommandLine.h"
 
-#include "BinaryFile.h"
-#include "BookFile.h"
-#include "BookMessages.h"
-#include "CodePage.h"
+#include "Book.h"
 #include "Counter.h"
-#include "Cvd.h"
-#include "ItemSink.h"
-#include "MarkedText.h"
-#include "OffsetTable.h"
 #include "Utf8.h"
 #include "Version.h"
 
-#include <algorithm>
 #include <charconv>
 #include <ostream>
 
@@ -38,54 +30,23 @@ constexpr const char kHelp[] =
     "Exit status: 0 done, 1 the book can't be opened or read, 2 no such item or it can't\n"
     "be shown, 64 a wrong command line.\n";
 
-bool IsCvd(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return false;
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext == "cvd";
-}
-
 void Say(std::ostream& err, const char16_t* message) {
     err << ToUtf8(message) << '\n';
 }
 
-// Collects the index as the window's list and table would hold it.
-// Names are kept end to end in one string, as the window's list keeps them.
-class CIndex : public CItemSink {
-public:
-    void AddItem(std::int32_t position, std::u16string_view name) override {
-        table.Append(position);
-        m_starts.push_back(m_strNames.size());
-        m_strNames.append(name);
-    }
-    std::u16string_view Name(std::int32_t i) const {
-        const auto at = static_cast<std::size_t>(i);
-        const std::size_t end = at + 1 < m_starts.size() ? m_starts[at + 1] : m_strNames.size();
-        return std::u16string_view(m_strNames).substr(m_starts[at], end - m_starts[at]);
-    }
-    COffsetTable table;
-
-private:
-    std::u16string m_strNames;
-    std::vector<std::size_t> m_starts;
-};
-
 // Prints index, position and name of every item, a block at a time.
-void PrintList(const CIndex& index, std::ostream& out) {
+void PrintList(const CBook& book, std::ostream& out) {
     constexpr std::size_t kBlock = 1 << 16;
     std::string block;
     block.reserve(2 * kBlock);
     char number[16];
-    for (std::int32_t i = 0; i < index.table.Count(); ++i) {
+    const COffsetTable& offsets = book.Offsets();
+    for (std::int32_t i = 0; i < offsets.Count(); ++i) {
         block.append(number, std::to_chars(number, number + sizeof number, i).ptr);
         block += '\t';
-        block.append(number, std::to_chars(number, number + sizeof number, index.table[i]).ptr);
+        block.append(number, std::to_chars(number, number + sizeof number, offsets[i]).ptr);
         block += '\t';
-        AppendUtf8(index.Name(i), block);
+        AppendUtf8(book.Names().Name(i), block);
         block += '\n';
         if (block.size() >= kBlock) {
             out.write(block.data(), static_cast<std::streamsize>(block.size()));
@@ -95,69 +56,29 @@ void PrintList(const CIndex& index, std::ostream& out) {
     out.write(block.data(), static_cast<std::streamsize>(block.size()));
 }
 
-int BuildIndex(const SCommandLine& command, CCodePage& codePage, CIndex& index, std::ostream& err) {
-    SBookBytes book;
-    switch (ReadWholeBook(command.book, book)) {
-    case EReadBook::CannotOpen:
-        Say(err, BookMessages::kFileMissing);
-        return kExitCannotOpen;
-    case EReadBook::TooLarge:
-        Say(err, BookMessages::kTooLarge);
-        return kExitCannotOpen;
-    case EReadBook::Ok:
-        break;
-    }
-    const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
-    if (IsCvd(command.book)) {
-        if (!codePage.IsForced())
-            codePage.ChooseFor(CvdLooksUtf8(bytes));
-        const std::uint32_t end = ScanCvd(bytes, codePage.Codec(), index);
-        if (CvdEndIsMalformed(end, book.size))
-            Say(err, BookMessages::kCvdFormat);
-    } else {
-        if (!codePage.IsForced())
-            codePage.ChooseFor(MarkedTextLooksUtf8(bytes));
-        ScanMarkedText(bytes, codePage.Codec(), index);
-    }
-    return kExitOk;
-}
-
-int Show(const SCommandLine& command, const CCodePage& codePage, const CIndex& index,
-         std::ostream& out, std::ostream& err) {
-    const std::int32_t last = index.table.Count() - 1;
+int Show(const SCommandLine& command, const CBook& book, std::ostream& out, std::ostream& err) {
+    const std::int32_t last = book.LastIndex();
     if (command.item < 0 || command.item > last) {
         err << "tomlet: no item " << command.item << " in " << command.book << " (it has "
             << last + 1 << " items, numbered from 0)\n";
         return kExitNoItem;
     }
     const auto s = static_cast<std::int32_t>(command.item);
-    CBinaryFile file;
-    if (!file.Open(command.book, CBinaryFile::Mode::Read)) {
-        Say(err, BookMessages::kCannotOpen);
-        return kExitCannotOpen;
-    }
     STextItem item;
-    EItemRead result;
-    if (IsCvd(command.book)) {
-        result = ReadCvdItem(file, index.table, s, last, codePage.Codec(), item.body);
-        item.title = index.Name(s);
-    } else {
-        result = ReadTextItem(file, index.table, s, last, codePage.Codec(), item);
-    }
-    switch (result) {
-    case EItemRead::Shown:
+    const EBookStatus status = book.ReadItem(s, item);
+    switch (status) {
+    case EBookStatus::Ok:
         break;
-    case EItemRead::PositionNotFound:
-        Say(err, BookMessages::kPositionNotFound);
-        return kExitNoItem;
-    case EItemRead::TooLarge:
-        Say(err, BookMessages::kTooLarge);
-        return kExitNoItem;
-    case EItemRead::Malformed:
+    case EBookStatus::CannotOpen:
+        Say(err, MessageOf(status));
+        return kExitCannotOpen;
+    case EBookStatus::Malformed:
         err << "tomlet: item " << s << " of " << command.book
             << " is not a well-formed CVD record\n";
         return kExitNoItem;
-    case EItemRead::NoSelection:
+    default:
+        if (const char16_t* message = MessageOf(status))
+            Say(err, message);
         return kExitNoItem;
     }
     out << ToUtf8(item.title) << '\n'
@@ -231,10 +152,7 @@ int RunCommandLine(const SCommandLine& command, std::ostream& out, std::ostream&
         out << kHelp;
         return kExitOk;
     case SCommandLine::EAction::Version:
-        out << "Tomlet " << kVersion << '\n'
-            << kFileDescription << ", version " << kFileVersion << '\n'
-            << kProductName << " (" << kOriginalFilename << ")\n"
-            << kLegalCopyright << '\n';
+        out << "Tomlet " << kVersion << '\n' << kDescription << '\n' << kCopyright << '\n';
         return kExitOk;
     case SCommandLine::EAction::Error:
         err << "tomlet: " << command.error << "\nTry 'tomlet --help'.\n";
@@ -244,16 +162,18 @@ int RunCommandLine(const SCommandLine& command, std::ostream& out, std::ostream&
     case SCommandLine::EAction::Show:
         break;
     }
-    auto codePage = CCodePage::Create(command.codePage);
-    if (!codePage) {
+    auto book = CBook::Create(command.codePage);
+    if (!book) {
         err << "tomlet: unknown code page '" << command.codePage << "'\n";
         return kExitUsage;
     }
-    CIndex index;
-    if (int status = BuildIndex(command, *codePage, index, err); status != kExitOk)
-        return status;
+    const EBookStatus status = book->Open(command.book, FileKindOf(command.book));
+    if (const char16_t* message = MessageOf(status))
+        Say(err, message);
+    if (status == EBookStatus::FileMissing || status == EBookStatus::TooLarge)
+        return kExitCannotOpen;
     if (command.action == SCommandLine::EAction::Show)
-        return Show(command, *codePage, index, out, err);
-    PrintList(index, out);
+        return Show(command, *book, out, err);
+    PrintList(*book, out);
     return kExitOk;
 }

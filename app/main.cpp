@@ -1,4 +1,4 @@
-#include "CodePage.h"
+#include "Book.h"
 #include "CommandLine.h"
 #include "TomletApp.h"
 
@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     const SCommandLine command = ParseCommandLine({argv + 1, argv + argc});
     if (command.action != SCommandLine::EAction::Window)
         return RunCommandLine(command, std::cout, std::cerr);
-    if (!CCodePage::Create(command.codePage)) {
+    if (!CBook::Create(command.codePage)) {
         std::cerr << "tomlet: unknown code page '" << command.codePage << "'\n";
         return kExitUsage;
     }

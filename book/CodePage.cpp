@@ -17,8 +17,8 @@ std::unique_ptr<CCodePage> CCodePage::Create(const std::string& forced) {
     return page;
 }
 
-void CCodePage::ChooseFor(bool looksUtf8) {
+const CTextCodec& CCodePage::CodecFor(bool looksUtf8) const {
     if (IsForced())
-        return;
-    m_pCurrent = looksUtf8 ? m_pUtf8.get() : m_pDefault.get();
+        return *m_pForced;
+    return looksUtf8 ? *m_pUtf8 : *m_pDefault;
 }

@@ -16,8 +16,11 @@ public:
     static std::unique_ptr<CCodePage> Create(const std::string& forced = {});
 
     bool IsForced() const { return m_pForced != nullptr; }
+    // The codec a book is read in, by whether its bytes look like UTF-8; the forced one
+    // whatever they look like.
+    const CTextCodec& CodecFor(bool looksUtf8) const;
     // Sets the choice for the book being indexed; ignored while a code page is forced.
-    void ChooseFor(bool looksUtf8);
+    void ChooseFor(bool looksUtf8) { m_pCurrent = &CodecFor(looksUtf8); }
     const CTextCodec& Codec() const { return *m_pCurrent; }
 
 private:

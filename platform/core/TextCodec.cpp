@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include "Utf8.h"
+
 #include <algorithm>
 #include <bit>
 #include <cctype>
@@ -60,67 +62,6 @@ bool IsUtf8(const std::string& name) {
 constexpr std::size_t kPairEntries = 0x10000;
 constexpr std::size_t kSingleEntries = 0x100;
 
-// Length of the valid UTF-8 character at p (n bytes available), or 0 when p[0] starts none;
-// the same rules as IsValidUtf8.
-std::size_t Utf8Length(const unsigned char* p, std::size_t n, char32_t& c) {
-    const unsigned char b = p[0];
-    std::size_t len;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (b >= 0xC2 && b <= 0xDF) {
-        len = 2, c = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        len = 3, c = b & 0x0F;
-        lo = b == 0xE0 ? 0xA0 : 0x80;
-        hi = b == 0xED ? 0x9F : 0xBF;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        len = 4, c = b & 0x07;
-        lo = b == 0xF0 ? 0x90 : 0x80;
-        hi = b == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (n < len || p[1] < lo || p[1] > hi)
-        return 0;
-    c = (c << 6) | (p[1] & 0x3F);
-    for (std::size_t k = 2; k < len; ++k) {
-        if ((p[k] & 0xC0) != 0x80)
-            return 0;
-        c = (c << 6) | (p[k] & 0x3F);
-    }
-    return len;
-}
-
-// Both fast decoders make at most one UTF-16 unit of each byte (a four-byte UTF-8 sequence makes
-// two), so they write into room made once instead of growing the string a unit at a time.
-void DecodeUtf8(std::string_view bytes, std::u16string& out) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    const std::size_t base = out.size();
-    out.resize(base + n);
-    char16_t* w = out.data() + base;
-    for (std::size_t i = 0; i < n;) {
-        if (p[i] < 0x80) {
-            *w++ = static_cast<char16_t>(p[i++]);
-            continue;
-        }
-        char32_t c = 0;
-        const std::size_t len = Utf8Length(p + i, n - i, c);
-        if (len == 0) {
-            *w++ = u'\uFFFD';
-            ++i;
-            continue;
-        }
-        if (c >= 0x10000) {
-            *w++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            *w++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            *w++ = static_cast<char16_t>(c);
-        }
-        i += len;
-    }
-    out.resize(static_cast<std::size_t>(w - out.data()));
-}
-
 } // namespace
 
 std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
@@ -155,7 +96,7 @@ void CTextCodec::DecodeAppend(std::string_view bytes, std::u16string& out) const
     if (zero)
         bytes = bytes.substr(0, static_cast<const char*>(zero) - bytes.data());
     if (m_path == EPath::Utf8) {
-        DecodeUtf8(bytes, out);
+        DecodeUtf8Append(bytes, out);
         return;
     }
     if (m_path == EPath::DoubleByteTable) {
@@ -303,6 +244,7 @@ void CTextCodec::DecodeByTable(std::string_view bytes, std::u16string& out) cons
     const std::size_t n = bytes.size();
     const char16_t* pairs = m_pTable.get();
     const char16_t* singles = pairs + kPairEntries;
+    // At most one UTF-16 unit comes of each byte: room is made once, written through a pointer.
     const std::size_t base = out.size();
     out.resize(base + n);
     char16_t* w = out.data() + base;

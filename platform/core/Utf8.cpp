@@ -21,6 +21,37 @@ bool AllAscii(const std::uint8_t* p, std::size_t n, std::size_t& firstNonAscii) 
     return true;
 }
 
+// Length of the well-formed sequence at p (n bytes there) and its code point in c, or 0 when
+// p[0] starts none: no overlong forms, no surrogates, nothing above U+10FFFF, and a sequence
+// cut short by the end is none.
+inline std::size_t SequenceLength(const std::uint8_t* p, std::size_t n, char32_t& c) {
+    const std::uint8_t b = p[0];
+    std::size_t len;
+    std::uint8_t lo = 0x80, hi = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2, c = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3, c = b & 0x0F;
+        lo = b == 0xE0 ? 0xA0 : 0x80;
+        hi = b == 0xED ? 0x9F : 0xBF;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4, c = b & 0x07;
+        lo = b == 0xF0 ? 0x90 : 0x80;
+        hi = b == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (n < len || p[1] < lo || p[1] > hi)
+        return 0;
+    c = (c << 6) | (p[1] & 0x3F);
+    for (std::size_t k = 2; k < len; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (p[k] & 0x3F);
+    }
+    return len;
+}
+
 } // namespace
 
 bool IsValidUtf8(const std::uint8_t* p, std::size_t n) {
@@ -30,35 +61,44 @@ bool IsValidUtf8(const std::uint8_t* p, std::size_t n) {
         if (AllAscii(p + i, n - i, skip))
             return true;
         i += skip;
-        const std::uint8_t c = p[i];
-        std::size_t len;
-        std::uint8_t lo = 0x80, hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            if (c == 0xE0)
-                lo = 0xA0;
-            if (c == 0xED)
-                hi = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            if (c == 0xF0)
-                lo = 0x90;
-            if (c == 0xF4)
-                hi = 0x8F;
-        } else {
+        char32_t c;
+        const std::size_t len = SequenceLength(p + i, n - i, c);
+        if (len == 0)
             return false;
-        }
-        if (n - i < len || p[i + 1] < lo || p[i + 1] > hi)
-            return false;
-        for (std::size_t k = 2; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80)
-                return false;
-        }
         i += len;
     }
     return true;
+}
+
+// At most one UTF-16 unit comes of each byte (a four-byte sequence makes two), so the decoder
+// writes into room made once instead of growing the string a unit at a time.
+void DecodeUtf8Append(std::string_view bytes, std::u16string& out) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const std::size_t n = bytes.size();
+    const std::size_t base = out.size();
+    out.resize(base + n);
+    char16_t* w = out.data() + base;
+    for (std::size_t i = 0; i < n;) {
+        if (p[i] < 0x80) {
+            *w++ = static_cast<char16_t>(p[i++]);
+            continue;
+        }
+        char32_t c = 0;
+        const std::size_t len = SequenceLength(p + i, n - i, c);
+        if (len == 0) {
+            *w++ = u'\uFFFD';
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            *w++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            *w++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            *w++ = static_cast<char16_t>(c);
+        }
+        i += len;
+    }
+    out.resize(static_cast<std::size_t>(w - out.data()));
 }
 
 void CUtf8Evidence::Feed(const std::uint8_t* bytes, std::size_t count) {

@@ -21,6 +21,10 @@ private:
 // Strict UTF-8 validation: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(const std::uint8_t* bytes, std::size_t count);
 
+// UTF-8 to UTF-16, appended to out; each byte that starts no well-formed sequence (by the rules
+// of IsValidUtf8) becomes U+FFFD. Zero bytes convert like any other.
+void DecodeUtf8Append(std::string_view bytes, std::u16string& out);
+
 // UTF-16 to UTF-8, for terminal output; an unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
 void AppendUtf8(std::u16string_view text, std::string& out);

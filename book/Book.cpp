@@ -1,0 +1,185 @@
+#include "Book.h"
+
+#include "BinaryFile.h"
+#include "BookFile.h"
+#include "BookMessages.h"
+#include "CodePage.h"
+#include "Cvd.h"
+#include "ItemSink.h"
+
+#include <new>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace {
+
+// Records each item found in a table and a list of names that must stay in step.
+class CIndexSink : public CItemSink {
+public:
+    CIndexSink(COffsetTable& table, CItemNames& names) : m_table(table), m_names(names) {}
+    void AddItem(std::int32_t position, std::u16string_view name) override {
+        // A full pool takes no more names; the rest of the book is left out of both.
+        if (m_bFull || m_names.Append(name) < 0) {
+            m_bFull = true;
+            return;
+        }
+        m_table.Append(position);
+    }
+
+private:
+    COffsetTable& m_table;
+    CItemNames& m_names;
+    bool m_bFull = false;
+};
+
+} // namespace
+
+EFileKind FileKindOf(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+        return EFileKind::OtherText;
+    std::string ext(path.substr(dot + 1));
+    for (char& c : ext) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (ext == "cvd")
+        return EFileKind::Cvd;
+    return ext == "txt" ? EFileKind::MarkedText : EFileKind::OtherText;
+}
+
+const char16_t* MessageOf(EBookStatus status) {
+    switch (status) {
+    case EBookStatus::FileMissing:
+        return BookMessages::kFileMissing;
+    case EBookStatus::TooLarge:
+        return BookMessages::kTooLarge;
+    case EBookStatus::CvdFormat:
+        return BookMessages::kCvdFormat;
+    case EBookStatus::CannotOpen:
+        return BookMessages::kCannotOpen;
+    case EBookStatus::PositionNotFound:
+        return BookMessages::kPositionNotFound;
+    case EBookStatus::Ok:
+    case EBookStatus::Malformed:
+    case EBookStatus::NoSelection:
+        break;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<CBook> CBook::Create(const std::string& forcedCodePage) {
+    auto codePage = CCodePage::Create(forcedCodePage);
+    if (!codePage)
+        return nullptr;
+    return std::unique_ptr<CBook>(new CBook(std::move(codePage)));
+}
+
+CBook::CBook(std::unique_ptr<CCodePage> codePage)
+    : m_pOffsets(std::make_unique<COffsetTable>()), m_pCodePage(std::move(codePage)),
+      m_pCodec(&m_pCodePage->CodecFor(/*looksUtf8=*/false)) {}
+
+CBook::~CBook() = default;
+
+EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
+    SBookBytes book;
+    switch (ReadWholeBook(path, book)) {
+    case EReadBook::CannotOpen:
+        return EBookStatus::FileMissing;
+    case EReadBook::TooLarge:
+        return EBookStatus::TooLarge;
+    case EReadBook::Ok:
+        break;
+    }
+    const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
+    const bool cvd = kind == EFileKind::Cvd;
+    const CTextCodec* codec = &m_pCodePage->CodecFor(/*looksUtf8=*/false);
+    if (!m_pCodePage->IsForced())
+        codec = &m_pCodePage->CodecFor(cvd ? CvdLooksUtf8(bytes) : MarkedTextLooksUtf8(bytes));
+
+    // The new index is built beside the old one and replaces it only when whole, so a build
+    // that runs out of memory leaves the previous book as it was.
+    COffsetTable offsets;
+    CItemNames names;
+    bool format = false;
+    try {
+        CIndexSink sink(offsets, names);
+        if (cvd)
+            format = CvdEndIsMalformed(ScanCvd(bytes, *codec, sink), book.size);
+        else
+            ScanMarkedText(bytes, *codec, sink);
+    } catch (const std::bad_alloc&) {
+        return EBookStatus::TooLarge;
+    }
+    book.data.reset();
+
+    // The index keeps only what it holds: the room its growth left over and the heap the
+    // growth freed go back to the system, which a book of a million items makes tens of MiB.
+    offsets.Squeeze();
+    names.Squeeze();
+    *m_pOffsets = std::move(offsets);
+    m_names = std::move(names);
+    m_strPath = path;
+    m_nFileKind = kind;
+    m_pCodec = codec;
+    m_nLastIndex = m_pOffsets->Count() - 1;
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+    return format ? EBookStatus::CvdFormat : EBookStatus::Ok;
+}
+
+EBookStatus CBook::ReadItem(std::int32_t s, STextItem& item) const {
+    CBinaryFile file;
+    if (!file.Open(m_strPath, CBinaryFile::Mode::Read))
+        return EBookStatus::CannotOpen;
+    EItemRead result;
+    try {
+        if (m_nFileKind == EFileKind::Cvd) {
+            std::u16string body;
+            result = ReadCvdItem(file, *m_pOffsets, s, m_nLastIndex, *m_pCodec, body);
+            // The title shown is the name the build listed; the file's title bytes are not
+            // read again.
+            if (result == EItemRead::Shown)
+                item = {std::u16string(m_names.Name(s)), std::move(body)};
+        } else {
+            result = ReadTextItem(file, *m_pOffsets, s, m_nLastIndex, *m_pCodec, item);
+        }
+    } catch (const std::bad_alloc&) {
+        return EBookStatus::TooLarge; // the item's text does not fit beside its bytes
+    }
+    switch (result) {
+    case EItemRead::Shown:
+        return EBookStatus::Ok;
+    case EItemRead::NoSelection:
+        return EBookStatus::NoSelection;
+    case EItemRead::PositionNotFound:
+        return EBookStatus::PositionNotFound;
+    case EItemRead::Malformed:
+        return EBookStatus::Malformed;
+    case EItemRead::TooLarge:
+        return EBookStatus::TooLarge;
+    }
+    return EBookStatus::NoSelection;
+}
+
+EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::int32_t& found,
+                            const CTextSearch::Progress& progress) const {
+    found = -1;
+    SBookBytes book;
+    switch (ReadWholeBook(m_strPath, book)) {
+    case EReadBook::CannotOpen:
+        return EBookStatus::CannotOpen;
+    case EReadBook::TooLarge:
+        return EBookStatus::TooLarge;
+    case EReadBook::Ok:
+        break;
+    }
+    const CTextSearch search(term, *m_pCodec);
+    found = search.FindNext({book.data.get(), book.size}, *m_pOffsets,
+                            m_nFileKind == EFileKind::Cvd, after, progress);
+    return EBookStatus::Ok;
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "ItemNames.h"
+#include "MarkedText.h"
+#include "OffsetTable.h"
+#include "TextSearch.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class CCodePage;
+class CTextCodec;
+
+// How a book is read: 0 marked text (extension txt), 1 CVD (extension cvd), 2 any other
+// extension, read as marked text.
+enum class EFileKind { MarkedText = 0, Cvd = 1, OtherText = 2 };
+
+// The kind of the file at path by its extension, compared in lower case; a name without an
+// extension is of kind 2.
+EFileKind FileKindOf(std::string_view path);
+
+// Outcome of building an index or reading an item.
+enum class EBookStatus {
+    Ok,
+    FileMissing,      // build: the book can't be opened; the book is unchanged
+    TooLarge,         // build or item: it does not fit in memory; the book is unchanged
+    CvdFormat,        // build: part of the file is in another format; the items before it are
+                      // indexed
+    CannotOpen,       // item: the book can't be opened
+    PositionNotFound, // item: the recorded position lies beyond the file's end now
+    Malformed,        // item: a CVD record fails its re-check; nothing to show, silently
+    NoSelection,      // item: no such item; nothing read, silently
+};
+
+// The Korean message the user is shown for a status; null for Ok, Malformed and NoSelection.
+const char16_t* MessageOf(EBookStatus status);
+
+// One open book for both front ends: its path and kind, its index (offset table and item
+// names) and the code page it is read in. The index holds positions and names only; every
+// item is read from the file again when it is wanted.
+class CBook {
+public:
+    // forcedCodePage: an iconv name every book is read in, or empty to choose per book (UTF-8
+    // when the book is valid UTF-8 with non-ASCII bytes, else CP949). Null for a name refused.
+    static std::unique_ptr<CBook> Create(const std::string& forcedCodePage = {});
+    ~CBook();
+    CBook(const CBook&) = delete;
+    CBook& operator=(const CBook&) = delete;
+
+    // Builds the index of the book at path (the file system's bytes) read as kind. On
+    // FileMissing and TooLarge path, kind, code page and index stay those of the previous
+    // book; on CvdFormat the book is open with the items found before the fault.
+    EBookStatus Open(const std::string& path, EFileKind kind);
+
+    // Reads item s from the file again and makes its title and body (a CVD item's title is its
+    // listed name). item is changed only on Ok.
+    EBookStatus ReadItem(std::int32_t s, STextItem& item) const;
+
+    // Looks for the first item after `after` (wrapping, `after` itself last) whose title or
+    // body holds term, in the file's bytes: found is its index, -1 when no item holds it, or
+    // CTextSearch::kCancelled when progress stopped the search. CannotOpen or TooLarge when
+    // the file can't be read now; found is then -1.
+    EBookStatus FindText(std::u16string_view term, std::int32_t after, std::int32_t& found,
+                         const CTextSearch::Progress& progress = {}) const;
+
+    const std::string& Path() const { return m_strPath; }
+    EFileKind Kind() const { return m_nFileKind; }
+    // Number of items minus one: -1 for a book without items, 0 before any book.
+    std::int32_t LastIndex() const { return m_nLastIndex; }
+    // The offset table and the names stay the same objects for the book's life: a view may
+    // keep references to them across Open.
+    const COffsetTable& Offsets() const { return *m_pOffsets; }
+    const CItemNames& Names() const { return m_names; }
+    // The code page the open book is read in.
+    const CTextCodec& Codec() const { return *m_pCodec; }
+
+private:
+    explicit CBook(std::unique_ptr<CCodePage> codePage);
+
+    std::string m_strPath;
+    EFileKind m_nFileKind = EFileKind::MarkedText;
+    std::int32_t m_nLastIndex = 0;
+    std::unique_ptr<COffsetTable> m_pOffsets;
+    CItemNames m_names;
+    std::unique_ptr<CCodePage> m_pCodePage;
+    const CTextCodec* m_pCodec; // one of m_pCodePage's
+};

@@ -1,0 +1,79 @@
+#include "ItemNames.h"
+
+#include <limits>
+#include <vector>
+
+namespace {
+
+char16_t FoldAscii(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+}
+
+} // namespace
+
+std::int32_t CItemNames::Append(std::u16string_view name) {
+    const std::size_t start = m_pool.Size();
+    if (start + name.size() > std::numeric_limits<std::uint32_t>::max() ||
+        m_starts.Size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        return -1;
+    const auto offset = static_cast<std::uint32_t>(start);
+    // The start goes in last, so a row whose name found no room is no row.
+    m_pool.Append(name.data(), name.size());
+    m_starts.Append(&offset, 1);
+    return Count() - 1;
+}
+
+void CItemNames::Clear() {
+    m_pool.Clear();
+    m_starts.Clear();
+}
+
+void CItemNames::Squeeze() {
+    m_pool.Squeeze();
+    m_starts.Squeeze();
+}
+
+std::u16string_view CItemNames::Name(std::int32_t row) const {
+    if (row < 0 || row >= Count())
+        return {};
+    const std::size_t at = static_cast<std::size_t>(row);
+    const std::size_t start = m_starts[at];
+    const std::size_t end = at + 1 < m_starts.Size() ? m_starts[at + 1] : m_pool.Size();
+    return {m_pool.Data() + start, end - start};
+}
+
+std::int32_t CItemNames::FindPrefix(std::int32_t after, std::u16string_view term) const {
+    const std::int32_t count = Count();
+    if (count == 0)
+        return -1;
+    if (after < 0 || after >= count)
+        after = count - 1; // so that the first row tried is row 0
+    std::vector<char16_t> folded(term.begin(), term.end());
+    for (char16_t& c : folded)
+        c = FoldAscii(c);
+    const std::size_t length = folded.size();
+    // Straight over the pool: this runs over every row of a large book on each search.
+    const char16_t* pool = m_pool.Data();
+    const std::uint32_t* starts = m_starts.Data();
+    const std::size_t poolSize = m_pool.Size();
+    auto matches = [&](std::int32_t row) {
+        const std::size_t start = starts[row];
+        const std::size_t end = row + 1 < count ? starts[row + 1] : poolSize;
+        if (end - start < length)
+            return false;
+        for (std::size_t i = 0; i < length; ++i) {
+            if (FoldAscii(pool[start + i]) != folded[i])
+                return false;
+        }
+        return true;
+    };
+    for (std::int32_t row = after + 1; row < count; ++row) {
+        if (matches(row))
+            return row;
+    }
+    for (std::int32_t row = 0; row <= after; ++row) {
+        if (matches(row))
+            return row;
+    }
+    return -1;
+}

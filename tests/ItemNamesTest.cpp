@@ -1,0 +1,68 @@
+#include "ItemNames.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+CItemNames Names(std::initializer_list<std::u16string_view> names) {
+    CItemNames pool;
+    for (std::u16string_view name : names)
+        pool.Append(name);
+    return pool;
+}
+
+TEST(ItemNames, KeepsRowsInOrderThroughGrowthSqueezeAndMove) {
+    CItemNames names;
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_EQ(names.Append(i % 7 ? std::u16string(i % 13, u'가') : u""), i);
+    names.Squeeze();
+    CItemNames moved = std::move(names);
+    EXPECT_EQ(names.Count(), 0);
+    ASSERT_EQ(moved.Count(), 5000);
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_EQ(moved.Name(i), i % 7 ? std::u16string(i % 13, u'가') : u"") << i;
+    EXPECT_TRUE(moved.Name(-1).empty());
+    EXPECT_TRUE(moved.Name(5000).empty());
+    EXPECT_EQ(moved.Append(u"more"), 5000); // appends go on after a squeeze
+    EXPECT_EQ(moved.Name(5000), u"more");
+    moved.Clear();
+    EXPECT_EQ(moved.Count(), 0);
+    EXPECT_EQ(moved.FindPrefix(-1, u""), -1);
+}
+
+struct SFind {
+    const char* why;
+    std::int32_t after;
+    std::u16string_view term;
+    std::int32_t row;
+};
+
+class FindPrefixTest : public testing::TestWithParam<SFind> {};
+
+TEST_P(FindPrefixTest, SearchesAfterTheRowAndWraps) {
+    const CItemNames names =
+        Names({u"apple", u"Banana", u"apricot", u"가나다", u"가", u"", u"Äpfel"});
+    EXPECT_EQ(names.FindPrefix(GetParam().after, GetParam().term), GetParam().row)
+        << GetParam().why;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ItemNames, FindPrefixTest,
+    testing::Values(
+        SFind{"none before: from row 0", -1, u"ap", 0},
+        SFind{"the rows after it first", 0, u"ap", 2}, SFind{"wraps to row 0", 2, u"ap", 0},
+        SFind{"the row itself last", 0, u"apple", 0}, SFind{"ASCII without case", 0, u"AP", 2},
+        SFind{"ASCII without case, upper in the name", -1, u"bAN", 1},
+        SFind{"Hangul exactly", -1, u"가", 3}, SFind{"Hangul after its first hit", 3, u"가", 4},
+        SFind{"Hangul wraps", 4, u"가나", 3},
+        SFind{"a term longer than every name", -1, u"가나다라", -1},
+        SFind{"accented Latin exactly", -1, u"äp", -1},
+        SFind{"accented Latin found as written", -1, u"Äp", 6},
+        SFind{"empty term: the first row tried", 2, u"", 3},
+        SFind{"empty term after the last row", 6, u"", 0},
+        SFind{"after out of range: from row 0", 7, u"Ba", 1},
+        SFind{"after far out of range", 1000, u"", 0}, SFind{"no match", -1, u"zz", -1}));
+
+} // namespace

@@ -1,0 +1,160 @@
+#include "TextSearch.h"
+#include "Book.h"
+#include "BookFixture.h"
+#include "Cvd.h"
+#include "MarkedText.h"
+#include "TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+CCollect Index(const Bytes& book, bool cvd, const CTextCodec& codec) {
+    CCollect items;
+    if (cvd)
+        ScanCvd(Span(book), codec, items);
+    else
+        ScanMarkedTextLines(Span(book), codec, items);
+    return items;
+}
+
+std::int32_t FindIn(const Bytes& book, const std::u16string& term, std::int32_t after,
+                    bool cvd = false, const CTextCodec& codec = Cp949()) {
+    const CCollect items = Index(book, cvd, codec);
+    return CTextSearch(term, codec).FindNext(Span(book), items.table, cvd, after);
+}
+
+Bytes CvdRecord(const Bytes& title, const Bytes& body) {
+    auto length = [](std::size_t n) {
+        return Bytes{static_cast<char>(n & 0xFF), static_cast<char>(n >> 8), '\0', '\0'};
+    };
+    return Bytes("\x00\x02\x00\x02", 4) + length(title.size() + 1) + title + Bytes(1, '\0') +
+           "\x1E\x03" + length(body.size() + 1) + body;
+}
+
+struct SCase {
+    const char* what;
+    Bytes book;
+    std::u16string term;
+    std::int32_t after;
+    std::int32_t found;
+};
+
+TEST(TextSearchTest, FindsRealMatchesOfCharactersInTitleOrBody) {
+    // In CP949 "한" is C7 D1 and "국" B1 B9; 81 41 is one Hangul syllable whose second byte
+    // is the letter A's.
+    const SCase cases[] = {
+        {"body, after the selection", "a///x\nb///y\n\xC7\xD1\xB1\xB9\nc///z\n", u"한국", 0, 1},
+        {"title", "a///x\n\xC7\xD1///y\n", u"한", -1, 1},
+        {"wraps, selection tried last", "a///key\nb///x\nc///y\n", u"key", 1, 0},
+        {"selection itself, last", "a///key\nb///x\n", u"key", 0, 0},
+        {"ASCII letters without case", "a///x\nb///Hello World\n", u"hELLO", 0, 1},
+        {"no match", "a///x\nb///y\n", u"zz", 0, -1},
+        {"never on a trail byte", "x///\x81\x41\ny///A\n", u"A", 1, 1},
+        {"never across the marker", "ab///cd\nx///abcd\n", u"bc", 1, 1},
+        {"nothing after a zero byte", Bytes("a///ab\0cd\nx///y\n", 16), u"cd", -1, -1},
+        {"text before the first item", "cd\na///x\n", u"cd", -1, -1},
+        {"term the code page lacks", "a///x\n", u"\u00E9", -1, -1},
+        {"empty book", "", u"x", -1, -1},
+        {"last item to the file's end", "a///x\nb///y\ntail", u"tail", 0, 1},
+        {"a head line without its line feed is body", "a///x\nb///tail", u"tail", -1, 0},
+    };
+    for (const SCase& c : cases)
+        EXPECT_EQ(FindIn(c.book, c.term, c.after), c.found) << c.what;
+}
+
+TEST(TextSearchTest, CvdTitlesAndBodies) {
+    // The last body's last byte is the file's last byte, never shown.
+    const Bytes book = Bytes(74, 'h') + CvdRecord("AB", "x\ry") + CvdRecord("\xC7\xD1", "zz") + "q";
+    EXPECT_EQ(FindIn(book, u"ab", -1, /*cvd=*/true), 0);
+    EXPECT_EQ(FindIn(book, u"한", 0, /*cvd=*/true), 1);
+    EXPECT_EQ(FindIn(book, u"y", 1, /*cvd=*/true), 0);
+    // The body's last byte is never shown, and the mark bytes belong to no text.
+    EXPECT_EQ(FindIn(book, u"zzq", 0, /*cvd=*/true), -1);
+    EXPECT_EQ(FindIn(book, u"\x1E\x03", 0, /*cvd=*/true), -1);
+}
+
+TEST(TextSearchTest, OtherCodePages) {
+    auto utf8 = CTextCodec::Create("UTF-8");
+    EXPECT_EQ(FindIn("a///x\nb///caf\xC3\xA9\n", u"CAFÉ", -1, false, *utf8), -1);
+    EXPECT_EQ(FindIn("a///x\nb///caf\xC3\xA9\n", u"CAFé", -1, false, *utf8), 1);
+    // A stateful code page has no byte filter: every item is read as shown.
+    auto iso2022 = CTextCodec::Create("ISO-2022-KR");
+    ASSERT_TRUE(iso2022);
+    const Bytes book = "\x1B$)Ca///x\nb///\x0E\x47\x51\x0F\n";
+    EXPECT_EQ(FindIn(book, u"한", -1, false, *iso2022), 1);
+}
+
+// The search agrees with reading every item as shown, on random books full of near misses.
+TEST(TextSearchTest, AgreesWithReadingEveryItem) {
+    std::mt19937 random(7);
+    const char alphabet[] = {'/',  '/',  '/',    'a',    'A',    'b',    '\n',   '\n',
+                             '\r', '\0', '\x81', '\x41', '\xC7', '\xD1', '\xB1', '\xB9'};
+    const std::u16string terms[] = {u"a", u"ab", u"한", u"한국", u"/a", u"A\r"};
+    for (int round = 0; round < 400; ++round) {
+        Bytes book;
+        const std::size_t size = random() % 200;
+        for (std::size_t k = 0; k < size; ++k)
+            book += alphabet[random() % sizeof alphabet];
+        const CCollect items = Index(book, false, Cp949());
+        const std::int32_t count = items.table.Count();
+        for (const std::u16string& term : terms) {
+            const CTextSearch search(term, Cp949());
+            const std::int32_t after =
+                count == 0 ? -1 : static_cast<std::int32_t>(random() % count);
+            std::int32_t expected = -1;
+            for (std::int32_t k = 1; k <= count && expected == -1; ++k) {
+                const std::int32_t i = (after + k) % count;
+                const auto start = static_cast<std::size_t>(items.table[i]);
+                const std::size_t end = i + 1 < count ? items.table[i + 1] : book.size();
+                const STextItem item = CutTextItem(Span(book).subspan(start, end - start), Cp949());
+                if (CTextSearch::Find(item.title, term) != std::u16string::npos ||
+                    CTextSearch::Find(item.body, term) != std::u16string::npos)
+                    expected = i;
+            }
+            ASSERT_EQ(search.FindNext(Span(book), items.table, false, after), expected)
+                << "round " << round << " term " << Utf8(term);
+        }
+    }
+}
+
+TEST(TextSearchTest, ProgressCanStopALongSearch) {
+    Bytes book = "a///x\n";
+    book += Bytes(20 << 20, 'y') + "\nb///needle\n";
+    const CCollect items = Index(book, false, Cp949());
+    int reports = 0;
+    const CTextSearch search(u"needle", Cp949());
+    EXPECT_EQ(search.FindNext(Span(book), items.table, false, /*after=*/-1,
+                              [&](std::int64_t done, std::int64_t total) {
+                                  EXPECT_LE(done, total);
+                                  return ++reports < 2;
+                              }),
+              CTextSearch::kCancelled);
+    EXPECT_EQ(reports, 2);
+    EXPECT_EQ(search.FindNext(Span(book), items.table, false, -1, [](auto, auto) { return true; }),
+              1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(TextSearchTest, ThroughTheBookOfEitherKind) {
+    CTempDir dir;
+    auto book = CBook::Create();
+    std::int32_t found = 0;
+    EXPECT_EQ(book->FindText(u"x", -1, found), EBookStatus::CannotOpen);
+    EXPECT_EQ(found, -1);
+    ASSERT_EQ(book->Open(dir.Write("b.txt", "a///x\n\xC7\xD1///y\n"), EFileKind::MarkedText),
+              EBookStatus::Ok);
+    EXPECT_EQ(book->FindText(u"한", -1, found), EBookStatus::Ok);
+    EXPECT_EQ(found, 1);
+    const Bytes cvd = Bytes(74, 'h') + CvdRecord("AB", "x") + CvdRecord("C", "key") + "q";
+    ASSERT_EQ(book->Open(dir.Write("b.cvd", cvd), EFileKind::Cvd), EBookStatus::Ok);
+    EXPECT_EQ(book->FindText(u"KEY", 1, found), EBookStatus::Ok);
+    EXPECT_EQ(found, 1);
+}
+
+} // namespace
