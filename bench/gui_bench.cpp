@@ -14,7 +14,7 @@
 // book of 1,000,000 records.
 
 #include "BookDlg.h"
-#include "ItemListModel.h"
+#include "ItemNames.h"
 #include "ListBox.h"
 #include "TestSeams.h"
 
@@ -198,7 +198,7 @@ QString CViewBench::Title(const CBookDlg& view) {
 bool CViewBench::Open(CBookDlg& view, const QString& path, int items) {
     CSeamGuard<FileDialogHandler> chooser(FileDialogSeam(), [path] { return path; });
     view.OnBookOpen();
-    const CItemListModel* model = view.ItemList()->Model();
+    const QAbstractItemModel* model = view.ItemList()->model();
     QElapsedTimer patience;
     patience.start();
     while (!(view.LastIndex() == items - 1 && model->rowCount() == items &&
@@ -262,10 +262,10 @@ bool CViewBench::Run(const SBookPlan& plan, const QString& path) {
             continue;
 
         CListBox& list = *view->ItemList();
-        const CItemListModel& model = *list.Model();
+        const CItemNames& names = view->Book().Names();
         namesBytes = 0;
-        for (int row = 0; row < model.Count(); ++row)
-            namesBytes += 2.0 * model.TextView(row).size();
+        for (int row = 0; row < names.Count(); ++row)
+            namesBytes += 2.0 * names.Name(row).size();
 
         // Random items, each selected and shown as a click would, then drawn.
         std::uniform_int_distribution<int> anyRow(0, plan.items - 1);

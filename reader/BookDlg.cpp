@@ -1,12 +1,11 @@
 #include "BookDlg.h"
 
-#include "CodePage.h"
 #include "Edit.h"
 #include "FileDialog.h"
+#include "ItemListModel.h"
 #include "ListBox.h"
 #include "LocalPath.h"
 #include "MessageBox.h"
-#include "OffsetTable.h"
 #include "SettingsFile.h"
 #include "TitleEdit.h"
 
@@ -33,30 +32,15 @@ std::string_view NameOf(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// By the name's extension, ASCII letters without case; a name without a dot is other text.
-int FileKindOf(std::string_view name) {
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos)
-        return CBookDlg::kOtherText;
-    std::string ext(name.substr(dot + 1));
-    for (char& c : ext)
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    if (ext == "cvd")
-        return CBookDlg::kCvd;
-    if (ext == "txt")
-        return CBookDlg::kMarkedText;
-    return CBookDlg::kOtherText;
-}
-
 } // namespace
 
 CBookDlg::CBookDlg(const std::string& forcedCodePage, QWidget* parent)
     : QWidget(parent), m_ctlFileName(new QLabel(this)), m_ctlTitle(new CTitleEdit(this)),
       m_ctlSplitter(new QSplitter(Qt::Vertical, this)), m_ctlItemList(new CListBox(this)),
       m_ctlBody(new CEdit(this)), m_ctlCounter(new QLabel(this)),
-      m_pOffsets(std::make_unique<COffsetTable>()), m_pCodePage(CCodePage::Create(forcedCodePage)),
+      m_pBook(CBook::Create(forcedCodePage)), m_pNames(new CItemListModel(m_pBook->Names(), this)),
       m_pTimer(new QTimer(this)) {
-    Q_ASSERT(m_pCodePage);
+    Q_ASSERT(m_pBook);
     setObjectName(QStringLiteral("CBookDlg"));
     m_ctlFileName->setObjectName(QStringLiteral("IDC_FILE_NAME"));
     m_ctlTitle->setObjectName(QStringLiteral("IDC_TITLE"));
@@ -88,6 +72,12 @@ CBookDlg::CBookDlg(const std::string& forcedCodePage, QWidget* parent)
     // The window opens in the list, where the arrow keys choose items.
     m_ctlItemList->setFocus();
 
+    m_ctlItemList->setModel(m_pNames);
+    m_ctlItemList->SetPrefixSearch([this](int after, QStringView term) {
+        return m_pBook->Names().FindPrefix(
+            after, std::u16string_view(reinterpret_cast<const char16_t*>(term.utf16()),
+                                       static_cast<std::size_t>(term.size())));
+    });
     connect(m_ctlItemList, &CListBox::selchange, this, &CBookDlg::ShowSelectedItem);
     // Precise: a coarse timer may fire up to 5 % early.
     m_pTimer->setTimerType(Qt::PreciseTimer);
@@ -143,33 +133,19 @@ void CBookDlg::paintEvent(QPaintEvent*) {
 }
 
 void CBookDlg::RunDeferredLoad() {
-    switch (m_nFileKind) {
-    case kMarkedText:
-    case kOtherText:
-        LoadMarkedText(m_strPath);
-        break;
-    case kCvd:
+    if (m_nFileKind == EFileKind::Cvd)
         LoadCvd(m_strPath);
-        break;
-    default:
-        break;
-    }
+    else
+        LoadMarkedText(m_strPath);
     m_ctlItemList->SetCurSel(/*row=*/0);
     ShowSelectedItem();
 }
 
 void CBookDlg::ShowSelectedItem() {
-    switch (m_nFileKind) {
-    case kMarkedText:
-    case kOtherText:
-        ShowTextItem();
-        break;
-    case kCvd:
+    if (m_nFileKind == EFileKind::Cvd)
         ShowCvdItem();
-        break;
-    default:
-        break;
-    }
+    else
+        ShowTextItem();
 }
 
 void CBookDlg::LoadSettings() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BookFile.h"
+#include "Book.h"
 
 #include <QString>
 #include <QWidget>
@@ -9,29 +9,24 @@
 #include <memory>
 #include <string>
 
-class CBinaryFile;
-class CCodePage;
 class CEdit;
+class CItemListModel;
 class CListBox;
-class COffsetTable;
 class CTitleEdit;
 class QLabel;
 class QSplitter;
 class QTimer;
-struct STextItem;
 
 // The reader view: from top to bottom the book's file name, the current item's title, the list
 // of item names and the item's body (the two sharing the height in a splitter), and a counter.
-// It holds the whole state of the open book: path, file kind, the index (offset table, names in
-// the list, last index), the auto-view state and settings, and the last search term.
+// It holds the chosen path and file kind, the open book (CBook: its index and reading), the
+// auto-view state and settings, and the last search term; the list shows the book's own names.
 //
 // A book chosen with Open is indexed once, just after the view has been drawn; every change of
 // the current item ends in ShowSelectedItem, which reads only that item's bytes from the file.
 class CBookDlg : public QWidget {
     Q_OBJECT
 public:
-    enum EFileKind { kMarkedText = 0, kCvd = 1, kOtherText = 2 };
-
     // forcedCodePage: an iconv code page every book is read in, or empty to choose per book.
     // It must be one iconv knows. Reads the settings file, which may show its message.
     explicit CBookDlg(const std::string& forcedCodePage = {}, QWidget* parent = nullptr);
@@ -61,8 +56,9 @@ public:
     // State, for the window and for tests.
     int Period() const { return m_nPeriod; }
     int Order() const { return m_nOrder; }
-    int LastIndex() const { return m_nLastIndex; }
-    int FileKind() const { return m_nFileKind; }
+    int LastIndex() const { return m_pBook->LastIndex(); }
+    EFileKind FileKind() const { return m_nFileKind; }
+    const CBook& Book() const { return *m_pBook; }
     const std::string& Path() const { return m_strPath; }
     CListBox* ItemList() const { return m_ctlItemList; }
     bool IsAutoRunning() const { return m_bAutoRunning; }
@@ -101,17 +97,13 @@ private:
     void PullFormData();
     void RunDeferredLoad();
 
-    // Index builds and item displays of the two formats.
+    // Index builds and item displays of the two formats, through the book.
     void LoadMarkedText(const std::string& path);
     void LoadCvd(const std::string& path);
-    void BuildIndex(const std::string& path, EFileKind format);
+    void BuildIndex(const std::string& path, EFileKind kind);
     void ShowTextItem();
     void ShowCvdItem();
-    // The display frame around a format's reading of the selected item s.
-    using ItemReader = EItemRead (CBookDlg::*)(CBinaryFile& file, int s, STextItem& item);
-    void ShowItem(ItemReader read);
-    EItemRead ReadTextItemOf(CBinaryFile& file, int s, STextItem& item);
-    EItemRead ReadCvdItemOf(CBinaryFile& file, int s, STextItem& item);
+    void ShowItem();
 
     QLabel* m_ctlFileName;
     CTitleEdit* m_ctlTitle;
@@ -126,15 +118,12 @@ private:
     QString m_strCounter;
     QString m_strSearch;
     bool m_bAutoRunning = false;
-    int m_nFileKind = -1; // set by Open before anything reads it
+    EFileKind m_nFileKind = EFileKind::MarkedText; // set by Open before anything reads it
     int m_nOrder = 0;
     int m_nPeriod = 1000;
     bool m_bLoadPending = false;
-    std::unique_ptr<COffsetTable> m_pOffsets;
-    std::int32_t m_nLastIndex = 0;
-    BookBuffer m_pFileData; // the book's bytes, only while a build runs
-    std::string m_strPath;  // the file system's bytes
-
-    std::unique_ptr<CCodePage> m_pCodePage; // the code page of the book last indexed
+    std::string m_strPath;          // the chosen book, the file system's bytes
+    std::unique_ptr<CBook> m_pBook; // the book the list shows; another path after a failed build
+    CItemListModel* m_pNames;
     QTimer* m_pTimer;
 };

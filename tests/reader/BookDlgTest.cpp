@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(view->ItemList()->GetCount(), 3);
         QCOMPARE(view->ItemList()->GetCurSel(), 0);
         QCOMPARE(Label(*view, "IDC_FILE_NAME"), QStringLiteral("gone.CVD"));
-        QCOMPARE(view->FileKind(), int(CBookDlg::kCvd));
+        QCOMPARE(view->FileKind(), EFileKind::Cvd);
         QCOMPARE(Edit(*view, "IDC_TITLE"), QStringLiteral("Chapter three")); // form unchanged
     }
 
@@ -192,19 +192,19 @@ private slots:
     void fileKindFollowsTheExtension_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("kind");
-        QTest::newRow("txt") << "a.txt" << int(CBookDlg::kMarkedText);
-        QTest::newRow("TXT") << "a.TXT" << int(CBookDlg::kMarkedText);
-        QTest::newRow("CVD") << "a.CVD" << int(CBookDlg::kCvd);
-        QTest::newRow("text") << "a.text" << int(CBookDlg::kOtherText);
-        QTest::newRow("htm") << "a.htm" << int(CBookDlg::kOtherText);
-        QTest::newRow("none") << "noext" << int(CBookDlg::kOtherText);
-        QTest::newRow("dots") << "my.cvd.log" << int(CBookDlg::kOtherText);
+        QTest::newRow("txt") << "a.txt" << int(EFileKind::MarkedText);
+        QTest::newRow("TXT") << "a.TXT" << int(EFileKind::MarkedText);
+        QTest::newRow("CVD") << "a.CVD" << int(EFileKind::Cvd);
+        QTest::newRow("text") << "a.text" << int(EFileKind::OtherText);
+        QTest::newRow("htm") << "a.htm" << int(EFileKind::OtherText);
+        QTest::newRow("none") << "noext" << int(EFileKind::OtherText);
+        QTest::newRow("dots") << "my.cvd.log" << int(EFileKind::OtherText);
     }
     void fileKindFollowsTheExtension() {
         QFETCH(QString, name);
         auto view = NewView();
         Open(*view, Write(name, "a///b\n"));
-        QTEST(view->FileKind(), "kind");
+        QTEST(int(view->FileKind()), "kind");
     }
 
     void cvdBookWithStrayBytesListsItsItemsAfterTheMessage() {
