@@ -35,7 +35,8 @@ CMainFrame::CMainFrame(const std::string& forcedCodePage, QWidget* parent)
     setCentralWidget(m_pView);
     CreateMenusAndToolBar();
     connect(m_pView, &CBookDlg::bookChosen, this, [this](const QString& name) {
-        setWindowTitle(QStringLiteral("%1 — Tomlet").arg(name));
+        setWindowTitle(name.isEmpty() ? QStringLiteral("Tomlet")
+                                      : QStringLiteral("%1 — Tomlet").arg(name));
     });
     RestoreWindowState();
 }

@@ -3,7 +3,10 @@
 // random item, a search for a name near the end of the list and one auto-view step; each a
 // median over several runs, with the process's peak resident set and the index's own memory.
 //
-//   gui_bench [--runs N] [--cache DIR] [--open-only] [FORMAT:ITEMS:BYTES ...]
+//   gui_bench [--runs N] [--cache DIR] [--open-only] [--long-lines] [FORMAT:ITEMS:BYTES ...]
+//
+// --long-lines times instead a book of one item whose title and body are each one line of 1 MB
+// and of 10 MB without a space: the Open and the item shown again, both drawn.
 //
 // --open-only times the Open alone and prints one line a book, "open PATH WALL_MS CPU_MS", for
 // compare.sh.
@@ -148,6 +151,7 @@ public:
           m_messageSeam(MessageBoxSeam(), [this](const QString& text) { m_messages << text; }) {}
 
     bool Run(const SBookPlan& plan, const QString& path);
+    bool RunLongLine(const QString& cache, int length);
 
 private:
     std::unique_ptr<CBookDlg> NewView() const;
@@ -345,6 +349,37 @@ bool CViewBench::Run(const SBookPlan& plan, const QString& path) {
     return true;
 }
 
+bool CViewBench::RunLongLine(const QString& cache, int length) {
+    const QString path = QDir(cache).filePath(QStringLiteral("line-%1.txt").arg(length));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray line(length, 'n');
+    file.write(line + "///" + line + "\n");
+    file.close();
+    STimes open, again;
+    for (int run = 0; run <= m_nRuns; ++run) {
+        auto view = NewView();
+        QApplication::processEvents();
+        STimes once;
+        bool ok = true;
+        Time(once, [&] { ok = Open(*view, path, 1); });
+        if (!ok)
+            return false;
+        Time(again, [&] {
+            view->ShowSelectedItem();
+            DrawNow(*view);
+        });
+        if (run > 0)
+            open.wall.push_back(once.wall.front());
+    }
+    std::printf("  line of %d letters without a space: Open, shown and drawn %.1f ms; shown "
+                "again %.1f ms (wall, median)\n",
+                length, Median(open.wall), Median(again.wall));
+    std::fflush(stdout);
+    return true;
+}
+
 // The offscreen platform's notes about window hints would fill the report; the rest is kept.
 void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (message.contains(QLatin1String("propagateSizeHints")) ||
@@ -365,11 +400,14 @@ int main(int argc, char** argv) {
         runs = 5;
     QString cache = qEnvironmentVariable("TOMLET_BENCH_BOOKS", "/tmp/tomlet-bench-books");
     bool openOnly = false;
+    bool longLines = false;
     std::vector<SBookPlan> books;
     const QStringList args = QApplication::arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == "--runs" && i + 1 < args.size()) {
             runs = std::max(1, args[++i].toInt());
+        } else if (args[i] == "--long-lines") {
+            longLines = true;
         } else if (args[i] == "--open-only") {
             openOnly = true;
         } else if (args[i] == "--cache" && i + 1 < args.size()) {
@@ -400,6 +438,8 @@ int main(int argc, char** argv) {
                     "cores\n",
                     runs, QThread::idealThreadCount());
     CViewBench bench(settings.filePath("Tomlet.set"), runs, openOnly);
+    if (longLines)
+        return bench.RunLongLine(cache, 1 << 20) && bench.RunLongLine(cache, 10 << 20) ? 0 : 1;
     for (const SBookPlan& plan : books) {
         const QString path = Book(cache, plan);
         if (path.isEmpty()) {

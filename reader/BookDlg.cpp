@@ -124,6 +124,14 @@ void CBookDlg::ChooseBook(std::string path) {
         repaint();
 }
 
+void CBookDlg::ReturnToBook() {
+    m_strPath = m_pBook->Path();
+    m_nFileKind = m_pBook->Kind();
+    m_strFileName = m_strPath.empty() ? QString() : ReadableName(NameOf(m_strPath));
+    PushFormData();
+    emit bookChosen(m_strFileName);
+}
+
 void CBookDlg::paintEvent(QPaintEvent*) {
     if (!m_bLoadPending)
         return;
@@ -138,14 +146,21 @@ void CBookDlg::RunDeferredLoad() {
     else
         LoadMarkedText(m_strPath);
     m_ctlItemList->SetCurSel(/*row=*/0);
+    // A book without items leaves nothing of the previous one on the form.
+    if (m_ctlItemList->GetCount() == 0) {
+        m_strTitle.clear();
+        m_strBody.clear();
+        m_strCounter.clear();
+        PushFormData();
+        return;
+    }
     ShowSelectedItem();
 }
 
-void CBookDlg::ShowSelectedItem() {
+bool CBookDlg::ShowSelectedItem() {
     if (m_nFileKind == EFileKind::Cvd)
-        ShowCvdItem();
-    else
-        ShowTextItem();
+        return ShowCvdItem();
+    return ShowTextItem();
 }
 
 void CBookDlg::LoadSettings() {

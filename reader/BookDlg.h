@@ -37,8 +37,9 @@ public:
     // book is indexed just after the view's next drawing.
     void ChooseBook(std::string path);
 
-    // Shows the item of the selected list row by the file kind.
-    void ShowSelectedItem();
+    // Shows the item of the selected list row by the file kind; false when it could not be read
+    // and a message said so.
+    bool ShowSelectedItem();
     // Sets the period and order from the settings file, or reports and uses the defaults.
     void LoadSettings();
     // Selects and shows the first row after the selected one whose name begins with term
@@ -73,7 +74,8 @@ public slots:
     void OnAutoStart();
     void OnAutoStop();
     // One auto-view step: selects and shows the next item (m_nOrder 0) or one drawn at random,
-    // from the list as it is now. Nothing happens on an empty list.
+    // from the list as it is now. Nothing happens on an empty list. A step whose item can't be
+    // shown stops auto view after its message, so that a message can't follow every OK.
     void OnTimer();
     // Asks for a term and looks for it with FindItemName unless the confirmed term is empty.
     void OnSearch();
@@ -84,7 +86,8 @@ public slots:
 signals:
     // Auto view started (true) or stopped (false).
     void autoRunningChanged(bool running);
-    // Another book was chosen; name is its file name as shown.
+    // Another book was chosen, or the view went back to the open one after a failed build;
+    // name is its file name as shown, empty for none.
     void bookChosen(const QString& name);
 
 protected:
@@ -101,9 +104,11 @@ private:
     void LoadMarkedText(const std::string& path);
     void LoadCvd(const std::string& path);
     void BuildIndex(const std::string& path, EFileKind kind);
-    void ShowTextItem();
-    void ShowCvdItem();
-    void ShowItem();
+    bool ShowTextItem();
+    bool ShowCvdItem();
+    bool ShowItem();
+    // Makes path, file name, kind and window title name the book the index describes again.
+    void ReturnToBook();
 
     QLabel* m_ctlFileName;
     CTitleEdit* m_ctlTitle;

@@ -58,7 +58,8 @@ void CBookDlg::OnTimer() {
         next = SystemRandom() % count;
     }
     m_ctlItemList->SetCurSel(next);
-    ShowSelectedItem();
+    if (!ShowSelectedItem())
+        OnAutoStop();
 }
 
 void CBookDlg::OnSetup() {

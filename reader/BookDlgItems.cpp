@@ -39,32 +39,37 @@ void CBookDlg::BuildIndex(const std::string& path, EFileKind kind) {
     m_pNames->EndReset();
     wait.End();
     Report(status);
-}
-
-void CBookDlg::ShowTextItem() {
-    ShowItem();
-}
-
-void CBookDlg::ShowCvdItem() {
-    ShowItem();
-}
-
-void CBookDlg::ShowItem() {
-    // The chosen book is not the one indexed when its build failed: it can't be read.
-    if (m_strPath != m_pBook->Path()) {
-        Report(EBookStatus::CannotOpen);
+    if (status != EBookStatus::FileMissing && status != EBookStatus::TooLarge)
         return;
-    }
+    // The book kept its previous index: the view goes back to describing that book, so that
+    // nothing reads the chosen file at the old book's positions. A missing file is also what
+    // its display would have found.
+    if (status == EBookStatus::FileMissing)
+        Report(EBookStatus::CannotOpen);
+    ReturnToBook();
+}
+
+bool CBookDlg::ShowTextItem() {
+    return ShowItem();
+}
+
+bool CBookDlg::ShowCvdItem() {
+    return ShowItem();
+}
+
+bool CBookDlg::ShowItem() {
     PullFormData();
     const int s = m_ctlItemList->GetCurSel();
     STextItem item;
     const EBookStatus status = m_pBook->ReadItem(s, item);
     if (status != EBookStatus::Ok) {
-        Report(status); // a CVD record that fails its re-check leaves the form as it was, silently
-        return;
+        // A CVD record that fails its re-check leaves the form as it was, silently.
+        Report(status);
+        return MessageOf(status) == nullptr;
     }
     m_strTitle = Text(item.title);
     m_strBody = Text(item.body);
     m_strCounter = Text(FormatCounter(s, m_pBook->LastIndex()));
     PushFormData();
+    return true;
 }

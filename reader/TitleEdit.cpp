@@ -3,6 +3,8 @@
 #include <QFocusEvent>
 #include <QTextDocument>
 
+#include <algorithm>
+
 CTitleEdit::CTitleEdit(QWidget* parent) : CEdit(parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -33,7 +35,11 @@ void CTitleEdit::Elide() {
     whole.replace(QLatin1String("\r\n"), QLatin1String(" "));
     whole.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     const int room = viewport()->width() - static_cast<int>(2 * document()->documentMargin());
-    const QString shown = fontMetrics().elidedText(whole, Qt::ElideRight, room);
+    // Only the start can show: measuring a title of a megabyte whole would hold the window.
+    const qsizetype cap = 64 + 4 * room / std::max(1, fontMetrics().averageCharWidth());
+    QString shown = fontMetrics().elidedText(whole.left(cap), Qt::ElideRight, room);
+    if (whole.size() > cap && shown.size() == cap)
+        shown = shown.chopped(1) + QChar(0x2026);
     if (shown != whole) {
         Show(shown);
         m_bElided = true;

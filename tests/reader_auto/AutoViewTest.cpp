@@ -201,26 +201,33 @@ private slots:
         QCOMPARE(CReaderFixture::Title(*view), QStringLiteral("beta"));
     }
 
-    // A step whose book has gone shows the display's message; while that message is open the
-    // timer goes on, and its expiries must not pile further messages on top of it.
-    void failedStepsDoNotStackMessages() {
+    // A step whose book has gone shows the display's message once and stops auto view, so
+    // that a message can't follow every OK; while it is open no other piles on top. A later
+    // start tries again.
+    void failedStepStopsAutoView() {
         Fixture().WriteSettings(0, 0);
         const QString path = ThreeItems();
         auto view = Fixture().OpenView(path);
         QVERIFY(QFile::remove(path));
+        QSignalSpy running(view.get(), &CBookDlg::autoRunningChanged);
         int depth = 0;
         int deepest = 0;
-        int shown = 0;
-        CSeamGuard<MessageBoxHandler> box(MessageBoxSeam(), [&](const QString&) {
-            ++shown;
+        CSeamGuard<MessageBoxHandler> box(MessageBoxSeam(), [&](const QString& text) {
+            Fixture().m_messages << text;
             deepest = std::max(deepest, ++depth);
             QTest::qWait(60); // the box stays open for several periods
             --depth;
         });
-        view->OnAutoStart();
-        QTRY_VERIFY(shown >= 2); // each later step tries again
-        view->OnAutoStop();
+        for (int start = 1; start <= 2; ++start) {
+            view->OnAutoStart();
+            QTRY_VERIFY(!view->IsAutoRunning());
+            QTest::qWait(50);
+            QCOMPARE(Fixture().m_messages.size(), start);
+        }
+        QCOMPARE(Fixture().m_messages.front(), QString::fromUtf8("파일을 열수 없습니다"));
         QCOMPARE(deepest, 1);
+        QCOMPARE(running.count(), 4);
+        QCOMPARE(running.last().first().toBool(), false);
     }
 
     void destroyedWhileRunning() {
