@@ -357,6 +357,7 @@ bool CViewBench::RunLongLine(const QString& cache, int length) {
     const QByteArray line(length, 'n');
     file.write(line + "///" + line + "\n");
     file.close();
+    WriteSettings(/*order=*/0);
     STimes open, again;
     for (int run = 0; run <= m_nRuns; ++run) {
         auto view = NewView();
@@ -364,8 +365,11 @@ bool CViewBench::RunLongLine(const QString& cache, int length) {
         STimes once;
         bool ok = true;
         Time(once, [&] { ok = Open(*view, path, 1); });
-        if (!ok)
+        if (!ok) {
+            std::fprintf(stderr, "gui_bench: %s did not open: %s\n", qPrintable(path),
+                         qPrintable(m_messages.join(" | ")));
             return false;
+        }
         Time(again, [&] {
             view->ShowSelectedItem();
             DrawNow(*view);

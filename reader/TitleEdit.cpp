@@ -5,6 +5,16 @@
 
 #include <algorithm>
 
+namespace {
+
+// The whole title for its tooltip, within what a tooltip can show.
+QString ToolTipOf(const QString& title) {
+    constexpr qsizetype kMost = 2000;
+    return title.size() <= kMost ? title : title.left(kMost) + QChar(0x2026);
+}
+
+} // namespace
+
 CTitleEdit::CTitleEdit(QWidget* parent) : CEdit(parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -14,10 +24,10 @@ CTitleEdit::CTitleEdit(QWidget* parent) : CEdit(parent) {
 }
 
 void CTitleEdit::SetTitle(const QString& text) {
-    SetText(text);
-    m_bElided = false;
-    setToolTip(QString());
-    Elide();
+    const QString shown = hasFocus() ? QString() : Elided(text);
+    m_bElided = !shown.isNull();
+    SetText(text, m_bElided ? shown : text);
+    setToolTip(m_bElided ? ToolTipOf(text) : QString());
 }
 
 void CTitleEdit::Show(const QString& text) {
@@ -27,11 +37,8 @@ void CTitleEdit::Show(const QString& text) {
     document()->setModified(false);
 }
 
-void CTitleEdit::Elide() {
-    // Typed text is the user's: it is never cut.
-    if (hasFocus() || document()->isModified())
-        return;
-    QString whole = GetText();
+QString CTitleEdit::Elided(const QString& title) const {
+    QString whole = title;
     whole.replace(QLatin1String("\r\n"), QLatin1String(" "));
     whole.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     const int room = viewport()->width() - static_cast<int>(2 * document()->documentMargin());
@@ -40,10 +47,18 @@ void CTitleEdit::Elide() {
     QString shown = fontMetrics().elidedText(whole.left(cap), Qt::ElideRight, room);
     if (whole.size() > cap && shown.size() == cap)
         shown = shown.chopped(1) + QChar(0x2026);
-    if (shown != whole) {
+    return shown == whole ? QString() : shown;
+}
+
+void CTitleEdit::Elide() {
+    // Typed text is the user's: it is never cut.
+    if (hasFocus() || document()->isModified())
+        return;
+    const QString shown = Elided(GetText());
+    if (!shown.isNull()) {
         Show(shown);
         m_bElided = true;
-        setToolTip(whole);
+        setToolTip(ToolTipOf(GetText()));
     } else if (m_bElided) {
         Show(GetText());
         m_bElided = false;

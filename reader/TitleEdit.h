@@ -10,6 +10,8 @@ class CTitleEdit : public CEdit {
 public:
     explicit CTitleEdit(QWidget* parent = nullptr);
 
+    // Shows text, cut short at once when the field has no focus: a title of a megabyte is
+    // never laid out whole unless the user goes to it.
     void SetTitle(const QString& text);
 
 protected:
@@ -20,6 +22,8 @@ protected:
 private:
     // Shows text as the document without touching the text GetText gives back.
     void Show(const QString& text);
+    // The title cut short to fit, or a null string when it fits whole.
+    QString Elided(const QString& title) const;
     void Elide();
 
     bool m_bElided = false; // the document shows the title cut short

@@ -28,11 +28,11 @@ CEdit::CEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true); // Tab leaves the edit, as in a dialog
 }
 
-void CEdit::SetText(const QString& text) {
+void CEdit::SetText(const QString& text, const QString& shown) {
     m_strSet = text;
-    setWordWrapMode(HasLongLine(text) ? QTextOption::WrapAnywhere
-                                      : QTextOption::WrapAtWordBoundaryOrAnywhere);
-    setPlainText(text);
+    setWordWrapMode(HasLongLine(shown) ? QTextOption::WrapAnywhere
+                                       : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setPlainText(shown);
     document()->setModified(false);
 }
 

@@ -14,7 +14,9 @@ public:
     explicit CEdit(QWidget* parent = nullptr);
 
     // Shows text, every kind of line end as a line break.
-    void SetText(const QString& text);
+    void SetText(const QString& text) { SetText(text, text); }
+    // Shows `shown` (a shortened form of text) while GetText gives text.
+    void SetText(const QString& text, const QString& shown);
     QString GetText() const;
 
 private:
