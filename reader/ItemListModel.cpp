@@ -36,7 +36,13 @@ QVariant CItemListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.parent().isValid() ||
         index.column() != 0 || index.row() >= m_nRows)
         return {};
-    return Text(index.row());
+    // No row can show more than its start; drawing a name of a megabyte whole would hold
+    // the window.
+    constexpr std::size_t kMostShown = 1000;
+    const std::u16string_view name = m_names.Name(index.row());
+    if (name.size() <= kMostShown)
+        return Text(index.row());
+    return QString::fromUtf16(name.data(), kMostShown) + QChar(0x2026);
 }
 
 Qt::ItemFlags CItemListModel::flags(const QModelIndex& index) const {

@@ -4,8 +4,9 @@
 
 class CItemNames;
 
-// The book's item names as rows for a list view: row i is names.Name(i). The model keeps no
-// copy; no QString exists until a view asks for a row. The names are the book's own object,
+// The book's item names as rows for a list view: row i is names.Name(i), a name of more than
+// 1,000 characters shown cut short. The model keeps no copy; no QString exists until a view
+// asks for a row. The names are the book's own object,
 // which must outlive the model and change only between BeginReset and EndReset.
 class CItemListModel : public QAbstractListModel {
     Q_OBJECT

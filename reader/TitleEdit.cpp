@@ -16,7 +16,8 @@ QString ToolTipOf(const QString& title) {
 } // namespace
 
 CTitleEdit::CTitleEdit(QWidget* parent) : CEdit(parent) {
-    setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Wrapped rather than one endless line: a line too wide for the field is laid out only as
+    // far as it shows, and the field scrolls to the cursor.
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     const int margins = static_cast<int>(2 * document()->documentMargin()) + 2 * frameWidth();
