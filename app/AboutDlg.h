@@ -1,14 +1,11 @@
 #pragma once
 
-#include "Dialog.h"
+#include <QDialog>
 
-// The About box (template 100): the program's picture, name and version, a notice and two
-// credit lines. It opens centred over its owner and closes with its OK button.
-class CAboutDlg : public CDialog {
+// The About box: the program's picture, name and version, a notice and two credit lines, and
+// an OK button. It opens centred over its owner.
+class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CAboutDlg(QWidget* parent = nullptr);
-    ~CAboutDlg() override;
-
-    bool OnInitDialog() override;
 };

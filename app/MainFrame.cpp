@@ -1,112 +1,144 @@
 #include "MainFrame.h"
 
+#include "AboutDlg.h"
 #include "BookDlg.h"
-#include "Commands.h"
-#include "Resource.h"
-#include "ShellResources.h"
+#include "TestSeams.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QIcon>
-#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSettings>
+#include <QShortcut>
+#include <QToolBar>
 
 namespace {
 
-constexpr std::uint32_t kCommandBarStyle = 0x50002800; // WS_CHILD | WS_VISIBLE | CBRS_TOP
-constexpr int kCommandBarId = 0xE800;                  // the frame's toolbar slot
-constexpr int kAppendButton = 0xFFFF;
+constexpr QSize kFirstSize(560, 720);
 
-// The focused edit handles these keys itself; a window-wide shortcut would take them from it.
-bool IsEditCommand(int command) {
-    return command == ID_EDIT_UNDO || command == ID_EDIT_CUT || command == ID_EDIT_COPY ||
-           command == ID_EDIT_PASTE;
-}
-
-QKeySequence KeyOf(const SAccelerator& accelerator) {
-    Qt::KeyboardModifiers modifiers;
-    if (accelerator.flags & kAccelControl)
-        modifiers |= Qt::ControlModifier;
-    if (accelerator.flags & kAccelShift)
-        modifiers |= Qt::ShiftModifier;
-    if (accelerator.flags & kAccelAlt)
-        modifiers |= Qt::AltModifier;
-    return QKeySequence(QKeyCombination(modifiers, static_cast<Qt::Key>(accelerator.key)));
-}
-
-// The form's fields have no labels: a screen reader names them by what they hold.
-void NameFormFields(QWidget* view) {
-    static const struct {
-        const char* control;
-        const char16_t* name;
-    } kFields[] = {{"IDC_TITLE", u"제목"}, {"IDC_BODY", u"본문"}, {"IDC_ITEM_LIST", u"항목 목록"}};
-    for (const auto& field : kFields) {
-        if (auto* widget = view->findChild<QWidget*>(QString::fromLatin1(field.control)))
-            widget->setAccessibleName(QString::fromUtf16(field.name));
-    }
+// The window's own state, apart from the settings file: $XDG_CONFIG_HOME/tomlet/window.ini.
+QSettings WindowState() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tomlet"),
+                     QStringLiteral("window"));
 }
 
 } // namespace
 
-CMainFrame::CMainFrame(QObject* application, QWidget* parent)
-    : QMainWindow(parent), m_pApplication(application), m_pRouter(new CCommandRouter(this)),
-      m_wndCommandBar(*m_pRouter) {
+CMainFrame::CMainFrame(const std::string& forcedCodePage, QWidget* parent)
+    : QMainWindow(parent), m_pView(new CBookDlg(forcedCodePage)) {
     setObjectName(QStringLiteral("CMainFrame"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(DocString(EDocString::WindowTitle));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/%1").arg(IDR_MAINFRAME)));
-    m_pRouter->Route(ID_EXIT, this, &CMainFrame::OnExit);
-    m_pRouter->SetRouteOrder({this, m_pApplication});
+    setWindowTitle(QStringLiteral("Tomlet"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/tomlet.svg")));
+    setCentralWidget(m_pView);
+    CreateMenusAndToolBar();
+    connect(m_pView, &CBookDlg::bookChosen, this, [this](const QString& name) {
+        setWindowTitle(name.isEmpty() ? QStringLiteral("Tomlet")
+                                      : QStringLiteral("%1 — Tomlet").arg(name));
+    });
+    RestoreWindowState();
 }
 
-// The command bar is a member: it goes before the base takes the rest of the window down.
 CMainFrame::~CMainFrame() = default;
 
-bool CMainFrame::Create() {
-    if (OnCreate() == -1)
-        return false;
-    LoadAccelerators(IDR_MAINFRAME);
-    return true;
+QAction* CMainFrame::AddCommand(const char* id, const QString& text, const QString& icon) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(QString::fromLatin1(id));
+    if (!icon.isEmpty())
+        action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(icon)));
+    return action;
 }
 
-int CMainFrame::OnCreate() {
-    m_wndCommandBar.m_bShowSharedNewButton = false;
-    if (!m_wndCommandBar.Create(this, kCommandBarStyle, kCommandBarId) ||
-        !m_wndCommandBar.InsertMenuBar(IDR_MAINFRAME, kAppendButton) ||
-        !m_wndCommandBar.AddAdornments(/*flags=*/0) || !m_wndCommandBar.LoadToolBar(IDR_MAINFRAME))
-        return -1;
-    m_wndCommandBar.SetBarStyle(m_wndCommandBar.GetBarStyle() | CCommandBar::kBarToolTips |
-                                CCommandBar::kBarFlyBy | CCommandBar::kBarSizeFixed);
-    return 0;
-}
+void CMainFrame::CreateMenusAndToolBar() {
+    QAction* open = AddCommand("ID_BOOK_OPEN", QStringLiteral("열기"), QStringLiteral("open"));
+    QAction* start =
+        AddCommand("ID_AUTO_START", QStringLiteral("자동보기 시작"), QStringLiteral("auto-start"));
+    QAction* stop =
+        AddCommand("ID_AUTO_STOP", QStringLiteral("자동보기 멈춤"), QStringLiteral("auto-stop"));
+    QAction* search = AddCommand("ID_SEARCH", QStringLiteral("검색"), QStringLiteral("search"));
+    QAction* setup = AddCommand("ID_SETUP", QStringLiteral("환경 설정"), QStringLiteral("setup"));
+    QAction* exit = AddCommand("ID_EXIT", QStringLiteral("종료"), QString());
+    QAction* about =
+        AddCommand("ID_APP_ABOUT", QStringLiteral("About Tomlet..."), QStringLiteral("about"));
+    about->setToolTip(QStringLiteral("About"));
+    about->setStatusTip(
+        QStringLiteral("Display program information, version number and copyright"));
+    // Ctrl+Q ends the program as 종료 does; the edits keep Ctrl+Z, X, C and V.
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    exit->setShortcutContext(Qt::WindowShortcut);
+    addAction(exit);
 
-void CMainFrame::LoadAccelerators(int id) {
-    for (const SAccelerator& accelerator : FindAccelerators(id)) {
-        if (IsEditCommand(accelerator.command))
-            continue;
-        QAction* action = m_pRouter->AddCommand(accelerator.command);
-        action->setShortcut(KeyOf(accelerator));
-        addAction(action); // active wherever the focus is in the window
+    connect(open, &QAction::triggered, m_pView, &CBookDlg::OnBookOpen);
+    connect(start, &QAction::triggered, m_pView, &CBookDlg::OnAutoStart);
+    connect(stop, &QAction::triggered, m_pView, &CBookDlg::OnAutoStop);
+    connect(search, &QAction::triggered, m_pView, &CBookDlg::OnSearch);
+    connect(setup, &QAction::triggered, m_pView, &CBookDlg::OnSetup);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+    connect(about, &QAction::triggered, this, &CMainFrame::OnAppAbout);
+    stop->setEnabled(false);
+    connect(m_pView, &CBookDlg::autoRunningChanged, start, &QAction::setDisabled);
+    connect(m_pView, &CBookDlg::autoRunningChanged, stop, &QAction::setEnabled);
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("파일"));
+    file->setObjectName(QStringLiteral("FileMenu"));
+    file->addActions({open});
+    file->addSeparator();
+    file->addActions({start, stop});
+    file->addSeparator();
+    file->addAction(search);
+    file->addSeparator();
+    file->addAction(setup);
+    file->addSeparator();
+    file->addAction(exit);
+    QMenu* help = menuBar()->addMenu(QStringLiteral("도움말"));
+    help->setObjectName(QStringLiteral("HelpMenu"));
+    help->addAction(about);
+    // The titles keep their Korean words without mnemonics: F10 opens the first menu, Alt+F
+    // and Alt+H open their own.
+    const struct {
+        QKeySequence keys;
+        QMenu* menu;
+    } openers[] = {{QKeySequence(Qt::Key_F10), file},
+                   {QKeySequence(Qt::ALT | Qt::Key_F), file},
+                   {QKeySequence(Qt::ALT | Qt::Key_H), help}};
+    for (const auto& opener : openers) {
+        auto* shortcut = new QShortcut(opener.keys, this);
+        QMenu* menu = opener.menu;
+        connect(shortcut, &QShortcut::activated, this,
+                [this, menu] { menuBar()->setActiveAction(menu->menuAction()); });
     }
+
+    QToolBar* bar = addToolBar(QStringLiteral("Tomlet"));
+    bar->setObjectName(QStringLiteral("ToolBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(16, 16));
+    bar->addActions({open, start, stop});
+    bar->addSeparator();
+    bar->addActions({search, setup});
+    bar->addSeparator();
+    bar->addAction(about);
 }
 
-void CMainFrame::SetView(CBookDlg* view) {
-    m_pView = view;
-    NameFormFields(view);
-    setCentralWidget(view);
-    CBookDlg::SetActiveView(view);
-    view->RegisterCommands(*m_pRouter);
-    m_pRouter->SetRouteOrder({view, this, m_pApplication});
-    // The form keeps its template size at first; growing the window gives it the extra room.
-    resize(sizeHint());
+void CMainFrame::RestoreWindowState() {
+    QSettings state = WindowState();
+    if (!restoreGeometry(state.value(QStringLiteral("geometry")).toByteArray())) {
+        const QSize room = screen() ? screen()->availableGeometry().size() : kFirstSize;
+        resize(kFirstSize.boundedTo(room));
+    }
+    m_pView->RestoreState(state.value(QStringLiteral("splitter")).toByteArray());
 }
 
-void CMainFrame::OnExit() {
-    DestroyWindow();
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    QSettings state = WindowState();
+    state.setValue(QStringLiteral("geometry"), saveGeometry());
+    state.setValue(QStringLiteral("splitter"), m_pView->SaveState());
+    QMainWindow::closeEvent(event);
 }
 
-void CMainFrame::DestroyWindow() {
-    close(); // the frame deletes itself on close and asks nothing before
-}
-
-QMenu* CMainFrame::createPopupMenu() {
-    return nullptr;
+void CMainFrame::OnAppAbout() {
+    CAboutDlg dialog(this);
+    ExecModal(dialog);
 }

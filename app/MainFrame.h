@@ -1,51 +1,38 @@
 #pragma once
 
-#include "CommandBar.h"
-
 #include <QMainWindow>
 
-class CBookDlg;
-class CCommandRouter;
+#include <string>
 
-// The main window: the command bar along the top and the reader view filling the rest. It owns
-// the command router: commands go to the view first, then to the frame, then to the
-// application.
+class CBookDlg;
+class QAction;
+class QMenu;
+
+// The main window: the menus "파일" and "도움말" and a toolbar along the top, the reader view
+// filling the rest. Each command is one QAction (objectName ID_...), shared by its menu item,
+// its toolbar button and its shortcut, so that they enable together. The window's size and
+// place and the view's splitter are kept between runs in Qt's own state file.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    // application: the last target of the command route; not owned, may be null.
-    explicit CMainFrame(QObject* application = nullptr, QWidget* parent = nullptr);
+    // forcedCodePage: for the view (see CBookDlg), which reads the settings file, and may show
+    // its message, before the window is shown.
+    explicit CMainFrame(const std::string& forcedCodePage = {}, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // Creates the frame's window contents: runs the creation handler. False when it failed;
-    // the frame is then of no use and is to be deleted.
-    bool Create();
-
-    // Makes view the client area and the active view, routes its commands and sizes the
-    // window to fit the view's form and the bar. The frame takes ownership.
-    void SetView(CBookDlg* view);
     CBookDlg* GetActiveView() const { return m_pView; }
 
-    CCommandRouter& Router() const { return *m_pRouter; }
-    CCommandBar& CommandBar() { return m_wndCommandBar; }
-
-    // Command ID_EXIT ("종료"): destroys the window without a question; nothing is kept.
-    void OnExit();
-    // Closes and deletes the window; the program ends with it once its event loop runs.
-    void DestroyWindow();
+    // The About box, modally.
+    void OnAppAbout();
 
 protected:
-    // Builds the command bar; 0, or -1 when a step failed (the later steps are not run).
-    int OnCreate();
-    // None: the window's one bar can't be hidden, as nothing could bring it back.
-    QMenu* createPopupMenu() override;
+    // Keeps the window's geometry and the splitter for the next run.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Gives the accelerators of table id their shortcuts on this window.
-    void LoadAccelerators(int id);
+    QAction* AddCommand(const char* id, const QString& text, const QString& icon);
+    void CreateMenusAndToolBar();
+    void RestoreWindowState();
 
-    QObject* m_pApplication;
-    CCommandRouter* m_pRouter;
-    CCommandBar m_wndCommandBar;
-    CBookDlg* m_pView = nullptr;
+    CBookDlg* m_pView;
 };

@@ -3,7 +3,11 @@
 // random item, a search for a name near the end of the list and one auto-view step; each a
 // median over several runs, with the process's peak resident set and the index's own memory.
 //
-//   gui_bench [--runs N] [--cache DIR] [--open-only] [FORMAT:ITEMS:BYTES|FORMAT:ITEMS:PATH ...]
+//   gui_bench [--runs N] [--cache DIR] [--open-only] [--long-lines]
+//             [FORMAT:ITEMS:BYTES|FORMAT:ITEMS:PATH ...]
+//
+// --long-lines times instead a book of one item whose title and body are each one line of 1 MB
+// and of 10 MB without a space: the Open and the item shown again, both drawn.
 //
 // --open-only times the Open alone and prints one line a book, "open PATH WALL_MS CPU_MS
 // FIRST_WALL_MS FIRST_CPU_MS", for compare.sh: the medians, then the process's first Open, the
@@ -16,7 +20,7 @@
 // book of 1,000,000 records.
 
 #include "BookDlg.h"
-#include "ItemListModel.h"
+#include "ItemNames.h"
 #include "ListBox.h"
 #include "TestSeams.h"
 
@@ -186,6 +190,7 @@ public:
           m_messageSeam(MessageBoxSeam(), [this](const QString& text) { m_messages << text; }) {}
 
     bool Run(const SBookPlan& plan, const QString& path);
+    bool RunLongLine(const QString& cache, int length);
 
 private:
     std::unique_ptr<CBookDlg> NewView() const;
@@ -215,7 +220,6 @@ void CViewBench::WriteSettings(int order) const {
 
 std::unique_ptr<CBookDlg> CViewBench::NewView() const {
     auto view = std::make_unique<CBookDlg>();
-    CBookDlg::SetActiveView(view.get());
     view->resize(480, 640);
     view->show();
     if (!QTest::qWaitForWindowExposed(view.get()))
@@ -237,7 +241,7 @@ QString CViewBench::Title(const CBookDlg& view) {
 bool CViewBench::Open(CBookDlg& view, const QString& path, int items) {
     CSeamGuard<FileDialogHandler> chooser(FileDialogSeam(), [path] { return path; });
     view.OnBookOpen();
-    const CItemListModel* model = view.ItemList()->Model();
+    const QAbstractItemModel* model = view.ItemList()->model();
     QElapsedTimer patience;
     patience.start();
     while (!(view.LastIndex() == items - 1 && model->rowCount() == items &&
@@ -312,10 +316,10 @@ bool CViewBench::Run(const SBookPlan& plan, const QString& path) {
             continue;
 
         CListBox& list = *view->ItemList();
-        const CItemListModel& model = *list.Model();
+        const CItemNames& names = view->Book().Names();
         namesBytes = 0;
-        for (int row = 0; row < model.Count(); ++row)
-            namesBytes += 2.0 * model.TextView(row).size();
+        for (int row = 0; row < names.Count(); ++row)
+            namesBytes += 2.0 * names.Name(row).size();
 
         // Random items, each selected and shown as a click would, then drawn.
         std::uniform_int_distribution<int> anyRow(0, plan.items - 1);
@@ -342,14 +346,14 @@ bool CViewBench::Run(const SBookPlan& plan, const QString& path) {
         // Auto-view steps in file order and at random, as the timer would run them.
         for (int i = 0; i < 20; ++i)
             Time(stepInOrder, [&] {
-                view->OnTimer(1);
+                view->OnTimer();
                 DrawNow(*view);
             });
         WriteSettings(/*order=*/1);
         view->LoadSettings();
         for (int i = 0; i < 20; ++i)
             Time(stepAtRandom, [&] {
-                view->OnTimer(1);
+                view->OnTimer();
                 DrawNow(*view);
             });
         if (!m_messages.isEmpty()) {
@@ -404,6 +408,41 @@ bool CViewBench::Run(const SBookPlan& plan, const QString& path) {
     return true;
 }
 
+bool CViewBench::RunLongLine(const QString& cache, int length) {
+    const QString path = QDir(cache).filePath(QStringLiteral("line-%1.txt").arg(length));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray line(length, 'n');
+    file.write(line + "///" + line + "\n");
+    file.close();
+    WriteSettings(/*order=*/0);
+    STimes open, again;
+    for (int run = 0; run <= m_nRuns; ++run) {
+        auto view = NewView();
+        QApplication::processEvents();
+        STimes once;
+        bool ok = true;
+        Time(once, [&] { ok = Open(*view, path, 1); });
+        if (!ok) {
+            std::fprintf(stderr, "gui_bench: %s did not open: %s\n", qPrintable(path),
+                         qPrintable(m_messages.join(" | ")));
+            return false;
+        }
+        Time(again, [&] {
+            view->ShowSelectedItem();
+            DrawNow(*view);
+        });
+        if (run > 0)
+            open.wall.push_back(once.wall.front());
+    }
+    std::printf("  line of %d letters without a space: Open, shown and drawn %.1f ms; shown "
+                "again %.1f ms (wall, median)\n",
+                length, Median(open.wall), Median(again.wall));
+    std::fflush(stdout);
+    return true;
+}
+
 // The offscreen platform's notes about window hints would fill the report; the rest is kept.
 void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (message.contains(QLatin1String("propagateSizeHints")) ||
@@ -424,11 +463,14 @@ int main(int argc, char** argv) {
         runs = 5;
     QString cache = qEnvironmentVariable("TOMLET_BENCH_BOOKS", "/tmp/tomlet-bench-books");
     bool openOnly = false;
+    bool longLines = false;
     std::vector<SBookPlan> books;
     const QStringList args = QApplication::arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == "--runs" && i + 1 < args.size()) {
             runs = std::max(1, args[++i].toInt());
+        } else if (args[i] == "--long-lines") {
+            longLines = true;
         } else if (args[i] == "--open-only") {
             openOnly = true;
         } else if (args[i] == "--cache" && i + 1 < args.size()) {
@@ -459,6 +501,8 @@ int main(int argc, char** argv) {
                     "cores\n",
                     runs, QThread::idealThreadCount());
     CViewBench bench(settings.filePath("Tomlet.set"), runs, openOnly);
+    if (longLines)
+        return bench.RunLongLine(cache, 1 << 20) && bench.RunLongLine(cache, 10 << 20) ? 0 : 1;
     for (const SBookPlan& plan : books) {
         const QString path = Book(cache, plan);
         if (path.isEmpty()) {

@@ -1,19 +1,19 @@
 #include "BookDlg.h"
 
-#include "CodePage.h"
-#include "CommandRouter.h"
-#include "Commands.h"
-#include "DataExchange.h"
-#include "DialogTemplates.h"
+#include "Edit.h"
 #include "FileDialog.h"
+#include "ItemListModel.h"
 #include "ListBox.h"
+#include "LocalPath.h"
 #include "MessageBox.h"
-#include "OffsetTable.h"
-#include "Resource.h"
 #include "SettingsFile.h"
+#include "TitleEdit.h"
 
-#include <QFileInfo>
+#include <QDir>
+#include <QLabel>
+#include <QSplitter>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -26,110 +26,141 @@ QString Text(const char16_t* text) {
     return QString::fromUtf16(text);
 }
 
-int FileKindOf(const QString& extension) {
-    const QString ext = extension.toLower();
-    if (ext == u"cvd")
-        return CBookDlg::kCvd;
-    if (ext == u"txt")
-        return CBookDlg::kMarkedText;
-    return CBookDlg::kOtherText;
+// The part of path after its last slash.
+std::string_view NameOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
 
 CBookDlg::CBookDlg(const std::string& forcedCodePage, QWidget* parent)
-    : CFormView(DialogTemplateById(IDD_TOMLET_FORM), parent),
-      m_pOffsets(std::make_unique<COffsetTable>()), m_pCodePage(CCodePage::Create(forcedCodePage)) {
+    : QWidget(parent), m_ctlFileName(new QLabel(this)), m_ctlTitle(new CTitleEdit(this)),
+      m_ctlSplitter(new QSplitter(Qt::Vertical, this)), m_ctlItemList(new CListBox(this)),
+      m_ctlBody(new CEdit(this)), m_ctlCounter(new QLabel(this)),
+      m_pBook(CBook::Create(forcedCodePage)), m_pNames(new CItemListModel(m_pBook->Names(), this)),
+      m_pTimer(new QTimer(this)) {
+    Q_ASSERT(m_pBook);
     setObjectName(QStringLiteral("CBookDlg"));
-    Q_ASSERT(m_pCodePage);
-    CDataExchange bind{false, false, this};
-    DDX_Control(bind, "IDC_ITEM_LIST", m_ctlItemList);
-    connect(m_ctlItemList, &CListBox::selchange, this, &CBookDlg::OnSelchangeItemList);
+    m_ctlFileName->setObjectName(QStringLiteral("IDC_FILE_NAME"));
+    m_ctlTitle->setObjectName(QStringLiteral("IDC_TITLE"));
+    m_ctlItemList->setObjectName(QStringLiteral("IDC_ITEM_LIST"));
+    m_ctlBody->setObjectName(QStringLiteral("IDC_BODY"));
+    m_ctlCounter->setObjectName(QStringLiteral("IDC_COUNTER"));
+    m_ctlSplitter->setObjectName(QStringLiteral("ItemSplitter"));
+    // The fields have no label of their own: a screen reader names them by what they hold.
+    m_ctlTitle->setAccessibleName(QStringLiteral("제목"));
+    m_ctlItemList->setAccessibleName(QStringLiteral("항목 목록"));
+    m_ctlBody->setAccessibleName(QStringLiteral("본문"));
+    m_ctlFileName->setTextFormat(Qt::PlainText);
+    m_ctlCounter->setTextFormat(Qt::PlainText);
+    m_ctlCounter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    m_ctlSplitter->addWidget(m_ctlItemList);
+    m_ctlSplitter->addWidget(m_ctlBody);
+    m_ctlSplitter->setChildrenCollapsible(false);
+    m_ctlSplitter->setStretchFactor(0, 2);
+    m_ctlSplitter->setStretchFactor(1, 3);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_ctlFileName);
+    layout->addWidget(m_ctlTitle);
+    layout->addWidget(m_ctlSplitter, /*stretch=*/1);
+    layout->addWidget(m_ctlCounter);
+    // The order of the form as the handheld laid it out: body, title, list.
+    setTabOrder(m_ctlBody, m_ctlTitle);
+    setTabOrder(m_ctlTitle, m_ctlItemList);
+    // The window opens in the list, where the arrow keys choose items.
+    m_ctlItemList->setFocus();
+
+    m_ctlItemList->setModel(m_pNames);
+    m_ctlItemList->SetPrefixSearch([this](int after, QStringView term) {
+        return m_pBook->Names().FindPrefix(
+            after, std::u16string_view(reinterpret_cast<const char16_t*>(term.utf16()),
+                                       static_cast<std::size_t>(term.size())));
+    });
+    connect(m_ctlItemList, &CListBox::selchange, this, &CBookDlg::ShowSelectedItem);
+    // Precise: a coarse timer may fire up to 5 % early.
+    m_pTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_pTimer, &QTimer::timeout, this, &CBookDlg::OnTimer);
     LoadSettings();
 }
 
-CBookDlg::~CBookDlg() {
-    OnDestroy();
+CBookDlg::~CBookDlg() = default;
+
+void CBookDlg::PushFormData() {
+    m_ctlTitle->SetTitle(m_strTitle);
+    m_ctlBody->SetText(m_strBody);
+    m_ctlFileName->setText(m_strFileName);
+    m_ctlCounter->setText(m_strCounter);
 }
 
-void CBookDlg::RegisterCommands(CCommandRouter& router) {
-    router.Route(ID_BOOK_OPEN, this, &CBookDlg::OnBookOpen);
-    router.Route(ID_SETUP, this, &CBookDlg::OnSetup);
-    router.Route(ID_AUTO_START, this, &CBookDlg::OnAutoStart);
-    router.RouteUpdate(ID_AUTO_START, this, &CBookDlg::OnUpdateAutoStart);
-    router.Route(ID_AUTO_STOP, this, &CBookDlg::OnAutoStop);
-    router.RouteUpdate(ID_AUTO_STOP, this, &CBookDlg::OnUpdateAutoStop);
-    router.Route(ID_SEARCH, this, &CBookDlg::OnSearch);
-}
-
-void CBookDlg::DoDataExchange(CDataExchange& dx) {
-    DDX_Control(dx, "IDC_ITEM_LIST", m_ctlItemList);
-    DDX_Text(dx, "IDC_TITLE", m_strTitle);
-    DDX_Text(dx, "IDC_BODY", m_strBody);
-    DDX_Text(dx, "IDC_FILE_NAME", m_strFileName);
-    DDX_Text(dx, "IDC_COUNTER", m_strCounter);
+void CBookDlg::PullFormData() {
+    m_strTitle = m_ctlTitle->GetText();
+    m_strBody = m_ctlBody->GetText();
+    m_strFileName = m_ctlFileName->text();
+    m_strCounter = m_ctlCounter->text();
 }
 
 void CBookDlg::OnBookOpen() {
     m_bLoadPending = false;
     CFileDialog dialog(/*open=*/true, QStringLiteral("txt"), QStringLiteral("Untitled.txt"),
-                       OFN_FILEMUSTEXIST | OFN_SHOWHELP, Text(kOpenFilter), nullptr);
+                       OFN_FILEMUSTEXIST | OFN_SHOWHELP, Text(kOpenFilter), window());
     if (dialog.DoModal() == kIdOk)
-        ChooseBook(dialog.GetPathName());
-    UpdateData(false);
+        ChooseBook(PathBytesOf(dialog.GetPathName()));
+    PushFormData();
 }
 
-void CBookDlg::ChooseBook(const QString& path) {
-    const QFileInfo file(path);
-    m_strPath = file.absoluteFilePath();
-    m_strFileName = file.fileName();
-    UpdateData(false);
-    m_nFileKind = FileKindOf(file.suffix());
+void CBookDlg::ChooseBook(std::string path) {
+    if (path.empty() || path.front() != '/')
+        path = PathBytesOf(QDir::currentPath()) + '/' + path;
+    m_strPath = std::move(path);
+    m_strFileName = ReadableName(NameOf(m_strPath));
+    PushFormData();
+    m_nFileKind = FileKindOf(NameOf(m_strPath));
     m_bLoadPending = true;
-    // Closing a dialog need not repaint the view on a desktop; ask for the drawing that loads.
-    update();
+    emit bookChosen(m_strFileName);
+    // The view is drawn now, without the closed dialog over it; the build follows the drawing.
+    if (isVisible())
+        repaint();
 }
 
-void CBookDlg::OnDraw() {
+void CBookDlg::ReturnToBook() {
+    m_strPath = m_pBook->Path();
+    m_nFileKind = m_pBook->Kind();
+    m_strFileName = m_strPath.empty() ? QString() : ReadableName(NameOf(m_strPath));
+    PushFormData();
+    emit bookChosen(m_strFileName);
+}
+
+void CBookDlg::paintEvent(QPaintEvent*) {
     if (!m_bLoadPending)
         return;
     m_bLoadPending = false;
-    // The build shows message boxes; run it just after this paint rather than inside it.
+    // The build shows message boxes and holds the thread: run it after this paint, not in it.
     QTimer::singleShot(0, this, &CBookDlg::RunDeferredLoad);
 }
 
 void CBookDlg::RunDeferredLoad() {
-    switch (m_nFileKind) {
-    case kMarkedText:
-    case kOtherText:
-        LoadMarkedText(m_strPath);
-        break;
-    case kCvd:
+    if (m_nFileKind == EFileKind::Cvd)
         LoadCvd(m_strPath);
-        break;
-    default:
-        break;
-    }
+    else
+        LoadMarkedText(m_strPath);
     m_ctlItemList->SetCurSel(/*row=*/0);
-    ShowSelectedItem();
-}
-
-void CBookDlg::OnSelchangeItemList() {
-    ShowSelectedItem();
-}
-
-void CBookDlg::ShowSelectedItem() {
-    switch (m_nFileKind) {
-    case kMarkedText:
-    case kOtherText:
-        ShowTextItem();
-        break;
-    case kCvd:
-        ShowCvdItem();
-        break;
-    default:
-        break;
+    // A book without items leaves nothing of the previous one on the form.
+    if (m_ctlItemList->GetCount() == 0) {
+        m_strTitle.clear();
+        m_strBody.clear();
+        m_strCounter.clear();
+        PushFormData();
+        return;
     }
+    ShowSelectedItem();
+}
+
+bool CBookDlg::ShowSelectedItem() {
+    if (m_nFileKind == EFileKind::Cvd)
+        return ShowCvdItem();
+    return ShowTextItem();
 }
 
 void CBookDlg::LoadSettings() {
@@ -142,4 +173,12 @@ void CBookDlg::LoadSettings() {
     }
     m_nPeriod = static_cast<int>(record.period);
     m_nOrder = record.order;
+}
+
+QByteArray CBookDlg::SaveState() const {
+    return m_ctlSplitter->saveState();
+}
+
+void CBookDlg::RestoreState(const QByteArray& state) {
+    m_ctlSplitter->restoreState(state);
 }

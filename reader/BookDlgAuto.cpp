@@ -3,19 +3,22 @@
 
 #include "BookDlg.h"
 
-#include "CmdUI.h"
-#include "CommandIds.h"
 #include "ListBox.h"
 #include "MessageBox.h"
-#include "PropertySheet.h"
 #include "Random.h"
 #include "SetupAuto.h"
-#include "Timer.h"
+#include "TestSeams.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <climits>
 
 namespace {
 
-constexpr unsigned kAutoTimerId = 1;
 constexpr char16_t kNoOpenFile[] = u"열린 파일이 없습니다";
+// A period of 0 would spin the processor: the timer runs no faster than this.
+constexpr unsigned kMinimumPeriodMs = 10;
 
 } // namespace
 
@@ -23,35 +26,26 @@ void CBookDlg::OnAutoStart() {
     if (m_bAutoRunning)
         return;
     // A chosen book is enough: the steps work on whatever the list holds when they come.
-    if (m_strPath.isEmpty()) {
+    if (m_strPath.empty()) {
         ShowMessageBox(QString::fromUtf16(kNoOpenFile));
         return;
     }
-    if (!m_pTimer) {
-        m_pTimer = new CTimer(this);
-        connect(m_pTimer, &CTimer::timeout, this, &CBookDlg::OnTimer);
-    }
     m_bAutoRunning = true;
-    // The settings hold the period as a signed number; the timer takes its bits unchanged.
-    m_pTimer->SetTimer(kAutoTimerId, static_cast<unsigned>(m_nPeriod));
+    // The settings hold the period as a signed number; the timer takes its bits unsigned.
+    const unsigned period = static_cast<unsigned>(m_nPeriod);
+    m_pTimer->start(static_cast<int>(std::clamp<unsigned>(period, kMinimumPeriodMs, INT_MAX)));
+    emit autoRunningChanged(true);
 }
 
 void CBookDlg::OnAutoStop() {
     if (!m_bAutoRunning)
         return;
     m_bAutoRunning = false;
-    m_pTimer->KillTimer(kAutoTimerId);
+    m_pTimer->stop();
+    emit autoRunningChanged(false);
 }
 
-void CBookDlg::OnUpdateAutoStart(CCmdUI* ui) {
-    ui->Enable(!m_bAutoRunning);
-}
-
-void CBookDlg::OnUpdateAutoStop(CCmdUI* ui) {
-    ui->Enable(m_bAutoRunning);
-}
-
-void CBookDlg::OnTimer(unsigned /*id*/) {
+void CBookDlg::OnTimer() {
     const int count = m_ctlItemList->GetCount();
     if (count == 0)
         return;
@@ -64,21 +58,14 @@ void CBookDlg::OnTimer(unsigned /*id*/) {
         next = SystemRandom() % count;
     }
     m_ctlItemList->SetCurSel(next);
-    ShowSelectedItem();
-}
-
-void CBookDlg::OnDestroy() {
-    if (m_bAutoRunning)
-        m_pTimer->KillTimer(kAutoTimerId);
-    m_bAutoRunning = false;
+    if (!ShowSelectedItem())
+        OnAutoStop();
 }
 
 void CBookDlg::OnSetup() {
-    CSetupAuto page;
-    CPropertySheet sheet;
-    sheet.AddPage(&page);
-    // The page writes the settings file as the sheet closes, by OK and by Cancel alike; only
-    // an OK makes the view take the new values over.
-    if (sheet.DoModal() == kIdOk)
+    CSetupAuto dialog(window());
+    // The dialog writes the settings file as it closes, by OK and by Cancel alike; only an OK
+    // makes the view take the new values over.
+    if (ExecModal(dialog) == QDialog::Accepted)
         LoadSettings();
 }

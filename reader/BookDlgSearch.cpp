@@ -2,37 +2,24 @@
 
 #include "BookDlg.h"
 
-#include "CommandIds.h"
 #include "ListBox.h"
 #include "MessageBox.h"
 #include "SearchDlg.h"
-
-#include <QPointer>
+#include "TestSeams.h"
 
 namespace {
 
 constexpr char16_t kTermNotFound[] = u"찾는 검색어가 없습니다";
 
-// Cleared by Qt when the view is destroyed, so the dialog never reaches a dead view.
-QPointer<CBookDlg>& ActiveView() {
-    static QPointer<CBookDlg> view;
-    return view;
-}
-
 } // namespace
 
-void CBookDlg::SetActiveView(CBookDlg* view) {
-    ActiveView() = view;
-}
-
-CBookDlg* CBookDlg::GetActiveView() {
-    return ActiveView().data();
-}
-
 void CBookDlg::OnSearch() {
-    CSearchDlg dialog;
-    // The dialog stores the confirmed term in the view itself, an empty one included.
-    if (dialog.DoModal() != kIdOk || m_strSearch.isEmpty())
+    CSearchDlg dialog(m_strSearch, window());
+    if (ExecModal(dialog) != QDialog::Accepted)
+        return;
+    // The confirmed term is kept, an empty one too; only a term that is not empty is searched.
+    m_strSearch = dialog.Term();
+    if (m_strSearch.isEmpty())
         return;
     FindItemName(m_strSearch);
 }

@@ -1,51 +1,55 @@
 #include "SearchDlg.h"
 
-#include "BookDlg.h"
-#include "DataExchange.h"
-#include "DialogTemplates.h"
 #include "InputPanel.h"
-#include "Resource.h"
 
+#include <QDialogButtonBox>
 #include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
-CSearchDlg::CSearchDlg(QWidget* parent) : CDialog(DialogTemplateById(IDD_SEARCH), parent) {
-    if (auto* term = findChild<QLineEdit*>(QStringLiteral("IDC_TERM")))
-        term->installEventFilter(this);
+CSearchDlg::CSearchDlg(const QString& term, QWidget* parent)
+    : QDialog(parent), m_strTerm(term), m_ctlTerm(new QLineEdit(term, this)) {
+    setObjectName(QStringLiteral("CSearchDlg"));
+    setWindowTitle(QStringLiteral("검색"));
+    m_ctlTerm->setObjectName(QStringLiteral("IDC_TERM"));
+    m_ctlTerm->installEventFilter(this);
+    auto* label = new QLabel(QStringLiteral("검색어"), this);
+    label->setBuddy(m_ctlTerm);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* cancel =
+        buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    ok->setObjectName(QStringLiteral("IDOK"));
+    cancel->setObjectName(QStringLiteral("IDCANCEL"));
+    ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(m_ctlTerm, /*stretch=*/1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addStretch();
+    layout->addWidget(buttons);
+    setTabOrder(ok, cancel);
+    setTabOrder(cancel, m_ctlTerm);
+    ok->setFocus();
 }
 
-bool CSearchDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
-    if (const CBookDlg* view = CBookDlg::GetActiveView())
-        m_strTerm = view->SearchTerm();
-    UpdateData(false);
-    return true;
-}
-
-void CSearchDlg::DoDataExchange(CDataExchange& dx) {
-    DDX_Text(dx, "IDC_TERM", m_strTerm);
-}
-
-void CSearchDlg::OnOK() {
-    CBookDlg* view = CBookDlg::GetActiveView();
-    UpdateData(true);
-    if (view)
-        view->SetSearchTerm(m_strTerm);
-    CDialog::OnOK();
-}
-
-void CSearchDlg::OnSetfocusTerm() {
-    ShowInputPanel(true);
-}
-
-void CSearchDlg::OnKillfocusTerm() {
-    ShowInputPanel(false);
+void CSearchDlg::accept() {
+    m_strTerm = m_ctlTerm->text();
+    QDialog::accept();
 }
 
 bool CSearchDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn)
-        OnSetfocusTerm();
-    else if (event->type() == QEvent::FocusOut)
-        OnKillfocusTerm();
-    return CDialog::eventFilter(watched, event);
+    if (watched == m_ctlTerm && event->type() == QEvent::FocusIn)
+        ShowInputPanel(true);
+    else if (watched == m_ctlTerm && event->type() == QEvent::FocusOut)
+        ShowInputPanel(false);
+    return QDialog::eventFilter(watched, event);
 }

@@ -1,29 +1,27 @@
 #pragma once
 
-#include "Dialog.h"
-
+#include <QDialog>
 #include <QString>
 
-// The search dialog (template 136): one edit for the term. It opens with the active view's
-// last term and, on OK, stores the typed term there, also when it is empty; Cancel stores
-// nothing. The focus starts on OK so that the input panel stays down until the user goes to
-// the edit.
-class CSearchDlg : public CDialog {
+class QLineEdit;
+
+// The search dialog: one edit for the term, OK and Cancel. It opens with the last term and
+// gives the typed one after OK, also when it is empty. The focus starts on OK, so that the
+// input panel stays down until the user goes to the edit.
+class CSearchDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CSearchDlg(QWidget* parent = nullptr);
+    explicit CSearchDlg(const QString& term, QWidget* parent = nullptr);
 
-    bool OnInitDialog() override;
-    void DoDataExchange(CDataExchange& dx) override;
-    void OnOK() override;
+    QString Term() const { return m_strTerm; }
 
-    // The term edit gains or loses the focus: raises or lowers the input panel.
-    void OnSetfocusTerm();
-    void OnKillfocusTerm();
+    void accept() override;
 
 protected:
+    // Raises the input panel while the term edit has the focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QString m_strTerm;
+    QLineEdit* m_ctlTerm;
 };

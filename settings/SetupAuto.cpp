@@ -1,54 +1,147 @@
 #include "SetupAuto.h"
 
-#include "DataExchange.h"
-#include "DialogTemplates.h"
 #include "MessageBox.h"
-#include "Resource.h"
 #include "SettingsFile.h"
 
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <cstdint>
+#include <limits>
+#include <optional>
 
 namespace {
 
 constexpr char16_t kCannotCreate[] = u"환경 파일을 생성 못합니다.";
 constexpr unsigned kDefaultPeriod = 1000;
 
+// A decimal unsigned 32-bit number with optional blanks around it; nullopt for anything else,
+// a sign and an overflow included.
+std::optional<unsigned> ParseUnsigned(const QString& text) {
+    const QString digits = text.trimmed();
+    if (digits.isEmpty())
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+        if (value > std::numeric_limits<unsigned>::max())
+            return std::nullopt;
+    }
+    return static_cast<unsigned>(value);
+}
+
+QPushButton* ArrowButton(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false); // Enter in the edit means OK, not a step
+    button->setMaximumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("MM")) + 8);
+    return button;
+}
+
 } // namespace
 
 CSetupAuto::CSetupAuto(QWidget* parent)
-    : CPropertyPage(DialogTemplateById(IDD_SETUP_AUTO), parent) {
-    auto click = [this](const char* name, void (CSetupAuto::*handler)()) {
-        if (auto* button = findChild<QAbstractButton*>(QString::fromLatin1(name)))
-            connect(button, &QAbstractButton::clicked, this, handler);
-    };
-    click("IDC_SEQUENTIAL", &CSetupAuto::OnSequential);
-    click("IDC_PERIOD_DOWN", &CSetupAuto::OnPeriodDown);
-    click("IDC_PERIOD_UP", &CSetupAuto::OnPeriodUp);
-    click("IDC_RANDOM", &CSetupAuto::OnRandom);
-}
+    : QDialog(parent), m_btnRandom(new QRadioButton(QStringLiteral("임의로 바꿈"))),
+      m_btnSequential(new QRadioButton(QStringLiteral("순차적으로 바꿈"))),
+      m_ctlPeriod(new QLineEdit) {
+    setObjectName(QStringLiteral("CSetupAuto"));
+    setWindowTitle(QStringLiteral("환경 설정"));
+    auto* page = new QWidget;
+    auto* label = new QLabel(QStringLiteral("주기(ms) :"), page);
+    label->setBuddy(m_ctlPeriod);
+    m_ctlPeriod->setObjectName(QStringLiteral("IDC_PERIOD"));
+    m_ctlPeriod->setAccessibleName(QStringLiteral("주기(ms)"));
+    QPushButton* down = ArrowButton(QStringLiteral("<"), "IDC_PERIOD_DOWN", page);
+    QPushButton* up = ArrowButton(QStringLiteral(">"), "IDC_PERIOD_UP", page);
+    down->setAccessibleName(QStringLiteral("주기(ms) <"));
+    up->setAccessibleName(QStringLiteral("주기(ms) >"));
+    m_btnSequential->setObjectName(QStringLiteral("IDC_SEQUENTIAL"));
+    m_btnRandom->setObjectName(QStringLiteral("IDC_RANDOM"));
 
-bool CSetupAuto::OnInitDialog() {
-    CPropertyPage::OnInitDialog(); // binds the buttons
+    auto* time = new QGroupBox(QStringLiteral("자동 보기 시간"), page);
+    auto* timeRow = new QHBoxLayout(time);
+    timeRow->addWidget(label);
+    timeRow->addWidget(down);
+    timeRow->addWidget(m_ctlPeriod);
+    timeRow->addWidget(up);
+    auto* order = new QGroupBox(QStringLiteral("자동 보기 순서"), page);
+    auto* orderColumn = new QVBoxLayout(order);
+    // As wide as their texts: a click beside a text is no click on the button.
+    orderColumn->addWidget(m_btnSequential, 0, Qt::AlignLeft);
+    orderColumn->addWidget(m_btnRandom, 0, Qt::AlignLeft);
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->addWidget(time);
+    pageLayout->addWidget(order);
+    pageLayout->addStretch();
+
+    auto* tabs = new QTabWidget(this);
+    tabs->addTab(page, QStringLiteral("자동 보기"));
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* cancel =
+        buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    ok->setObjectName(QStringLiteral("IDOK"));
+    cancel->setObjectName(QStringLiteral("IDCANCEL"));
+    ok->setDefault(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addWidget(buttons);
+    // The page's order: the period, the two orders, then the arrows.
+    setTabOrder(m_ctlPeriod, m_btnSequential);
+    setTabOrder(m_btnSequential, m_btnRandom);
+    setTabOrder(m_btnRandom, up);
+    setTabOrder(up, down);
+
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_btnSequential, &QAbstractButton::clicked, this, &CSetupAuto::OnSequential);
+    connect(m_btnRandom, &QAbstractButton::clicked, this, &CSetupAuto::OnRandom);
+    connect(down, &QAbstractButton::clicked, this, &CSetupAuto::OnPeriodDown);
+    connect(up, &QAbstractButton::clicked, this, &CSetupAuto::OnPeriodUp);
+
     if (!ReadSettings()) {
         m_nPeriod = kDefaultPeriod;
         m_nOrder = 0;
-        SetOrderButtons(m_nOrder);
-        UpdateData(false);
+        PushData();
     }
-    return true;
 }
 
-void CSetupAuto::DoDataExchange(CDataExchange& dx) {
-    DDX_Control(dx, "IDC_RANDOM", m_btnRandom);
-    DDX_Control(dx, "IDC_SEQUENTIAL", m_btnSequential);
-    DDX_Text(dx, "IDC_PERIOD", m_nPeriod);
-    DDV_MinMaxUInt(dx, m_nPeriod, kMinPeriod, kMaxPeriod);
+void CSetupAuto::PushData() {
+    m_ctlPeriod->setText(QString::number(m_nPeriod));
+    m_btnSequential->setChecked(m_nOrder == 0);
+    m_btnRandom->setChecked(m_nOrder != 0);
 }
 
-void CSetupAuto::OnDestroy() {
-    CPropertyPage::OnDestroy();
+bool CSetupAuto::PullData() {
+    const std::optional<unsigned> period = ParseUnsigned(m_ctlPeriod->text());
+    if (period)
+        m_nPeriod = *period;
+    if (period && m_nPeriod >= kMinPeriod && m_nPeriod <= kMaxPeriod)
+        return true;
+    ShowMessageBox(period ? QStringLiteral("%1에서 %2 사이의 정수를 입력하십시오.")
+                                .arg(kMinPeriod)
+                                .arg(kMaxPeriod)
+                          : QStringLiteral("0 이상의 정수를 입력하십시오."));
+    m_ctlPeriod->setFocus();
+    m_ctlPeriod->selectAll();
+    return false;
+}
+
+void CSetupAuto::done(int result) {
+    if (result == QDialog::Accepted && !PullData())
+        return;
     SaveSettings();
+    QDialog::done(result);
 }
 
 bool CSetupAuto::ReadSettings() {
@@ -57,8 +150,7 @@ bool CSetupAuto::ReadSettings() {
         return false;
     m_nPeriod = record.period;
     m_nOrder = record.order;
-    SetOrderButtons(m_nOrder);
-    UpdateData(false);
+    PushData();
     return true;
 }
 
@@ -68,7 +160,7 @@ void CSetupAuto::SaveSettings() {
         ShowMessageBox(QString::fromUtf16(kCannotCreate));
         return;
     }
-    UpdateData(true); // a failed check has shown its message; the members are written as left
+    PullData(); // a failed check has shown its message; the members are written as left
     // A failed write leaves the old file in place: say so rather than let it pass as saved.
     if (!writer.Commit(SSettingsRecord{m_nPeriod, m_nOrder}))
         ShowMessageBox(QString::fromUtf16(kCannotCreate));
@@ -76,33 +168,24 @@ void CSetupAuto::SaveSettings() {
 
 void CSetupAuto::OnSequential() {
     m_nOrder = 0;
-    SetOrderButtons(m_nOrder);
-    UpdateData(false);
+    PushData();
 }
 
 void CSetupAuto::OnRandom() {
     m_nOrder = 1;
-    SetOrderButtons(m_nOrder);
-    UpdateData(false);
+    PushData();
 }
 
 void CSetupAuto::OnPeriodDown() {
-    UpdateData(true); // on bad input the step goes on from the period last taken in
+    PullData(); // on bad input the step goes on from the period last taken in
     m_nPeriod = m_nPeriod >= kMinPeriod + kPeriodStep ? m_nPeriod - kPeriodStep : kMinPeriod;
-    UpdateData(false);
+    PushData();
 }
 
 void CSetupAuto::OnPeriodUp() {
-    UpdateData(true);
+    PullData();
     // Compared before adding, so that a huge period read from a file can't wrap round to a
     // small one.
     m_nPeriod = m_nPeriod >= kMaxPeriod - kPeriodStep ? kMaxPeriod : m_nPeriod + kPeriodStep;
-    UpdateData(false);
-}
-
-void CSetupAuto::SetOrderButtons(int order) {
-    if (!m_btnSequential || !m_btnRandom)
-        return;
-    m_btnSequential->setChecked(order == 0);
-    m_btnRandom->setChecked(order != 0);
+    PushData();
 }

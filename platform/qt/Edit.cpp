@@ -1,19 +1,77 @@
 #include "Edit.h"
 
+#include <QMimeData>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
+
+namespace {
+
+// A longer line is shown as pieces of this many characters, each a paragraph of its own that
+// wraps anywhere. The editor lays out and shapes a paragraph whole, and word wrapping searches
+// every screen line to the end of its paragraph for a break: a line of 100,000 characters
+// without a space took seconds, one of a megabyte minutes.
+constexpr qsizetype kLongLine = 10'000;
+// Ends each piece but the last; dropped again from what is copied.
+constexpr char16_t kPieceBreak[] = u"\u200b\n";
+
+// text with every line longer than kLongLine cut into pieces; text itself when none is.
+QString InPieces(const QString& text, bool& cut) {
+    cut = false;
+    QString shown;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        if (end - start > kLongLine && !cut) {
+            cut = true;
+            shown.reserve(text.size() + text.size() / kLongLine * 2);
+            shown += QStringView(text).left(start);
+        }
+        if (cut) {
+            for (qsizetype piece = start; piece < end; piece += kLongLine) {
+                if (piece > start)
+                    shown += QStringView(kPieceBreak);
+                shown += QStringView(text).mid(piece, std::min(kLongLine, end - piece));
+            }
+            if (end < text.size())
+                shown += text[end];
+        }
+        start = end + 1;
+    }
+    return cut ? shown : text;
+}
+
+} // namespace
 
 CEdit::CEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true); // Tab leaves the edit, as in a dialog
 }
 
-void CEdit::SetText(const QString& text) {
+void CEdit::SetText(const QString& text, const QString& shown) {
     m_strSet = text;
-    setPlainText(text);
+    const QString pieces = InPieces(shown, m_bInPieces);
+    setWordWrapMode(m_bInPieces ? QTextOption::WrapAnywhere
+                                : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setPlainText(pieces);
     document()->setModified(false);
 }
 
 QString CEdit::GetText() const {
     if (!document()->isModified())
         return m_strSet;
-    return toPlainText();
+    return WithoutPieceBreaks(toPlainText());
+}
+
+QString CEdit::WithoutPieceBreaks(QString text) const {
+    if (m_bInPieces)
+        text.remove(QString::fromUtf16(kPieceBreak));
+    return text;
+}
+
+QMimeData* CEdit::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    data->setText(WithoutPieceBreaks(textCursor().selection().toPlainText()));
+    return data;
 }

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "CommandIds.h"
-
 #include <QString>
 #include <QStringList>
 
 class QWidget;
+
+inline constexpr int kIdOk = 1;     // DoModal: a file was chosen
+inline constexpr int kIdCancel = 2; // DoModal: anything else
 
 inline constexpr unsigned OFN_OVERWRITEPROMPT = 0x0002; // save: ask before replacing a file
 inline constexpr unsigned OFN_SHOWHELP = 0x0010;        // ignored: the desktop dialog has none

@@ -1,34 +1,23 @@
 #include "ListBox.h"
 
-#include "ItemListModel.h"
-
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-CListBox::CListBox(QWidget* parent) : CUniformListView(parent), m_pModel(new CItemListModel(this)) {
-    setModel(m_pModel);
+CListBox::CListBox(QWidget* parent) : CUniformListView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
-void CListBox::ResetContent() {
-    m_pModel->Clear();
-}
-
 int CListBox::GetCount() const {
-    m_pModel->Flush();
-    return m_pModel->Count();
-}
-
-int CListBox::AddString(QStringView text) {
-    return m_pModel->Append(text);
+    return model() ? model()->rowCount() : 0;
 }
 
 int CListBox::GetCurSel() const {
-    m_pModel->Flush();
+    if (!selectionModel())
+        return -1;
     const QItemSelection selection = selectionModel()->selection();
     if (selection.isEmpty())
         return -1;
@@ -36,33 +25,31 @@ int CListBox::GetCurSel() const {
 }
 
 int CListBox::SetCurSel(int row) {
-    m_pModel->Flush();
-    if (row < 0 || row >= m_pModel->Count()) {
+    if (!selectionModel())
+        return -1;
+    if (row < 0 || row >= GetCount()) {
         selectionModel()->clear();
         return -1;
     }
-    const QModelIndex index = m_pModel->index(row);
+    const QModelIndex index = model()->index(row, 0);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index);
     return row;
 }
 
 QString CListBox::GetText(int row) const {
-    m_pModel->Flush();
-    return m_pModel->Text(row);
+    if (row < 0 || row >= GetCount())
+        return {};
+    return model()->index(row, 0).data().toString();
 }
 
 int CListBox::FindString(int after, QStringView term) const {
-    m_pModel->Flush();
-    return m_pModel->FindPrefix(after, term);
-}
-
-void CListBox::Flush() {
-    m_pModel->Flush();
+    if (!m_findPrefix || GetCount() == 0)
+        return -1;
+    return m_findPrefix(after, term);
 }
 
 template <class Handler> void CListBox::NotifyIfMoved(Handler handler) {
-    m_pModel->Flush();
     const int before = GetCurSel();
     handler();
     if (GetCurSel() != before)
@@ -90,8 +77,12 @@ void CListBox::keyPressEvent(QKeyEvent* event) {
 }
 
 // The base class matches typed letters by asking the model for every row's text, which stalls
-// on a large book; the pool's own prefix search does the same in a few milliseconds.
+// on a large book; a prefix search over the names themselves takes a few milliseconds.
 void CListBox::keyboardSearch(const QString& search) {
+    if (!m_findPrefix) {
+        CUniformListView::keyboardSearch(search);
+        return;
+    }
     if (search.isEmpty())
         return;
     const bool extending = !m_strTyped.isEmpty() && m_typedClock.isValid() &&
@@ -101,10 +92,10 @@ void CListBox::keyboardSearch(const QString& search) {
     const int current = GetCurSel();
     // A new letter moves past the current row; more letters may keep it if it still matches.
     const int after = extending && current >= 0 ? current - 1 : current;
-    const int row = m_pModel->FindPrefix(after, m_strTyped);
+    const int row = FindString(after, m_strTyped);
     if (row < 0)
         return;
-    const QModelIndex index = m_pModel->index(row);
+    const QModelIndex index = model()->index(row, 0);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index);
 }

@@ -35,3 +35,8 @@ void QueueModalDialogSeam(QDialog* dialog) {
         },
         Qt::QueuedConnection);
 }
+
+int ExecModal(QDialog& dialog) {
+    QueueModalDialogSeam(&dialog);
+    return dialog.exec();
+}

@@ -18,8 +18,8 @@ class QDialog;
 using MessageBoxHandler = std::function<void(const QString& text)>;
 // Called instead of running a CFileDialog: the chosen full path, or nullopt for Cancel.
 using FileDialogHandler = std::function<std::optional<QString>()>;
-// Called with every CDialog and CPropertySheet that runs modally, from its event loop once
-// the window is shown and initialised; it types, clicks and ends the dialog.
+// Called with every dialog run through ExecModal, from its event loop once the window is shown;
+// it types, clicks and ends the dialog.
 using ModalDialogHandler = std::function<void(QDialog* dialog)>;
 
 // Called with each event a list box tells assistive tools of, also while no tool listens (the
@@ -45,5 +45,7 @@ private:
     Handler m_previous;
 };
 
-// Queues the modal-dialog seam, if set, for dialog; the modal run calls it before exec().
+// Queues the modal-dialog seam, if set, for dialog, to run once its modal loop has started.
 void QueueModalDialogSeam(QDialog* dialog);
+// Runs dialog modally (exec), with the modal-dialog seam queued; answers exec's result.
+int ExecModal(QDialog& dialog);

@@ -1,13 +1,14 @@
 #include "ShellFixture.h"
 
-#include "Commands.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
-#include <QToolButton>
+#include <QScreen>
+#include <QSettings>
+#include <QSplitter>
 
 #include <algorithm>
 
@@ -19,7 +20,8 @@ class StartupTest : public QObject {
 private slots:
     void settingsAreReadBeforeTheWindowShows_data();
     void settingsAreReadBeforeTheWindowShows();
-    void viewFillsTheClientArea();
+    void windowOpensAtADesktopSizeAndRemembersIt();
+    void windowTitleNamesTheBook();
     void commandLineBookIsListedAtFirstDrawing_data();
     void commandLineBookIsListedAtFirstDrawing();
     void exitClosesWithoutQuestion_data();
@@ -56,19 +58,37 @@ void StartupTest::settingsAreReadBeforeTheWindowShows() {
     QCOMPARE(app->GetMainWnd()->windowTitle(), QStringLiteral("Tomlet"));
 }
 
-void StartupTest::viewFillsTheClientArea() {
+// The first window is a desktop size within the screen; the list and the body grow with it;
+// its size and the splitter come back at the next start.
+void StartupTest::windowOpensAtADesktopSizeAndRemembersIt() {
     CShellFixture fixture;
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "tomlet", "window").clear();
     auto app = fixture.Start();
-    CMainFrame& frame = *app->GetMainWnd();
+    CMainFrame* frame = app->GetMainWnd();
     CBookDlg& view = *app->GetActiveView();
+    QCOMPARE(frame->size(), QSize(560, 720).boundedTo(frame->screen()->availableGeometry().size()));
+    QVERIFY(frame->menuBar()->geometry().bottom() < view.geometry().top());
     auto* body = view.findChild<QWidget*>("IDC_BODY");
-    QCOMPARE(view.size(), view.sizeHint()); // the form's own size, nothing cut off
-    QVERIFY(frame.CommandBar().geometry().bottom() < view.geometry().top());
-    const QSize bodyBefore = body->size();
+    auto* list = view.findChild<QWidget*>("IDC_ITEM_LIST");
+    const int shared = body->height() + list->height();
+    QVERIFY(list->height() > 100);
 
-    frame.resize(frame.size() + QSize(120, 80));
-    QTRY_COMPARE(view.size(), view.sizeHint() + QSize(120, 80));
-    QCOMPARE(body->size(), bodyBefore + QSize(120, 80));
+    frame->resize(frame->size() - QSize(100, 100));
+    QTRY_COMPARE(body->height() + list->height(), shared - 100);
+    view.findChild<QSplitter*>()->setSizes({shared - 100 - 150, 150});
+    const QSize size = frame->size();
+    frame->close();
+    QTRY_VERIFY(!app->GetMainWnd());
+
+    auto again = fixture.Start();
+    QCOMPARE(again->GetMainWnd()->size(), size);
+    QTRY_COMPARE(again->GetActiveView()->findChild<QWidget*>("IDC_BODY")->height(), 150);
+}
+
+void StartupTest::windowTitleNamesTheBook() {
+    CShellFixture fixture;
+    auto app = fixture.Start(CShellFixture::WithBook(fixture.WriteBook()));
+    QCOMPARE(app->GetMainWnd()->windowTitle(), QStringLiteral("book.txt — Tomlet"));
 }
 
 void StartupTest::commandLineBookIsListedAtFirstDrawing_data() {
@@ -110,7 +130,9 @@ void StartupTest::commandLineBookIsListedAtFirstDrawing() {
         listed << list->GetText(row);
     QCOMPARE(listed, names);
     QCOMPARE(list->GetCurSel(), names.isEmpty() ? -1 : 0);
-    QCOMPARE(app.GetActiveView()->Path(), path);
+    // A book that could not be read leaves the view as it was: without a book.
+    QCOMPARE(app.GetActiveView()->Path(),
+             names.isEmpty() ? std::string() : QFile::encodeName(path).toStdString());
 }
 
 void StartupTest::exitClosesWithoutQuestion_data() {
@@ -130,7 +152,7 @@ void StartupTest::exitClosesWithoutQuestion() {
     QPointer<CBookDlg> view = app->GetActiveView();
     QTRY_COMPARE(view->ItemList()->GetCount(), 3);
     if (autoView) {
-        frame->Router().Execute(ID_AUTO_START);
+        frame->findChild<QAction*>("ID_AUTO_START")->trigger();
         QVERIFY(view->IsAutoRunning());
     }
     bool asked = false;
@@ -142,8 +164,7 @@ void StartupTest::exitClosesWithoutQuestion() {
     if (byKeys) {
         QTest::keyClick(frame->focusWidget(), Qt::Key_Q, Qt::ControlModifier);
     } else {
-        QMenu* file = frame->CommandBar().findChild<QToolButton*>("ID_FILE_MENU_BUTTON")->menu();
-        const QList<QAction*> items = file->actions();
+        const QList<QAction*> items = frame->findChild<QMenu*>("FileMenu")->actions();
         const auto exit = std::find_if(items.begin(), items.end(),
                                        [](QAction* item) { return item->text() == "종료"; });
         QVERIFY(exit != items.end());

@@ -1,20 +1,21 @@
 // Takes the pictures in docs/: the main window on the sample book with an item chosen,
 // and the About box. Run it on the offscreen platform:
-//   QT_QPA_PLATFORM=offscreen build/tests/app/tomlet_screenshot [OUTPUT_FOLDER]
+//   QT_QPA_PLATFORM=offscreen build/tests/app/tomlet_screenshot [--dark] [OUTPUT_FOLDER]
+// --dark draws under a dark palette; QT_SCALE_FACTOR=2 in the environment draws at twice the
+// size. Neither changes the names of the pictures.
 
 #include "BookDlg.h"
-#include "Commands.h"
 #include "ListBox.h"
 #include "MainFrame.h"
 #include "SettingsFile.h"
 #include "TestSeams.h"
 #include "TomletApp.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QDialog>
 #include <QDir>
+#include <QPalette>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,9 +41,26 @@ bool Save(QWidget* widget, const QString& path) {
 int main(int argc, char** argv) {
     QApplication qt(argc, argv);
     const QString source = QStringLiteral(TOMLET_SOURCE_DIR);
-    const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : source + "/docs";
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.removeAll(QStringLiteral("--dark")) > 0) {
+        QPalette dark;
+        const QColor window(0x2b, 0x2b, 0x2b), base(0x1e, 0x1e, 0x1e), text(0xe8, 0xe8, 0xe8);
+        dark.setColor(QPalette::Window, window);
+        dark.setColor(QPalette::Button, window);
+        dark.setColor(QPalette::Base, base);
+        dark.setColor(QPalette::WindowText, text);
+        dark.setColor(QPalette::ButtonText, text);
+        dark.setColor(QPalette::Text, text);
+        dark.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xe4));
+        dark.setColor(QPalette::HighlightedText, Qt::white);
+        QApplication::setPalette(dark);
+    }
+    const QString output = args.isEmpty() ? source + "/docs" : args.first();
 
-    // A settings file of its own, so no message box waits for an answer.
+    // A settings file and a window state of its own, so no message box waits for an answer and
+    // the window has its first size.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QTemporaryDir settings;
     const std::string settingsPath = QDir(settings.path()).filePath("Tomlet.set").toStdString();
     const auto record = EncodeSettings(SSettingsRecord{});
@@ -76,6 +94,6 @@ int main(int argc, char** argv) {
         saved = Save(dialog, QDir(output).filePath("screenshot-about.png"));
         dialog->accept();
     });
-    frame->Router().Execute(ID_APP_ABOUT);
+    frame->OnAppAbout();
     return saved ? 0 : 1;
 }

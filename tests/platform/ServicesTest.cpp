@@ -1,6 +1,5 @@
 #include "FileDialog.h"
 #include "TestSeams.h"
-#include "Timer.h"
 #include "WaitCursor.h"
 
 #include <QElapsedTimer>
@@ -14,33 +13,10 @@ class ServicesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void timerDeliversItsIdsNoFasterThanTheMinimum();
     void fileDialogFillsPathNameAndExt_data();
     void fileDialogFillsPathNameAndExt();
     void waitCursorNestsAndEndsOnDestruction();
 };
-
-void ServicesTest::timerDeliversItsIdsNoFasterThanTheMinimum() {
-    CTimer timer;
-    QSignalSpy spy(&timer, &CTimer::timeout);
-    timer.SetTimer(1, 500);
-    timer.SetTimer(7, 30);
-    timer.SetTimer(1, 0); // restarts id 1, at the minimum period
-    QCOMPARE(timer.RequestedPeriod(1), 0u);
-    QElapsedTimer clock;
-    clock.start();
-    QTest::qWait(200);
-    QVERIFY(timer.KillTimer(1));
-    const qint64 elapsed = clock.elapsed();
-    QVERIFY(!timer.KillTimer(1));
-    QVERIFY(timer.IsRunning(7) && !timer.IsRunning(1));
-    int ones = 0, sevens = 0;
-    for (const QList<QVariant>& call : spy)
-        ++(call.at(0).toUInt() == 1 ? ones : sevens);
-    QVERIFY(sevens > 0);
-    QVERIFY2(ones > 0 && ones <= elapsed / CTimer::kMinimumPeriodMs + 1,
-             qPrintable(QString("%1 expiries in %2 ms").arg(ones).arg(elapsed)));
-}
 
 void ServicesTest::fileDialogFillsPathNameAndExt_data() {
     QTest::addColumn<QString>("chosen"); // in a scratch folder holding "existing"; "-" cancels

@@ -1,11 +1,16 @@
 #include "BookDlg.h"
 #include "Edit.h"
 #include "ListBox.h"
+#include "LocalPath.h"
 #include "TestSeams.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -152,23 +157,38 @@ private slots:
         QCOMPARE(Edit(*view, "IDC_BODY"), QString::fromUtf8("여름\n"));
     }
 
-    void missingFileGivesBothMessagesAndKeepsTheOldBook() {
+    // A build that fails keeps the old book whole, and the view goes back to naming it: the
+    // list, the form, the label and the kind all describe one book.
+    void failedBuildReturnsToTheOldBook_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("missing") << "gone.CVD"
+                                 << QStringList{"파일이 없습니다", "파일을 열수 없습니다"};
+        QTest::newRow("too large")
+            << "huge.txt" << QStringList{"파일이 너무 커서 읽을 수 없습니다"};
+    }
+    void failedBuildReturnsToTheOldBook() {
+        QFETCH(QString, name);
         auto view = NewView();
         Open(*view, Write("book.txt", Cp949Book()));
         QTRY_COMPARE(view->ItemList()->GetCount(), 3);
         view->ItemList()->SetCurSel(2);
         view->ShowSelectedItem();
         m_messages.clear();
+        if (name == "huge.txt") { // sparse: no disk is used
+            QFile huge(m_dir.filePath(name));
+            QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(3) << 30));
+        }
 
-        Open(*view, m_dir.filePath("gone.CVD"));
-        QTRY_COMPARE(m_messages.size(), 2);
-        QCOMPARE(m_messages[0], QString::fromUtf8("파일이 없습니다"));
-        QCOMPARE(m_messages[1], QString::fromUtf8("파일을 열수 없습니다"));
+        Open(*view, m_dir.filePath(name));
+        QTRY_VERIFY(!m_messages.isEmpty());
+        QTEST(m_messages, "messages");
         QCOMPARE(view->ItemList()->GetCount(), 3);
         QCOMPARE(view->ItemList()->GetCurSel(), 0);
-        QCOMPARE(Label(*view, "IDC_FILE_NAME"), QStringLiteral("gone.CVD"));
-        QCOMPARE(view->FileKind(), int(CBookDlg::kCvd));
-        QCOMPARE(Edit(*view, "IDC_TITLE"), QStringLiteral("Chapter three")); // form unchanged
+        QCOMPARE(Label(*view, "IDC_FILE_NAME"), QStringLiteral("book.txt"));
+        QCOMPARE(view->FileKind(), EFileKind::MarkedText);
+        QCOMPARE(view->Path(), PathBytesOf(m_dir.filePath("book.txt")));
+        QCOMPARE(Edit(*view, "IDC_TITLE"), QString::fromUtf8("제1장"));
     }
 
     void cancelKeepsEverythingAndReplacesTypedText() {
@@ -190,19 +210,19 @@ private slots:
     void fileKindFollowsTheExtension_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("kind");
-        QTest::newRow("txt") << "a.txt" << int(CBookDlg::kMarkedText);
-        QTest::newRow("TXT") << "a.TXT" << int(CBookDlg::kMarkedText);
-        QTest::newRow("CVD") << "a.CVD" << int(CBookDlg::kCvd);
-        QTest::newRow("text") << "a.text" << int(CBookDlg::kOtherText);
-        QTest::newRow("htm") << "a.htm" << int(CBookDlg::kOtherText);
-        QTest::newRow("none") << "noext" << int(CBookDlg::kOtherText);
-        QTest::newRow("dots") << "my.cvd.log" << int(CBookDlg::kOtherText);
+        QTest::newRow("txt") << "a.txt" << int(EFileKind::MarkedText);
+        QTest::newRow("TXT") << "a.TXT" << int(EFileKind::MarkedText);
+        QTest::newRow("CVD") << "a.CVD" << int(EFileKind::Cvd);
+        QTest::newRow("text") << "a.text" << int(EFileKind::OtherText);
+        QTest::newRow("htm") << "a.htm" << int(EFileKind::OtherText);
+        QTest::newRow("none") << "noext" << int(EFileKind::OtherText);
+        QTest::newRow("dots") << "my.cvd.log" << int(EFileKind::OtherText);
     }
     void fileKindFollowsTheExtension() {
         QFETCH(QString, name);
         auto view = NewView();
         Open(*view, Write(name, "a///b\n"));
-        QTEST(view->FileKind(), "kind");
+        QTEST(int(view->FileKind()), "kind");
     }
 
     void cvdBookWithStrayBytesListsItsItemsAfterTheMessage() {
@@ -219,11 +239,17 @@ private slots:
         QCOMPARE(view->findChild<CEdit*>("IDC_BODY")->GetText(), QStringLiteral("x\r\ny"));
     }
 
-    void bookWithoutItemsSelectsNothing() {
+    void bookWithoutItemsClearsTheForm() {
         auto view = NewView();
+        Open(*view, Write("book.txt", Cp949Book()));
+        QTRY_COMPARE(view->ItemList()->GetCount(), 3);
         Open(*view, Write("plain.txt", "no markers here\n"));
-        QTest::qWait(50);
-        QCOMPARE(view->ItemList()->GetCount(), 0);
+        QTRY_COMPARE(view->ItemList()->GetCount(), 0);
+        // Nothing of the previous book stays under the new name.
+        QCOMPARE(Label(*view, "IDC_FILE_NAME"), QStringLiteral("plain.txt"));
+        QCOMPARE(Edit(*view, "IDC_TITLE"), QString());
+        QCOMPARE(Edit(*view, "IDC_BODY"), QString());
+        QCOMPARE(Label(*view, "IDC_COUNTER"), QString());
         QCOMPARE(view->ItemList()->GetCurSel(), -1);
         QCOMPARE(view->LastIndex(), -1);
         QVERIFY(m_messages.isEmpty());
@@ -231,7 +257,7 @@ private slots:
 
     void bookNamedOnTheCommandLineLoadsAtTheFirstDrawing() {
         CBookDlg view;
-        view.ChooseBook(Write("named.txt", Cp949Book()));
+        view.ChooseBook(PathBytesOf(Write("named.txt", Cp949Book())));
         QCOMPARE(view.ItemList()->GetCount(), 0);
         view.resize(view.sizeHint());
         view.show();
@@ -239,17 +265,70 @@ private slots:
         QCOMPARE(Label(view, "IDC_FILE_NAME"), QStringLiteral("named.txt"));
     }
 
-    void formGrowsWithTheWindow() {
+    // The list and the body share what the window gives, and the user moves the line between.
+    void listAndBodyShareTheHeight() {
         auto view = NewView();
-        const QSize start = view->size();
         auto* body = view->findChild<QWidget*>("IDC_BODY");
         auto* list = view->findChild<QWidget*>("IDC_ITEM_LIST");
         const QSize bodyAt = body->size();
-        const int listHeight = list->height();
-        view->resize(start + QSize(200, 150));
-        QTRY_COMPARE(body->size(), bodyAt + QSize(200, 150));
-        QCOMPARE(list->width(), bodyAt.width() + 200);
-        QCOMPARE(list->height(), listHeight);
+        const QSize listAt = list->size();
+        view->resize(view->size() + QSize(200, 300));
+        QTRY_COMPARE(body->width(), bodyAt.width() + 200);
+        QCOMPARE(list->width(), listAt.width() + 200);
+        QVERIFY(list->height() > listAt.height() + 50);
+        QVERIFY(body->height() > bodyAt.height() + 50);
+        QCOMPARE(list->height() + body->height(), listAt.height() + bodyAt.height() + 300);
+
+        auto* splitter = view->findChild<QSplitter*>();
+        const int total = list->height() + body->height();
+        splitter->setSizes({total - 100, 100});
+        const QByteArray state = view->SaveState();
+        auto again = NewView();
+        again->resize(view->size());
+        again->RestoreState(state);
+        QTRY_COMPARE(again->findChild<QWidget*>("IDC_BODY")->height(), 100);
+    }
+
+    // A line without a space to break at is shown at once, all of it, as title and as body,
+    // and copied whole (laid out as one paragraph broken at words it took over a minute).
+    void longLinesShowAtOnce() {
+        const QByteArray line(1'000'000, 'n');
+        auto view = NewView();
+        Open(*view, Write("long.txt", line + "///" + line + "\n"));
+        QTRY_COMPARE(view->ItemList()->GetCount(), 1);
+        QElapsedTimer clock;
+        clock.start();
+        view->ShowSelectedItem();
+        view->repaint();
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(view->findChild<CEdit*>("IDC_TITLE")->GetText(), QString::fromLatin1(line));
+        auto* body = view->findChild<CEdit*>("IDC_BODY");
+        QCOMPARE(body->GetText(), QString::fromLatin1(line + "\n"));
+        body->selectAll();
+        body->copy();
+        QCOMPARE(QApplication::clipboard()->text(), QString::fromLatin1(line + "\n"));
+    }
+
+    // A title wider than its field is cut short, shown whole in the tooltip and while the
+    // user works in it, and read back whole.
+    void longTitleIsElidedOnOneLine() {
+        const QString longName = QString(60, u'가') + "end";
+        auto view = NewView();
+        Open(*view, Write("long.txt", longName.toUtf8() + "///body\nshort///b\n"));
+        QTRY_COMPARE(view->ItemList()->GetCount(), 2);
+        auto* title = view->findChild<CEdit*>("IDC_TITLE");
+        QVERIFY(title->height() < 2 * title->fontMetrics().lineSpacing());
+        QVERIFY(title->toPlainText().size() < longName.size());
+        QCOMPARE(title->toolTip(), longName);
+        QCOMPARE(title->GetText(), longName);
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        title->setFocus();
+        QTRY_COMPARE(title->toPlainText(), longName);
+        view->ItemList()->SetCurSel(1);
+        view->ShowSelectedItem();
+        QCOMPARE(title->toPlainText(), QStringLiteral("short"));
+        QCOMPARE(title->toolTip(), QString());
     }
 };
 

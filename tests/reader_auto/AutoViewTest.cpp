@@ -1,17 +1,17 @@
 #include "BookDlg.h"
-#include "Commands.h"
 #include "ListBox.h"
+#include "LocalPath.h"
 #include "ReaderFixture.h"
-#include "Timer.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -19,7 +19,7 @@
 Q_DECLARE_METATYPE(QList<int>)
 
 // Auto view on real books: the steps in both orders, starting and stopping through the
-// command router, settings changed while it runs, and the view going away while it runs.
+// view's slots and signals, settings changed while it runs, and the view going away while it runs.
 class AutoViewTest : public QObject {
     Q_OBJECT
 
@@ -73,7 +73,7 @@ private slots:
         view->ItemList()->SetCurSel(selected);
         for (int expected : steps) {
             view->findChild<QWidget*>("IDC_TITLE")->setProperty("plainText", "typed");
-            view->OnTimer(1);
+            view->OnTimer();
             QCOMPARE(view->ItemList()->GetCurSel(), expected);
             // Shown anew from the file, even when the same item is chosen again.
             QCOMPARE(CReaderFixture::Title(*view), names[expected]);
@@ -88,7 +88,7 @@ private slots:
         view->OnAutoStart();
         QVERIFY(view->IsAutoRunning());
         view->findChild<QWidget*>("IDC_TITLE")->setProperty("plainText", "typed");
-        view->OnTimer(1);
+        view->OnTimer();
         QCOMPARE(view->ItemList()->GetCurSel(), -1);
         QCOMPARE(CReaderFixture::Title(*view), QStringLiteral("typed"));
         QCOMPARE(Fixture().m_messages, QStringList());
@@ -112,7 +112,7 @@ private slots:
         QCOMPARE(view->Order(), order);
         QSet<int> seen;
         for (int step = 0; step < 200; ++step) {
-            view->OnTimer(1);
+            view->OnTimer();
             const int row = view->ItemList()->GetCurSel();
             QVERIFY2(row >= 0 && row < items, qPrintable(QString::number(row)));
             QCOMPARE(CReaderFixture::Title(*view), names[row]);
@@ -121,40 +121,32 @@ private slots:
         QCOMPARE(seen.size(), items); // every item is reachable
     }
 
-    void startAndStopThroughTheRouter() {
+    void startAndStop() {
         Fixture().WriteSettings(0, 0);
-        CCommandRouter router;
-        QAction* start = router.AddCommand(ID_AUTO_START);
-        QAction* stop = router.AddCommand(ID_AUTO_STOP);
         CBookDlg view;
-        view.RegisterCommands(router);
-        router.SetRouteOrder({&view});
-        QVERIFY(router.IsEnabled(ID_AUTO_START));
-        QVERIFY(!router.IsEnabled(ID_AUTO_STOP));
+        QSignalSpy running(&view, &CBookDlg::autoRunningChanged);
 
         // No book chosen: only the message, and auto view stays stopped.
-        QVERIFY(router.Execute(ID_AUTO_START));
+        view.OnAutoStart();
         QCOMPARE(Fixture().m_messages, QStringList{QString::fromUtf8("열린 파일이 없습니다")});
         QVERIFY(!view.IsAutoRunning());
-        QVERIFY(start->isEnabled());
-        QVERIFY(!stop->isEnabled());
-        QVERIFY(!router.Execute(ID_AUTO_STOP));
+        view.OnAutoStop();
+        QCOMPARE(running.count(), 0);
 
-        // A chosen book is enough, loaded or not.
-        view.ChooseBook(ThreeItems());
-        QVERIFY(router.Execute(ID_AUTO_START));
+        // A chosen book is enough, loaded or not. A period of 0 runs at the 10 ms floor.
+        view.ChooseBook(PathBytesOf(ThreeItems()));
+        view.OnAutoStart();
+        view.OnAutoStart();
         QVERIFY(view.IsAutoRunning());
-        QVERIFY(view.AutoTimer()->IsRunning(1));
-        QCOMPARE(view.AutoTimer()->RequestedPeriod(1), 0u); // passed on unchanged
-        QVERIFY(!start->isEnabled());
-        QVERIFY(stop->isEnabled());
-        QVERIFY(!router.Execute(ID_AUTO_START));
-
-        QVERIFY(router.Execute(ID_AUTO_STOP));
+        QVERIFY(view.AutoTimer()->isActive());
+        QCOMPARE(view.AutoTimer()->interval(), 10);
+        view.OnAutoStop();
+        view.OnAutoStop();
         QVERIFY(!view.IsAutoRunning());
-        QVERIFY(!view.AutoTimer()->IsRunning(1));
-        QVERIFY(start->isEnabled());
-        QVERIFY(!stop->isEnabled());
+        QVERIFY(!view.AutoTimer()->isActive());
+        QCOMPARE(running.count(), 2);
+        QCOMPARE(running[0][0].toBool(), true);
+        QCOMPARE(running[1][0].toBool(), false);
         QCOMPARE(Fixture().m_messages.size(), 1);
     }
 
@@ -173,15 +165,15 @@ private slots:
         QCOMPARE(Fixture().ReadSettings(), SettingsRecord(2000, 0));
         // The new order at the next step, the old period until the next start.
         view->ItemList()->SetCurSel(1);
-        view->OnTimer(1);
+        view->OnTimer();
         QCOMPARE(view->ItemList()->GetCurSel(), 2);
-        view->OnTimer(1);
+        view->OnTimer();
         QCOMPARE(view->ItemList()->GetCurSel(), 0);
         QVERIFY(view->IsAutoRunning());
-        QCOMPARE(view->AutoTimer()->RequestedPeriod(1), 1000u);
+        QCOMPARE(view->AutoTimer()->interval(), 1000);
         view->OnAutoStop();
         view->OnAutoStart();
-        QCOMPARE(view->AutoTimer()->RequestedPeriod(1), 2000u);
+        QCOMPARE(view->AutoTimer()->interval(), 2000);
     }
 
     void cancelledSheetLeavesTheViewAlone() {
@@ -205,43 +197,45 @@ private slots:
         CReaderFixture::Open(*view, Fixture().WriteBook("other.txt", {"alpha", "beta"}));
         QVERIFY(view->IsAutoRunning());
         QCOMPARE(view->ItemList()->GetCurSel(), 0);
-        view->OnTimer(1);
+        view->OnTimer();
         QCOMPARE(CReaderFixture::Title(*view), QStringLiteral("beta"));
     }
 
-    // A step whose book has gone shows the display's message; while that message is open the
-    // timer goes on, and its expiries must not pile further messages on top of it.
-    void failedStepsDoNotStackMessages() {
+    // A step whose book has gone shows the display's message once and stops auto view, so
+    // that a message can't follow every OK; while it is open no other piles on top. A later
+    // start tries again.
+    void failedStepStopsAutoView() {
         Fixture().WriteSettings(0, 0);
         const QString path = ThreeItems();
         auto view = Fixture().OpenView(path);
         QVERIFY(QFile::remove(path));
+        QSignalSpy running(view.get(), &CBookDlg::autoRunningChanged);
         int depth = 0;
         int deepest = 0;
-        int shown = 0;
-        CSeamGuard<MessageBoxHandler> box(MessageBoxSeam(), [&](const QString&) {
-            ++shown;
+        CSeamGuard<MessageBoxHandler> box(MessageBoxSeam(), [&](const QString& text) {
+            Fixture().m_messages << text;
             deepest = std::max(deepest, ++depth);
             QTest::qWait(60); // the box stays open for several periods
             --depth;
         });
-        view->OnAutoStart();
-        QTRY_VERIFY(shown >= 2); // each later step tries again
-        view->OnAutoStop();
+        for (int start = 1; start <= 2; ++start) {
+            view->OnAutoStart();
+            QTRY_VERIFY(!view->IsAutoRunning());
+            QTest::qWait(50);
+            QCOMPARE(Fixture().m_messages.size(), start);
+        }
+        QCOMPARE(Fixture().m_messages.front(), QString::fromUtf8("파일을 열수 없습니다"));
         QCOMPARE(deepest, 1);
+        QCOMPARE(running.count(), 4);
+        QCOMPARE(running.last().first().toBool(), false);
     }
 
     void destroyedWhileRunning() {
         Fixture().WriteSettings(0, 0);
         auto view = Fixture().OpenView(ThreeItems());
         view->OnAutoStart();
-        QPointer<const CTimer> timer = view->AutoTimer();
-        view->OnDestroy();
-        QVERIFY(!view->IsAutoRunning());
-        QVERIFY(!timer->IsRunning(1));
-
-        view->OnAutoStart();
-        QVERIFY(timer->IsRunning(1));
+        QPointer<const QTimer> timer = view->AutoTimer();
+        QVERIFY(timer->isActive());
         view.reset();
         QVERIFY(timer.isNull());
         QTest::qWait(50);

@@ -1,5 +1,7 @@
 #include "ReaderFixture.h"
 
+#include "LocalPath.h"
+
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -42,7 +44,6 @@ QString CReaderFixture::WriteBook(const QString& fileName, const QStringList& na
 
 std::unique_ptr<CBookDlg> CReaderFixture::OpenView(const QString& path) {
     auto view = std::make_unique<CBookDlg>();
-    CBookDlg::SetActiveView(view.get());
     view->resize(view->sizeHint());
     view->show();
     if (!QTest::qWaitForWindowExposed(view.get()))
@@ -52,7 +53,7 @@ std::unique_ptr<CBookDlg> CReaderFixture::OpenView(const QString& path) {
 }
 
 void CReaderFixture::Open(CBookDlg& view, const QString& path) {
-    view.ChooseBook(path);
+    view.ChooseBook(PathBytesOf(path));
     // The load runs just after the next paint of the view.
     view.repaint();
     QTest::qWait(20);

@@ -145,7 +145,6 @@ private slots:
 
     void noBookLoaded() {
         CBookDlg view;
-        CBookDlg::SetActiveView(&view);
         Search(view, QStringLiteral("x"));
         QCOMPARE(Fixture().m_messages, QStringList{NotFound()});
         QCOMPARE(view.SearchTerm(), QStringLiteral("x"));

@@ -1,5 +1,4 @@
 #include "SetupAuto.h"
-#include "PropertySheet.h"
 #include "TestSeams.h"
 
 #include <QDir>
@@ -7,13 +6,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
 #include <memory>
 
-// The settings page run in its sheet as the user would: the arrows, typing, the radio buttons,
+// The settings dialog run as the user would: the arrows, typing, the radio buttons,
 // OK and Cancel, and what reaches the settings file.
 class SetupAutoTest : public QObject {
     Q_OBJECT
@@ -47,18 +47,16 @@ private:
         return file.readAll();
     }
 
-    // Runs a sheet holding only the settings page; act plays the user and closes it.
+    // Runs the settings dialog; act plays the user and closes it.
     static int RunSheet(const std::function<void(QDialog* sheet)>& act) {
-        CSetupAuto page;
-        CPropertySheet sheet;
-        sheet.AddPage(&page);
+        CSetupAuto dialog;
         // A failed check inside act leaves the sheet open: close it so the test goes on.
         CSeamGuard<ModalDialogHandler> user(ModalDialogSeam(), [&act](QDialog* sheet) {
             act(sheet);
             if (sheet->isVisible())
                 sheet->reject();
         });
-        return sheet.DoModal();
+        return ExecModal(dialog);
     }
 
     static QLineEdit* PeriodEdit(QDialog* sheet) {
@@ -115,12 +113,13 @@ private slots:
         if (!before.isNull())
             WriteFile(SettingsFile(), before);
         const int result = RunSheet([&](QDialog* sheet) {
+            QCOMPARE(sheet->findChild<QTabWidget*>()->tabText(0), QStringLiteral("자동 보기"));
             QCOMPARE(PeriodEdit(sheet)->text(), period);
             QCOMPARE(Radio(sheet, "IDC_SEQUENTIAL")->isChecked(), sequential);
             QCOMPARE(Radio(sheet, "IDC_RANDOM")->isChecked(), !sequential);
             Click(sheet, button.toLatin1().constData());
         });
-        QCOMPARE(result, button == "IDOK" ? kIdOk : kIdCancel);
+        QCOMPARE(result, button == "IDOK" ? QDialog::Accepted : QDialog::Rejected);
         QCOMPARE(m_messages, QStringList());
         QTEST(ReadFile(SettingsFile()), "after");
         QCOMPARE(QDir(m_pDir->path()).entryList(QDir::Files), QStringList{"Tomlet.set"});

@@ -1,27 +1,26 @@
 #include "ShellFixture.h"
 
-#include "Commands.h"
-#include "ShellResources.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
 
 #include <cstdlib>
 
-// The command bar, its menus and keys as a user meets them: what the bar holds, which items
-// enable together, the About box, and which keys the window leaves to the edits.
-class CommandBarTest : public QObject {
+// The menus, the toolbar and the keys as a user meets them: what they hold, which items enable
+// together, the About box, and which keys the window leaves to the edits.
+class MainFrameTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void barFollowsItsResources();
+    void menusAndToolBarHoldTheCommands();
     void menuItemAndButtonEnableTogether_data();
     void menuItemAndButtonEnableTogether();
     void aboutOpensCentredAndKeepsTheView();
@@ -32,8 +31,8 @@ private slots:
 
 namespace {
 
-QMenu* Menu(CMainFrame& frame, const char* button) {
-    return frame.CommandBar().findChild<QToolButton*>(button)->menu();
+QMenu* Menu(CMainFrame& frame, const char* name) {
+    return frame.findChild<QMenu*>(name);
 }
 
 // The menu's entries as the user reads them; "-" for a separator.
@@ -44,9 +43,13 @@ QStringList Entries(const QMenu* menu) {
     return entries;
 }
 
-QToolButton* ToolButton(CMainFrame& frame, int id) {
+QAction* Command(CMainFrame& frame, const char* id) {
+    return frame.findChild<QAction*>(id);
+}
+
+QToolButton* ToolButton(CMainFrame& frame, const char* id) {
     return qobject_cast<QToolButton*>(
-        frame.CommandBar().widgetForAction(frame.Router().Action(id)));
+        frame.findChild<QToolBar*>()->widgetForAction(Command(frame, id)));
 }
 
 // Whether the picture has a visible pixel: a missing file or image plugin draws nothing.
@@ -63,54 +66,50 @@ bool Draws(const QPixmap& pixmap) {
 
 } // namespace
 
-void CommandBarTest::barFollowsItsResources() {
+void MainFrameTest::menusAndToolBarHoldTheCommands() {
     CShellFixture fixture;
     auto app = fixture.Start();
     CMainFrame& frame = *app->GetMainWnd();
 
-    QCOMPARE(std::vector<std::uint16_t>(kMenuBarDescription.begin(), kMenuBarDescription.end()),
-             (std::vector<std::uint16_t>{128, 2, 0xFFFE, 32774, 4, 0x18, 32773, 0, 0, 0xFFFE, 106,
-                                         4, 0x18, 32777, 0, 1}));
-    const auto* file = frame.CommandBar().findChild<QToolButton*>("ID_FILE_MENU_BUTTON");
-    const auto* help = frame.CommandBar().findChild<QToolButton*>("ID_HELP_MENU_BUTTON");
-    QCOMPARE(file->text(), QStringLiteral("파일"));
-    QCOMPARE(help->text(), QStringLiteral("도움말"));
-    QCOMPARE(Entries(file->menu()), (QStringList{"열기", "-", "자동보기 시작", "자동보기 멈춤", "-",
-                                                 "검색", "-", "환경 설정", "-", "종료"}));
-    QCOMPARE(Entries(help->menu()), QStringList{"About Tomlet..."});
+    QStringList titles;
+    for (const QAction* action : frame.menuBar()->actions())
+        titles << action->text();
+    QCOMPARE(titles, (QStringList{"파일", "도움말"}));
+    QCOMPARE(Entries(Menu(frame, "FileMenu")), (QStringList{"열기", "-", "자동보기 시작", "자동보기 멈춤",
+                                                           "-", "검색", "-", "환경 설정", "-", "종료"}));
+    QCOMPARE(Entries(Menu(frame, "HelpMenu")), QStringList{"About Tomlet..."});
 
-    // After the two menu titles and the gap that follows them come the toolbar's buttons.
     QStringList buttons;
-    for (QAction* action : frame.CommandBar().actions().mid(3)) {
+    for (QAction* action : frame.findChild<QToolBar*>()->actions()) {
         buttons << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
         if (!action->isSeparator())
             QVERIFY2(Draws(action->icon().pixmap(16, 16)), qPrintable(action->objectName()));
     }
     QCOMPARE(buttons, (QStringList{"ID_BOOK_OPEN", "ID_AUTO_START", "ID_AUTO_STOP", "-",
                                    "ID_SEARCH", "ID_SETUP", "-", "ID_APP_ABOUT"}));
-    QCOMPARE(frame.Router().Action(ID_APP_ABOUT)->toolTip(), QStringLiteral("About"));
-    QCOMPARE(frame.Router().Action(ID_SEARCH)->toolTip(), QStringLiteral("검색"));
+    QCOMPARE(Command(frame, "ID_APP_ABOUT")->toolTip(), QStringLiteral("About"));
+    QCOMPARE(Command(frame, "ID_SEARCH")->toolTip(), QStringLiteral("검색"));
     QVERIFY(Draws(frame.windowIcon().pixmap(32, 32)));
 }
 
-void CommandBarTest::menuItemAndButtonEnableTogether_data() {
+void MainFrameTest::menuItemAndButtonEnableTogether_data() {
     QTest::addColumn<bool>("fromMenu");
     QTest::newRow("started from the toolbar") << false;
     QTest::newRow("started from the menu") << true;
 }
 
-void CommandBarTest::menuItemAndButtonEnableTogether() {
+void MainFrameTest::menuItemAndButtonEnableTogether() {
     QFETCH(bool, fromMenu);
     CShellFixture fixture;
     fixture.WriteSettings(60000);
     auto app = fixture.Start(CShellFixture::WithBook(fixture.WriteBook()));
     CMainFrame& frame = *app->GetMainWnd();
     QTRY_COMPARE(app->GetActiveView()->ItemList()->GetCount(), 3);
-    QMenu* fileMenu = Menu(frame, "ID_FILE_MENU_BUTTON");
-    auto item = [&](int id) {
-        QMenu* menu = id == ID_APP_ABOUT ? Menu(frame, "ID_HELP_MENU_BUTTON") : fileMenu;
+    QMenu* fileMenu = Menu(frame, "FileMenu");
+    auto item = [&](const char* id) {
+        QMenu* menu = QByteArray(id) == "ID_APP_ABOUT" ? Menu(frame, "HelpMenu") : fileMenu;
         for (QAction* action : menu->actions()) {
-            if (action->objectName() == QLatin1String(CommandName(id)))
+            if (action->objectName() == QLatin1String(id))
                 return action;
         }
         return static_cast<QAction*>(nullptr);
@@ -120,7 +119,7 @@ void CommandBarTest::menuItemAndButtonEnableTogether() {
         fileMenu->popup(QPoint()); // the states are refreshed as a menu opens
         fileMenu->hide();
         QString shown;
-        for (int id : {ID_BOOK_OPEN, ID_AUTO_START, ID_AUTO_STOP, ID_APP_ABOUT}) {
+        for (const char* id : {"ID_BOOK_OPEN", "ID_AUTO_START", "ID_AUTO_STOP", "ID_APP_ABOUT"}) {
             shown += QStringLiteral("%1%2 ")
                          .arg(int(item(id)->isEnabled()))
                          .arg(int(ToolButton(frame, id)->isEnabled()));
@@ -130,18 +129,18 @@ void CommandBarTest::menuItemAndButtonEnableTogether() {
     QCOMPARE(states(), QStringLiteral("11 11 00 11"));
 
     if (fromMenu)
-        item(ID_AUTO_START)->trigger();
+        item("ID_AUTO_START")->trigger();
     else
-        QTest::mouseClick(ToolButton(frame, ID_AUTO_START), Qt::LeftButton);
+        QTest::mouseClick(ToolButton(frame, "ID_AUTO_START"), Qt::LeftButton);
     QVERIFY(app->GetActiveView()->IsAutoRunning());
     QCOMPARE(states(), QStringLiteral("11 00 11 11"));
 
-    QTest::mouseClick(ToolButton(frame, ID_AUTO_STOP), Qt::LeftButton);
+    QTest::mouseClick(ToolButton(frame, "ID_AUTO_STOP"), Qt::LeftButton);
     QVERIFY(!app->GetActiveView()->IsAutoRunning());
     QCOMPARE(states(), QStringLiteral("11 11 00 11"));
 }
 
-void CommandBarTest::aboutOpensCentredAndKeepsTheView() {
+void MainFrameTest::aboutOpensCentredAndKeepsTheView() {
     CShellFixture fixture;
     auto app = fixture.Start(CShellFixture::WithBook(fixture.WriteBook()));
     CMainFrame& frame = *app->GetMainWnd();
@@ -163,7 +162,7 @@ void CommandBarTest::aboutOpensCentredAndKeepsTheView() {
             picture = picture || Draws(label->pixmap());
         QTest::mouseClick(dialog->findChild<QPushButton*>("IDOK"), Qt::LeftButton);
     });
-    QTest::mouseClick(ToolButton(frame, ID_APP_ABOUT), Qt::LeftButton);
+    QTest::mouseClick(ToolButton(frame, "ID_APP_ABOUT"), Qt::LeftButton);
 
     QCOMPARE(caption, QStringLiteral("About Tomlet"));
     // The dialog's window frame is known only once it shows: a pixel or two may go astray.
@@ -175,14 +174,14 @@ void CommandBarTest::aboutOpensCentredAndKeepsTheView() {
     QCOMPARE(body->toPlainText(), shown);
 }
 
-void CommandBarTest::documentKeysLoadNoBook_data() {
+void MainFrameTest::documentKeysLoadNoBook_data() {
     QTest::addColumn<int>("key");
     QTest::newRow("Ctrl+N") << int(Qt::Key_N);
     QTest::newRow("Ctrl+O") << int(Qt::Key_O);
     QTest::newRow("Ctrl+S") << int(Qt::Key_S);
 }
 
-void CommandBarTest::documentKeysLoadNoBook() {
+void MainFrameTest::documentKeysLoadNoBook() {
     QFETCH(int, key);
     CShellFixture fixture;
     auto app = fixture.Start();
@@ -203,13 +202,13 @@ void CommandBarTest::documentKeysLoadNoBook() {
     QTest::qWait(20);
 
     QVERIFY(!asked);
-    QVERIFY(app->GetActiveView()->Path().isEmpty());
+    QVERIFY(app->GetActiveView()->Path().empty());
     QCOMPARE(app->GetActiveView()->ItemList()->GetCount(), 0);
     QCOMPARE(title->toPlainText(), QStringLiteral("typed")); // nothing pushed over it
     QVERIFY(fixture.messages.isEmpty());
 }
 
-void CommandBarTest::editKeysStayWithTheEdits() {
+void MainFrameTest::editKeysStayWithTheEdits() {
     CShellFixture fixture;
     auto app = fixture.Start(CShellFixture::WithBook(fixture.WriteBook()));
     QTRY_COMPARE(app->GetActiveView()->ItemList()->GetCount(), 3);
@@ -238,5 +237,5 @@ void CommandBarTest::editKeysStayWithTheEdits() {
     QCOMPARE(title->toPlainText(), QStringLiteral("제1장"));
 }
 
-QTEST_MAIN(CommandBarTest)
-#include "CommandBarTest.moc"
+QTEST_MAIN(MainFrameTest)
+#include "MainFrameTest.moc"
