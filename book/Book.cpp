@@ -91,21 +91,37 @@ CBook::CBook(std::unique_ptr<CCodePage> codePage)
 
 CBook::~CBook() = default;
 
-EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
-    SBookBytes book;
+namespace {
+
+// Maps the whole book; cannotOpen is the status its failure to open is reported as.
+EBookStatus MapBook(const std::string& path, SBookBytes& book, EBookStatus cannotOpen) {
     switch (ReadWholeBook(path, book)) {
     case EReadBook::CannotOpen:
-        return EBookStatus::FileMissing;
+        return cannotOpen;
     case EReadBook::TooLarge:
         return EBookStatus::TooLarge;
     case EReadBook::Ok:
         break;
     }
+    return EBookStatus::Ok;
+}
+
+} // namespace
+
+const CTextCodec& CBook::ChooseCodec(std::span<const std::uint8_t> bytes, bool cvd) const {
+    if (m_pCodePage->IsForced())
+        return m_pCodePage->CodecFor(/*looksUtf8=*/false);
+    return m_pCodePage->CodecFor(cvd ? CvdLooksUtf8(bytes) : MarkedTextLooksUtf8(bytes));
+}
+
+EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
+    SBookBytes book;
+    if (const EBookStatus status = MapBook(path, book, EBookStatus::FileMissing);
+        status != EBookStatus::Ok)
+        return status;
     const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
     const bool cvd = kind == EFileKind::Cvd;
-    const CTextCodec* codec = &m_pCodePage->CodecFor(/*looksUtf8=*/false);
-    if (!m_pCodePage->IsForced())
-        codec = &m_pCodePage->CodecFor(cvd ? CvdLooksUtf8(bytes) : MarkedTextLooksUtf8(bytes));
+    const CTextCodec* codec = &ChooseCodec(bytes, cvd);
 
     // The new index is built beside the old one and replaces it only when whole, so a build
     // that runs out of memory leaves the previous book as it was.
@@ -173,28 +189,12 @@ EBookStatus CBook::ReadItem(std::int32_t s, STextItem& item) const {
     return EBookStatus::NoSelection;
 }
 
-namespace {
-
-// The book's bytes as they are now, for a search of its text.
-EBookStatus MapForSearch(const std::string& path, SBookBytes& book) {
-    switch (ReadWholeBook(path, book)) {
-    case EReadBook::CannotOpen:
-        return EBookStatus::CannotOpen;
-    case EReadBook::TooLarge:
-        return EBookStatus::TooLarge;
-    case EReadBook::Ok:
-        break;
-    }
-    return EBookStatus::Ok;
-}
-
-} // namespace
-
 EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::int32_t& found,
                             const CTextSearch::Progress& progress) const {
     found = -1;
     SBookBytes book;
-    if (const EBookStatus status = MapForSearch(m_strPath, book); status != EBookStatus::Ok)
+    if (const EBookStatus status = MapBook(m_strPath, book, EBookStatus::CannotOpen);
+        status != EBookStatus::Ok)
         return status;
     const CTextSearch search(term, *m_pCodec);
     found = search.FindNext({book.data.get(), book.size}, *m_pOffsets,
@@ -205,7 +205,8 @@ EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::i
 EBookStatus CBook::FindAllText(std::u16string_view term, std::vector<std::int32_t>& found) const {
     found.clear();
     SBookBytes book;
-    if (const EBookStatus status = MapForSearch(m_strPath, book); status != EBookStatus::Ok)
+    if (const EBookStatus status = MapBook(m_strPath, book, EBookStatus::CannotOpen);
+        status != EBookStatus::Ok)
         return status;
     const CTextSearch search(term, *m_pCodec);
     const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
@@ -219,19 +220,12 @@ EBookStatus CBook::FindAllText(std::u16string_view term, std::vector<std::int32_
 EBookStatus CBook::FindFirst(const std::string& path, EFileKind kind, std::u16string_view term,
                              SFoundItem& found, STextItem& item) const {
     SBookBytes book;
-    switch (ReadWholeBook(path, book)) {
-    case EReadBook::CannotOpen:
-        return EBookStatus::FileMissing;
-    case EReadBook::TooLarge:
-        return EBookStatus::TooLarge;
-    case EReadBook::Ok:
-        break;
-    }
+    if (const EBookStatus status = MapBook(path, book, EBookStatus::FileMissing);
+        status != EBookStatus::Ok)
+        return status;
     const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
     const bool cvd = kind == EFileKind::Cvd;
-    const CTextCodec* codec = &m_pCodePage->CodecFor(/*looksUtf8=*/false);
-    if (!m_pCodePage->IsForced())
-        codec = &m_pCodePage->CodecFor(cvd ? CvdLooksUtf8(bytes) : MarkedTextLooksUtf8(bytes));
+    const CTextCodec* codec = &ChooseCodec(bytes, cvd);
     try {
         if (!cvd) {
             found = FindMarkedTextItem(bytes, *codec, term);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -99,6 +100,8 @@ public:
 
 private:
     explicit CBook(std::unique_ptr<CCodePage> codePage);
+    // The code page a book with these bytes is read in: the forced one, else by its bytes.
+    const CTextCodec& ChooseCodec(std::span<const std::uint8_t> bytes, bool cvd) const;
 
     std::string m_strPath;
     EFileKind m_nFileKind = EFileKind::MarkedText;
