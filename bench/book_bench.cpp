@@ -124,6 +124,15 @@ void BM_ScanCvd_AsciiNames_NullSink(benchmark::State& state) {
     TimeScanCvd(state, CvdAsciiBook());
 }
 
+// The scan's first step alone: following the records' lengths, nothing converted or kept.
+void BM_WalkCvdRecords(benchmark::State& state) {
+    const SBenchBook& book = CvdBook();
+    std::vector<std::uint32_t> starts;
+    for (auto _ : state)
+        WalkCvdRecords(book.Span(), starts);
+    Finish(state, book, static_cast<std::int32_t>(starts.size()), "records");
+}
+
 void BM_ScanCvd_ListSink(benchmark::State& state) {
     const SBenchBook& book = CvdBook();
     const auto codec = Cp949();
@@ -247,6 +256,7 @@ BENCHMARK(BM_ScanMarkedText_ListSink)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMarkedTextLines_NullSink)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanCvd_NullSink)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanCvd_AsciiNames_NullSink)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WalkCvdRecords)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanCvd_ListSink)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildMarkedTextIndex)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadTextItem)->Unit(benchmark::kMicrosecond);

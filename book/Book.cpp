@@ -71,6 +71,13 @@ const char16_t* MessageOf(EBookStatus status) {
     return nullptr;
 }
 
+ECodePageFit CodePageFit(const std::string& codePage) {
+    const auto codec = CTextCodec::Create(codePage);
+    if (!codec)
+        return ECodePageFit::Unknown;
+    return codec->IsByteText() ? ECodePageFit::Ok : ECodePageFit::NotByteText;
+}
+
 std::unique_ptr<CBook> CBook::Create(const std::string& forcedCodePage) {
     auto codePage = CCodePage::Create(forcedCodePage);
     if (!codePage)
@@ -166,11 +173,11 @@ EBookStatus CBook::ReadItem(std::int32_t s, STextItem& item) const {
     return EBookStatus::NoSelection;
 }
 
-EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::int32_t& found,
-                            const CTextSearch::Progress& progress) const {
-    found = -1;
-    SBookBytes book;
-    switch (ReadWholeBook(m_strPath, book)) {
+namespace {
+
+// The book's bytes as they are now, for a search of its text.
+EBookStatus MapForSearch(const std::string& path, SBookBytes& book) {
+    switch (ReadWholeBook(path, book)) {
     case EReadBook::CannotOpen:
         return EBookStatus::CannotOpen;
     case EReadBook::TooLarge:
@@ -178,8 +185,73 @@ EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::i
     case EReadBook::Ok:
         break;
     }
+    return EBookStatus::Ok;
+}
+
+} // namespace
+
+EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::int32_t& found,
+                            const CTextSearch::Progress& progress) const {
+    found = -1;
+    SBookBytes book;
+    if (const EBookStatus status = MapForSearch(m_strPath, book); status != EBookStatus::Ok)
+        return status;
     const CTextSearch search(term, *m_pCodec);
     found = search.FindNext({book.data.get(), book.size}, *m_pOffsets,
                             m_nFileKind == EFileKind::Cvd, after, progress);
+    return EBookStatus::Ok;
+}
+
+EBookStatus CBook::FindAllText(std::u16string_view term, std::vector<std::int32_t>& found) const {
+    found.clear();
+    SBookBytes book;
+    if (const EBookStatus status = MapForSearch(m_strPath, book); status != EBookStatus::Ok)
+        return status;
+    const CTextSearch search(term, *m_pCodec);
+    const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
+    const bool cvd = m_nFileKind == EFileKind::Cvd;
+    for (std::int32_t i = search.FindFrom(bytes, *m_pOffsets, cvd, 0); i >= 0;
+         i = search.FindFrom(bytes, *m_pOffsets, cvd, i + 1))
+        found.push_back(i);
+    return EBookStatus::Ok;
+}
+
+EBookStatus CBook::FindFirst(const std::string& path, EFileKind kind, std::u16string_view term,
+                             SFoundItem& found, STextItem& item) const {
+    SBookBytes book;
+    switch (ReadWholeBook(path, book)) {
+    case EReadBook::CannotOpen:
+        return EBookStatus::FileMissing;
+    case EReadBook::TooLarge:
+        return EBookStatus::TooLarge;
+    case EReadBook::Ok:
+        break;
+    }
+    const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
+    const bool cvd = kind == EFileKind::Cvd;
+    const CTextCodec* codec = &m_pCodePage->CodecFor(/*looksUtf8=*/false);
+    if (!m_pCodePage->IsForced())
+        codec = &m_pCodePage->CodecFor(cvd ? CvdLooksUtf8(bytes) : MarkedTextLooksUtf8(bytes));
+    try {
+        if (!cvd) {
+            found = FindMarkedTextItem(bytes, *codec, term);
+            if (found.index >= 0)
+                item = CutTextItem(bytes.subspan(found.start, found.end - found.start), *codec);
+            return EBookStatus::Ok;
+        }
+        std::uint32_t end = 0;
+        found = FindCvdItem(bytes, *codec, term, end);
+        found.formatFault = CvdEndIsMalformed(end, book.size);
+        if (found.index < 0)
+            return EBookStatus::Ok;
+        // As a display reads it: from the title length, four bytes before the position.
+        const std::uint32_t from = found.start - 4;
+        auto body = CutCvdBody(bytes.subspan(from, found.end - from), *codec);
+        if (!body)
+            return EBookStatus::Malformed;
+        item = {found.name, std::move(*body)};
+    } catch (const std::bad_alloc&) {
+        return EBookStatus::TooLarge;
+    }
     return EBookStatus::Ok;
 }

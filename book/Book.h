@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FoundItem.h"
 #include "ItemNames.h"
 #include "MarkedText.h"
 #include "OffsetTable.h"
@@ -9,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CCodePage;
 class CTextCodec;
@@ -37,13 +39,20 @@ enum class EBookStatus {
 // The Korean message the user is shown for a status; null for Ok, Malformed and NoSelection.
 const char16_t* MessageOf(EBookStatus status);
 
+// Whether books can be read in a code page: iconv may not know it, or the line feed and '/'
+// may not be bytes of their own in it (UTF-16, UTF-32, UCS-2, EBCDIC), which the line and
+// marker rules need.
+enum class ECodePageFit { Ok, Unknown, NotByteText };
+ECodePageFit CodePageFit(const std::string& codePage);
+
 // One open book for both front ends: its path and kind, its index (offset table and item
 // names) and the code page it is read in. The index holds positions and names only; every
 // item is read from the file again when it is wanted.
 class CBook {
 public:
     // forcedCodePage: an iconv name every book is read in, or empty to choose per book (UTF-8
-    // when the book is valid UTF-8 with non-ASCII bytes, else CP949). Null for a name refused.
+    // when the book is valid UTF-8 with non-ASCII bytes, else CP949). Null for a name refused
+    // (CodePageFit says why).
     static std::unique_ptr<CBook> Create(const std::string& forcedCodePage = {});
     ~CBook();
     CBook(const CBook&) = delete;
@@ -64,6 +73,18 @@ public:
     // the file can't be read now; found is then -1.
     EBookStatus FindText(std::u16string_view term, std::int32_t after, std::int32_t& found,
                          const CTextSearch::Progress& progress = {}) const;
+
+    // Looks up the first item of the book at path whose name begins with term (ASCII letters
+    // without case), read as kind, without building the book's index: the scan stops listing
+    // at that item and only counts the rest. found tells which item it is and the book's last
+    // index (index -1: no name begins with term); item gets its title and body, made from the
+    // bytes just read. The open book is left as it was. FileMissing and TooLarge as Open;
+    // Malformed when the item's CVD record is cut short.
+    EBookStatus FindFirst(const std::string& path, EFileKind kind, std::u16string_view term,
+                          SFoundItem& found, STextItem& item) const;
+
+    // Every item whose title or body holds term, in file order, looked up as FindText does.
+    EBookStatus FindAllText(std::u16string_view term, std::vector<std::int32_t>& found) const;
 
     const std::string& Path() const { return m_strPath; }
     EFileKind Kind() const { return m_nFileKind; }

@@ -4,7 +4,7 @@ std::unique_ptr<CCodePage> CCodePage::Create(const std::string& forced) {
     std::unique_ptr<CCodePage> page(new CCodePage);
     if (!forced.empty()) {
         page->m_pForced = CTextCodec::Create(forced);
-        if (!page->m_pForced)
+        if (!page->m_pForced || !page->m_pForced->IsByteText())
             return nullptr;
         page->m_pCurrent = page->m_pForced.get();
         return page;

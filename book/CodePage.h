@@ -12,7 +12,7 @@
 class CCodePage {
 public:
     // forced: an iconv code page name, or empty to choose per book. Null when iconv does not
-    // know the forced name.
+    // know the forced name or books can't be read in it (CTextCodec::IsByteText).
     static std::unique_ptr<CCodePage> Create(const std::string& forced = {});
 
     bool IsForced() const { return m_pForced != nullptr; }

@@ -1,15 +1,28 @@
 #include "Cvd.h"
 
 #include "BinaryFile.h"
+#include "HeldItems.h"
 #include "ItemSink.h"
 #include "OffsetTable.h"
 #include "TextCodec.h"
 #include "Utf8.h"
 
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <new>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
+
+// Records the walking thread finds between two reports of its progress.
+constexpr std::size_t kPublishEvery = 256;
+// Records either thread claims at a time for converting their names.
+constexpr std::uint64_t kClaimRecords = 4096;
 
 // Bodies sampled for the UTF-8 evidence of a book whose titles are all ASCII.
 constexpr std::size_t kBodySampleBytes = 1 << 20;
@@ -59,19 +72,164 @@ template <class Visit> std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_
 
 } // namespace
 
-std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec,
-                      CItemSink& sink) {
-    const std::uint8_t* d = data.data();
-    std::u16string name;
-    return WalkCvd(d, static_cast<std::uint32_t>(data.size()),
-                   [&](std::uint64_t p, std::uint64_t N, std::uint64_t) {
-                       // The title's last byte is taken as zero; a title of length 0 is empty.
-                       name.clear();
-                       if (N > 0)
-                           codec.DecodeAppend(Bytes(d + p + 8, N - 1), name);
-                       sink.AddItem(static_cast<std::int32_t>(p + 8), name);
+std::uint32_t WalkCvdRecords(std::span<const std::uint8_t> data,
+                             std::vector<std::uint32_t>& starts) {
+    starts.clear();
+    return WalkCvd(data.data(), static_cast<std::uint32_t>(data.size()),
+                   [&](std::uint64_t p, std::uint64_t, std::uint64_t) {
+                       starts.push_back(static_cast<std::uint32_t>(p));
                        return true;
                    });
+}
+
+std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
+                        const CTextCodec& codec, std::u16string& name) {
+    const std::uint8_t* d = data.data();
+    const std::size_t N = d[start + 4] | (d[start + 5] << 8);
+    // The title's last byte is taken as zero; a title of length 0 is empty.
+    name.clear();
+    if (N > 0)
+        codec.DecodeAppend(Bytes(d + start + 8, N - 1), name);
+    return name;
+}
+
+std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
+                      std::size_t splitAt) {
+    const std::uint8_t* d = data.data();
+    const auto n = static_cast<std::uint32_t>(data.size());
+    std::u16string name;
+    auto report = [&](std::uint32_t p) {
+        sink.AddItem(static_cast<std::int32_t>(p + 8), CvdName(data, p, codec, name));
+    };
+    // Records lie at least 13 bytes apart, so this many starts can be found at most.
+    const std::size_t capacity = n / 13 + 1;
+    std::unique_ptr<std::uint32_t[]> starts;
+    if (n >= splitAt && codec.PrepareConcurrentUse())
+        starts.reset(new (std::nothrow) std::uint32_t[capacity]);
+    if (!starts) {
+        return WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t, std::uint64_t) {
+            report(static_cast<std::uint32_t>(p));
+            return true;
+        });
+    }
+
+    // The walk follows one record's lengths to the next and can't be shared out, but the names
+    // can be converted and listed beside it: a second thread walks ahead and publishes the
+    // starts it finds, while this one reports the records behind it, in order. Once the walk
+    // is done, the walking thread converts records from the end down, a chunk at a time, into
+    // held chunks, until the two meet; those are reported last.
+    std::atomic<std::size_t> published{0};
+    std::atomic<bool> walked{false};
+    // The records not yet claimed by either thread: [low, high), packed in one word so that a
+    // claim from either end is one compare-and-swap. high is kUnknown until the walk is done.
+    constexpr std::uint64_t kUnknown = 0xFFFFFFFFu;
+    std::atomic<std::uint64_t> unclaimed{kUnknown};
+    auto pack = [](std::uint64_t low, std::uint64_t high) { return high | low << 32; };
+    std::vector<CHeldItems> tail; // claimed from the end: the last records first
+    std::exception_ptr walkerFailed;
+    std::uint32_t end = 0;
+    auto walk = [&] {
+        std::size_t found = 0;
+        end = WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t, std::uint64_t) {
+            starts[found++] = static_cast<std::uint32_t>(p);
+            if (found % kPublishEvery == 0)
+                published.store(found, std::memory_order_release);
+            return true;
+        });
+        published.store(found, std::memory_order_release);
+        std::uint64_t state = unclaimed.load();
+        while (!unclaimed.compare_exchange_weak(state, pack(state >> 32, found))) {
+        }
+        walked.store(true, std::memory_order_release);
+        try {
+            std::u16string tailName;
+            for (state = unclaimed.load();;) {
+                const std::uint64_t low = state >> 32, high = state & kUnknown;
+                if (high <= low)
+                    return;
+                const std::uint64_t from =
+                    high - std::min<std::uint64_t>(kClaimRecords, high - low);
+                if (!unclaimed.compare_exchange_weak(state, pack(low, from)))
+                    continue;
+                CHeldItems& chunk = tail.emplace_back();
+                for (std::uint64_t i = from; i < high; ++i)
+                    chunk.AddItem(static_cast<std::int32_t>(starts[i] + 8),
+                                  CvdName(data, starts[i], codec, tailName));
+                state = unclaimed.load();
+            }
+        } catch (...) {
+            walkerFailed = std::current_exception();
+        }
+    };
+    std::thread walker;
+    try {
+        walker = std::thread(walk);
+    } catch (const std::system_error&) {
+        walk(); // no thread to be had: walk first, then report
+    }
+    std::exception_ptr failed;
+    try {
+        for (std::uint64_t state = unclaimed.load();;) {
+            const std::uint64_t ready = published.load(std::memory_order_acquire);
+            const std::uint64_t low = state >> 32, high = state & kUnknown;
+            const std::uint64_t limit = std::min(ready, high);
+            if (low < limit) {
+                const std::uint64_t to = low + std::min<std::uint64_t>(kClaimRecords, limit - low);
+                if (!unclaimed.compare_exchange_weak(state, pack(to, high)))
+                    continue;
+                for (std::uint64_t i = low; i < to; ++i)
+                    report(starts[i]);
+            } else if (high != kUnknown) {
+                break; // everything is claimed
+            } else {
+                std::this_thread::yield();
+            }
+            state = unclaimed.load();
+        }
+    } catch (...) {
+        failed = std::current_exception();
+    }
+    if (walker.joinable())
+        walker.join();
+    if (failed)
+        std::rethrow_exception(failed);
+    if (walkerFailed)
+        std::rethrow_exception(walkerFailed);
+    for (auto chunk = tail.rbegin(); chunk != tail.rend(); ++chunk)
+        chunk->ReportTo(sink);
+    return end;
+}
+
+SFoundItem FindCvdItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
+                       std::u16string_view term, std::uint32_t& end) {
+    const std::uint8_t* d = data.data();
+    const auto n = static_cast<std::uint32_t>(data.size());
+    SFoundItem found;
+    found.end = n;
+    std::u16string name;
+    std::int32_t count = 0;
+    end = WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t N, std::uint64_t) {
+        if (found.index < 0) {
+            // A title of length 0 or 1, or one that opens with its zero byte, names nothing.
+            const bool empty = N <= 1 || d[p + 8] == 0;
+            bool hit = empty ? term.empty()
+                             : !codec.IsAsciiCompatible() || FirstByteMayBegin(d[p + 8], term);
+            if (hit)
+                hit =
+                    NameBeginsWith(CvdName(data, static_cast<std::uint32_t>(p), codec, name), term);
+            if (hit) {
+                found.index = count;
+                found.start = static_cast<std::uint32_t>(p + 8);
+                found.name = name;
+            }
+        } else if (count == found.index + 1) {
+            found.end = static_cast<std::uint32_t>(p + 8);
+        }
+        ++count;
+        return true;
+    });
+    found.last = count - 1;
+    return found;
 }
 
 bool CvdEndIsMalformed(std::uint32_t end, std::uint32_t n) {

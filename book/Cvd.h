@@ -17,11 +17,15 @@
 // with its last byte taken as zero and a line feed written after every carriage return.
 
 #include "BookFile.h"
+#include "FoundItem.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class CBinaryFile;
 class CItemSink;
@@ -30,9 +34,28 @@ class CTextCodec;
 
 inline constexpr std::uint32_t kCvdFirstRecord = 74;
 
+// Books from this size on are walked on one thread while their names are converted on another.
+inline constexpr std::size_t kCvdSplitBytes = 4 << 20;
+
 // Finds the records of the book in data, reports each to sink in file order and returns the
-// position at which the scan ended.
-std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink);
+// position at which the scan ended. Data of splitAt bytes or more, where the code page allows
+// it, is walked on a thread of its own while this one converts and reports the names.
+std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
+                      std::size_t splitAt = kCvdSplitBytes);
+
+// The scan's first step alone: walks the records by their lengths and notes where each one
+// starts (p, in file order) in starts; returns the position at which the walk ended.
+std::uint32_t WalkCvdRecords(std::span<const std::uint8_t> data,
+                             std::vector<std::uint32_t>& starts);
+
+// The name of the record that starts at start, one WalkCvdRecords found, into name.
+std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
+                        const CTextCodec& codec, std::u16string& name);
+
+// The first record whose name begins with term (ASCII letters without case), found without
+// listing the others; end is set as ScanCvd would return it. index is -1 when none begins so.
+SFoundItem FindCvdItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
+                       std::u16string_view term, std::uint32_t& end);
 
 // True when a scan that ended at end left part of an n-byte file in another format. Compared
 // as unsigned 32-bit numbers, so an empty file counts as malformed.

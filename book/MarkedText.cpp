@@ -1,17 +1,21 @@
 #include "MarkedText.h"
 
 #include "BinaryFile.h"
+#include "FoundItem.h"
+#include "HeldItems.h"
 #include "ItemSink.h"
 #include "OffsetTable.h"
 #include "TextCodec.h"
 #include "Utf8.h"
 
+#include <atomic>
 #include <cstring>
-#include <exception>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -21,71 +25,82 @@ std::string_view Bytes(const std::uint8_t* p, std::size_t n) {
     return {reinterpret_cast<const char*>(p), n};
 }
 
-// Offset of the first "///" in [from, n), or n.
+// Offset of the first "///" in [from, n), or n. Most bytes are not '/', so blocks without
+// one are passed whole; only a block holding a '/' is tested for three in a row.
 std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n) {
-    while (from + 3 <= n) {
-        const void* hit = std::memchr(d + from, '/', n - from - 2);
-        if (!hit)
-            return n;
-        const std::size_t q = static_cast<const std::uint8_t*>(hit) - d;
-        if (d[q + 1] != '/') {
-            from = q + 2;
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i slash = _mm_set1_epi8('/');
+    auto slashes = [&](std::size_t at) {
+        return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at)), slash);
+    };
+    // The three-in-a-row test of the last block reads two bytes past it.
+    for (; i + 66 <= n; i += 64) {
+        const __m128i any = _mm_or_si128(_mm_or_si128(slashes(i), slashes(i + 16)),
+                                         _mm_or_si128(slashes(i + 32), slashes(i + 48)));
+        if (!_mm_movemask_epi8(any))
             continue;
+        for (std::size_t k = i; k < i + 64; k += 16) {
+            const __m128i three =
+                _mm_and_si128(_mm_and_si128(slashes(k), slashes(k + 1)), slashes(k + 2));
+            if (const int mask = _mm_movemask_epi8(three))
+                return k + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
         }
-        if (d[q + 2] != '/') {
-            from = q + 3;
-            continue;
-        }
-        return q;
+    }
+#endif
+    // A byte that is not '/' at i + 2 rules out a marker at i, i + 1 and i + 2.
+    while (i + 3 <= n) {
+        if (d[i + 2] != '/')
+            i += 3;
+        else if (d[i + 1] != '/')
+            i += 2;
+        else if (d[i] != '/')
+            i += 1;
+        else
+            return i;
     }
     return n;
 }
 
+// A head line found in the raw bytes: where it starts and where its first marker stands.
+struct SHeadLine {
+    std::size_t start = 0;
+    std::size_t marker = 0;
+};
+
 // For code pages in which the marker, the line feed and the zero byte are always those bytes:
-// look for the marker in the raw bytes and convert only the names of head lines.
-void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink) {
-    std::u16string name;
-    std::size_t from = 0; // always the start of a line
+// finds the next head line from from, always a line start, and moves from past its line end.
+// The line start is looked for back from the marker, once for each head line.
+bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHeadLine& head) {
     while (from < n) {
         const std::size_t q = FindMarker(d, from, n);
         if (q == n)
-            return;
+            return false;
         const void* lf = std::memchr(d + q + 3, '\n', n - q - 3);
         if (!lf)
-            return; // the last line has no line feed: it is no line
+            return false; // the last line has no line feed: it is no line
         const auto* before = static_cast<const std::uint8_t*>(::memrchr(d + from, '\n', q - from));
         const std::size_t lineStart = before ? before - d + 1 : from;
-        if (!std::memchr(d + lineStart, 0, q - lineStart)) {
-            name.clear();
-            codec.DecodeAppend(Bytes(d + lineStart, q - lineStart), name);
-            sink.AddItem(static_cast<std::int32_t>(lineStart), name);
-        }
         from = static_cast<const std::uint8_t*>(lf) - d + 1;
+        if (!std::memchr(d + lineStart, 0, q - lineStart)) {
+            head = {lineStart, q};
+            return true;
+        }
     }
+    return false;
 }
 
-// The items of a part of the book, held to be reported after the parts before it.
-class CHeldItems : public CItemSink {
-public:
-    void AddItem(std::int32_t position, std::u16string_view name) override {
-        m_positions.push_back(position);
-        m_names.append(name);
-        m_ends.push_back(m_names.size());
+// Looks for the marker in the raw bytes and converts only the names of head lines.
+void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink) {
+    std::u16string name;
+    std::size_t from = 0;
+    SHeadLine head;
+    while (NextHeadLine(d, n, from, head)) {
+        name.clear();
+        codec.DecodeAppend(Bytes(d + head.start, head.marker - head.start), name);
+        sink.AddItem(static_cast<std::int32_t>(head.start), name);
     }
-    void ReportTo(CItemSink& sink, std::int32_t shift) const {
-        std::size_t start = 0;
-        for (std::size_t i = 0; i < m_positions.size(); ++i) {
-            sink.AddItem(m_positions[i] + shift,
-                         std::u16string_view(m_names).substr(start, m_ends[i] - start));
-            start = m_ends[i];
-        }
-    }
-
-private:
-    std::vector<std::int32_t> m_positions;
-    std::vector<std::size_t> m_ends;
-    std::u16string m_names;
-};
+}
 
 // Scanning is bound by the memory's speed and the names' conversion: two threads, each over
 // one half, nearly halve a large book's build. Lines never straddle the cut, so the halves
@@ -99,31 +114,8 @@ void ScanBytesInHalves(const std::uint8_t* d, std::size_t n, const CTextCodec& c
     }
     const std::size_t cut = static_cast<const std::uint8_t*>(lf) - d + 1;
     CHeldItems second;
-    std::exception_ptr secondFailed;
-    std::thread worker;
-    try {
-        worker = std::thread([&] {
-            try {
-                ScanBytes(d + cut, n - cut, codec, second);
-            } catch (...) {
-                secondFailed = std::current_exception();
-            }
-        });
-    } catch (const std::system_error&) {
-        ScanBytes(d, n, codec, sink); // no thread to be had: one scan does it all
-        return;
-    }
-    std::exception_ptr firstFailed;
-    try {
-        ScanBytes(d, cut, codec, sink);
-    } catch (...) {
-        firstFailed = std::current_exception();
-    }
-    worker.join();
-    if (firstFailed)
-        std::rethrow_exception(firstFailed);
-    if (secondFailed)
-        std::rethrow_exception(secondFailed);
+    RunSideBySide([&] { ScanBytes(d, cut, codec, sink); },
+                  [&] { ScanBytes(d + cut, n - cut, codec, second); });
     second.ReportTo(sink, static_cast<std::int32_t>(cut));
 }
 
@@ -146,6 +138,65 @@ void ScanLines(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
     }
 }
 
+// Where the bytes from from on stop being ASCII, at most to; passes 64 bytes at a time.
+std::size_t SkipAscii(const std::uint8_t* d, std::size_t from, std::size_t to) {
+#if defined(__SSE2__)
+    auto load = [d](std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+    };
+    while (from + 64 <= to &&
+           !_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(load(from), load(from + 16)),
+                                           _mm_or_si128(load(from + 32), load(from + 48)))))
+        from += 64;
+#endif
+    while (from < to && d[from] < 0x80)
+        ++from;
+    return from;
+}
+
+// Feeds the UTF-8 evidence of bytes [from, to) a piece at a time, each piece ending after an
+// ASCII byte so that no UTF-8 sequence is cut, and stops once the bytes are refuted here or
+// by another thread.
+void GatherUtf8Evidence(const std::uint8_t* d, std::size_t from, std::size_t to,
+                        CUtf8Evidence& evidence, std::atomic<bool>& refuted) {
+    constexpr std::size_t kPiece = 1 << 20;
+    while (from < to && !refuted.load(std::memory_order_relaxed)) {
+        std::size_t end = to - from > kPiece ? from + kPiece : to;
+        while (end < to && d[end - 1] >= 0x80)
+            ++end;
+        from = SkipAscii(d, from, end);
+        evidence.Feed(d + from, end - from);
+        if (evidence.Refuted()) {
+            refuted.store(true, std::memory_order_relaxed);
+            return;
+        }
+        from = end;
+    }
+}
+
+// Finds the first item whose name begins with a term among the items reported to it, and
+// counts them all.
+class CFirstMatch : public CItemSink {
+public:
+    CFirstMatch(std::u16string_view term, std::size_t size) : m_term(term), m_size(size) {}
+    void AddItem(std::int32_t position, std::u16string_view name) override {
+        if (found.index < 0 && NameBeginsWith(name, m_term)) {
+            found.index = found.last + 1;
+            found.start = static_cast<std::uint32_t>(position);
+            found.end = static_cast<std::uint32_t>(m_size);
+            found.name = name;
+        } else if (found.index >= 0 && found.last == found.index) {
+            found.end = static_cast<std::uint32_t>(position);
+        }
+        ++found.last;
+    }
+    SFoundItem found;
+
+private:
+    std::u16string_view m_term;
+    std::size_t m_size;
+};
+
 } // namespace
 
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
@@ -158,15 +209,68 @@ void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec,
         ScanLines(data.data(), data.size(), codec, sink);
 }
 
+SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
+                              std::u16string_view term) {
+    const std::uint8_t* d = data.data();
+    const std::size_t n = data.size();
+    if (!codec.IsAsciiCompatible()) {
+        CFirstMatch match(term, n); // every line is converted anyway
+        ScanLines(d, n, codec, match);
+        return match.found;
+    }
+    // Only names that may begin with the term are converted, and after the item is found the
+    // rest of the book is only counted.
+    SFoundItem found;
+    found.end = static_cast<std::uint32_t>(n);
+    std::u16string name;
+    std::size_t from = 0;
+    SHeadLine head;
+    std::int32_t count = 0;
+    while (NextHeadLine(d, n, from, head)) {
+        if (found.index < 0) {
+            const std::size_t length = head.marker - head.start;
+            bool hit = length == 0 ? term.empty() : FirstByteMayBegin(d[head.start], term);
+            if (hit) {
+                name.clear();
+                codec.DecodeAppend(Bytes(d + head.start, length), name);
+                hit = NameBeginsWith(name, term);
+            }
+            if (hit) {
+                found.index = count;
+                found.start = static_cast<std::uint32_t>(head.start);
+                found.name = name;
+            }
+        } else if (count == found.index + 1) {
+            found.end = static_cast<std::uint32_t>(head.start);
+        }
+        ++count;
+    }
+    found.last = count - 1;
+    return found;
+}
+
 void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& codec,
                          CItemSink& sink) {
     ScanLines(data.data(), data.size(), codec, sink);
 }
 
-bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data) {
-    CUtf8Evidence evidence;
-    evidence.Feed(data.data(), data.size());
-    return evidence.LooksUtf8();
+bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data, std::size_t splitAt) {
+    const std::uint8_t* d = data.data();
+    const std::size_t n = data.size();
+    std::atomic<bool> refuted{false};
+    CUtf8Evidence first;
+    // A large book is read on two threads, each over one half, cut after a line feed, which
+    // no UTF-8 sequence holds.
+    const void* lf = n >= splitAt ? std::memchr(d + n / 2, '\n', n - n / 2) : nullptr;
+    if (!lf) {
+        GatherUtf8Evidence(d, 0, n, first, refuted);
+        return first.LooksUtf8();
+    }
+    const std::size_t cut = static_cast<const std::uint8_t*>(lf) - d + 1;
+    CUtf8Evidence second;
+    RunSideBySide([&] { GatherUtf8Evidence(d, 0, cut, first, refuted); },
+                  [&] { GatherUtf8Evidence(d, cut, n, second, refuted); });
+    return !refuted && (first.LooksUtf8() || second.LooksUtf8());
 }
 
 STextItem CutTextItem(std::span<const std::uint8_t> bytes, const CTextCodec& codec) {

@@ -16,11 +16,13 @@
 //               the item's first zero byte.
 
 #include "BookFile.h"
+#include "FoundItem.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 class CBinaryFile;
 class CItemSink;
@@ -42,8 +44,15 @@ void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec,
 void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& codec,
                          CItemSink& sink);
 
-// Whether the book's bytes argue for reading it as UTF-8 (valid, with non-ASCII bytes).
-bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data);
+// The first item whose name begins with term (ASCII letters without case), found without
+// listing the others: names that can't begin with it are not converted, and the items after it
+// are only counted. index is -1 when no name begins with term.
+SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
+                              std::u16string_view term);
+
+// Whether the book's bytes argue for reading it as UTF-8 (valid, with non-ASCII bytes). Data of
+// splitAt bytes or more is read in two halves at once.
+bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data, std::size_t splitAt = kScanSplitBytes);
 
 struct STextItem {
     std::u16string title;

@@ -145,6 +145,23 @@ bool CTextSearch::ItemHolds(std::span<const std::uint8_t> book, const COffsetTab
            Find(item.body, m_strTerm) != std::u16string::npos;
 }
 
+// Bytes looked at so far, told to the caller's progress a step at a time.
+struct CTextSearch::SProgressState {
+    const Progress& progress;
+    std::int64_t total;
+    std::int64_t done = 0;
+    std::int64_t nextReport = static_cast<std::int64_t>(kProgressStep);
+
+    // False when the caller stopped the search.
+    bool Advance(std::size_t bytes) {
+        done += static_cast<std::int64_t>(bytes);
+        if (!progress || done < nextReport)
+            return true;
+        nextReport = done + static_cast<std::int64_t>(kProgressStep);
+        return progress(done, total);
+    }
+};
+
 std::int32_t CTextSearch::FindNext(std::span<const std::uint8_t> book, const COffsetTable& offsets,
                                    bool cvd, std::int32_t after, const Progress& progress) const {
     const std::int32_t count = offsets.Count();
@@ -152,69 +169,69 @@ std::int32_t CTextSearch::FindNext(std::span<const std::uint8_t> book, const COf
         return -1;
     if (after < 0 || after >= count)
         after = count - 1; // so that item 0 comes first
-    const auto total = static_cast<std::int64_t>(book.size());
-    std::int64_t done = 0;
-    std::int64_t nextReport = kProgressStep;
-    // Counts bytes looked at; false when the user stopped the search.
-    auto advance = [&](std::size_t bytes) {
-        done += static_cast<std::int64_t>(bytes);
-        if (!progress || done < nextReport)
-            return true;
-        nextReport = done + static_cast<std::int64_t>(kProgressStep);
-        return progress(done, total);
-    };
-    // Items first..last in order; -1 when none holds the term.
-    auto searchItems = [&](std::int32_t first, std::int32_t last) -> std::int32_t {
-        std::size_t at = ItemBytes(offsets, first, book.size()).first;
-        const std::size_t to = ItemBytes(offsets, last, book.size()).second;
-        for (std::int32_t i = first; i <= last;) {
-            if (!m_bBytesCanFilter) {
-                const auto [start, end] = ItemBytes(offsets, i, book.size());
-                if (ItemHolds(book, offsets, cvd, i))
-                    return i;
-                if (!advance(end - start))
-                    return kCancelled;
-                ++i;
-                continue;
-            }
-            // The next place the term's bytes stand, a step at a time so progress is told.
-            std::size_t hit = to;
-            while (at < to) {
-                const std::size_t stepEnd = std::min(to, at + kProgressStep);
-                hit = NextCandidate(book.data(), at, std::min(to, stepEnd + m_strBytes.size() - 1));
-                if (hit < stepEnd)
-                    break;
-                hit = to;
-                if (!advance(stepEnd - at))
-                    return kCancelled;
-                at = stepEnd;
-            }
-            if (hit >= to)
-                return -1;
-            // The item whose bytes hold it: the last one recorded at or before it.
-            std::int32_t lo = i, hi = last;
-            while (lo < hi) {
-                const std::int32_t mid = lo + (hi - lo + 1) / 2;
-                if (static_cast<std::size_t>(offsets[mid]) <= hit)
-                    lo = mid;
-                else
-                    hi = mid - 1;
-            }
-            if (ItemHolds(book, offsets, cvd, lo))
-                return lo;
-            const std::size_t end = std::max(ItemBytes(offsets, lo, book.size()).second, hit + 1);
-            if (!advance(end - at))
-                return kCancelled;
-            at = end;
-            i = lo + 1;
-        }
-        return -1;
-    };
-
+    SProgressState state{progress, static_cast<std::int64_t>(book.size())};
     if (after + 1 < count) {
-        const std::int32_t found = searchItems(after + 1, count - 1);
+        const std::int32_t found = SearchItems(book, offsets, cvd, after + 1, count - 1, state);
         if (found != -1)
             return found;
     }
-    return searchItems(0, after);
+    return SearchItems(book, offsets, cvd, 0, after, state);
+}
+
+std::int32_t CTextSearch::FindFrom(std::span<const std::uint8_t> book, const COffsetTable& offsets,
+                                   bool cvd, std::int32_t first) const {
+    if (!m_bEncodable || first < 0 || first >= offsets.Count())
+        return -1;
+    const Progress none;
+    SProgressState state{none, static_cast<std::int64_t>(book.size())};
+    return SearchItems(book, offsets, cvd, first, offsets.Count() - 1, state);
+}
+
+std::int32_t CTextSearch::SearchItems(std::span<const std::uint8_t> book,
+                                      const COffsetTable& offsets, bool cvd, std::int32_t first,
+                                      std::int32_t last, SProgressState& state) const {
+    std::size_t at = ItemBytes(offsets, first, book.size()).first;
+    const std::size_t to = ItemBytes(offsets, last, book.size()).second;
+    for (std::int32_t i = first; i <= last;) {
+        if (!m_bBytesCanFilter) {
+            const auto [start, end] = ItemBytes(offsets, i, book.size());
+            if (ItemHolds(book, offsets, cvd, i))
+                return i;
+            if (!state.Advance(end - start))
+                return kCancelled;
+            ++i;
+            continue;
+        }
+        // The next place the term's bytes stand, a step at a time so progress is told.
+        std::size_t hit = to;
+        while (at < to) {
+            const std::size_t stepEnd = std::min(to, at + kProgressStep);
+            hit = NextCandidate(book.data(), at, std::min(to, stepEnd + m_strBytes.size() - 1));
+            if (hit < stepEnd)
+                break;
+            hit = to;
+            if (!state.Advance(stepEnd - at))
+                return kCancelled;
+            at = stepEnd;
+        }
+        if (hit >= to)
+            return -1;
+        // The item whose bytes hold it: the last one recorded at or before it.
+        std::int32_t lo = i, hi = last;
+        while (lo < hi) {
+            const std::int32_t mid = lo + (hi - lo + 1) / 2;
+            if (static_cast<std::size_t>(offsets[mid]) <= hit)
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        if (ItemHolds(book, offsets, cvd, lo))
+            return lo;
+        const std::size_t end = std::max(ItemBytes(offsets, lo, book.size()).second, hit + 1);
+        if (!state.Advance(end - at))
+            return kCancelled;
+        at = end;
+        i = lo + 1;
+    }
+    return -1;
 }

@@ -34,6 +34,10 @@ public:
     std::int32_t FindNext(std::span<const std::uint8_t> book, const COffsetTable& offsets, bool cvd,
                           std::int32_t after, const Progress& progress = {}) const;
 
+    // The first item from `first` to the last whose title or body holds the term; -1 when none.
+    std::int32_t FindFrom(std::span<const std::uint8_t> book, const COffsetTable& offsets, bool cvd,
+                          std::int32_t first) const;
+
     // Whether item i, as it is shown, holds the term.
     bool ItemHolds(std::span<const std::uint8_t> book, const COffsetTable& offsets, bool cvd,
                    std::int32_t i) const;
@@ -43,6 +47,10 @@ public:
     static std::size_t Find(std::u16string_view text, std::u16string_view term);
 
 private:
+    struct SProgressState;
+    std::int32_t SearchItems(std::span<const std::uint8_t> book, const COffsetTable& offsets,
+                             bool cvd, std::int32_t first, std::int32_t last,
+                             SProgressState& state) const;
     // The first position from `from` to `to` where the term's bytes may stand.
     std::size_t NextCandidate(const std::uint8_t* book, std::size_t from, std::size_t to) const;
 

@@ -6,15 +6,18 @@
 #include "TextCodec.h"
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
 
 struct SPositions : CItemSink {
-    void AddItem(std::int32_t position, std::u16string_view) override {
+    void AddItem(std::int32_t position, std::u16string_view name) override {
         positions.push_back(position);
+        names.emplace_back(name);
     }
     std::vector<std::int32_t> positions;
+    std::vector<std::u16string> names;
 };
 
 } // namespace
@@ -24,7 +27,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data, size);
     SPositions items;
     const std::uint32_t end = ScanCvd(bytes, *codec, items);
+    // Names converted in two halves at once, as a large book's are, give the same index.
+    SPositions halves;
+    if (ScanCvd(bytes, *codec, halves, 1) != end || halves.positions != items.positions ||
+        halves.names != items.names)
+        std::abort();
     (void)CvdEndIsMalformed(end, static_cast<std::uint32_t>(size));
+    // Looking a name up finds what the whole index finds, with the scan's end.
+    const std::u16string term = items.names.empty() ? u"x" : items.names.back().substr(0, 2);
+    std::uint32_t lookupEnd = 0;
+    const SFoundItem found = FindCvdItem(bytes, *codec, term, lookupEnd);
+    std::int32_t want = -1;
+    for (std::size_t i = 0; i < items.names.size() && want < 0; ++i)
+        if (NameBeginsWith(items.names[i], term))
+            want = static_cast<std::int32_t>(i);
+    if (lookupEnd != end || found.index != want ||
+        found.last + 1 != static_cast<std::int32_t>(items.names.size()))
+        std::abort();
     (void)CvdLooksUtf8(bytes);
     for (std::size_t i = 0; i < items.positions.size(); ++i) {
         const std::size_t start = static_cast<std::size_t>(items.positions[i]) - 4;

@@ -1,5 +1,5 @@
-// The marked-text scan over any bytes: the byte scan must agree with converting every line,
-// and cutting any item's bytes must be safe.
+// The marked-text scan over any bytes: the byte scan and the lookup of one name must agree with
+// converting every line, and cutting any item's bytes must be safe.
 
 #include "ItemSink.h"
 #include "MarkedText.h"
@@ -34,6 +34,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (fast.positions != plain.positions || fast.names != plain.names)
             std::abort();
         if (halves.positions != plain.positions || halves.names != plain.names)
+            std::abort();
+        if (MarkedTextLooksUtf8(bytes, 1) != MarkedTextLooksUtf8(bytes))
+            std::abort(); // the evidence in two halves is the evidence of the whole
+        // Looking a name up finds what the whole index finds: for the start of the last name,
+        // upper-cased, the first item whose name begins with it.
+        std::u16string term = plain.names.empty() ? u"x" : plain.names.back().substr(0, 3);
+        for (char16_t& c : term)
+            c = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+        const SFoundItem found = FindMarkedTextItem(bytes, *codec, term);
+        std::int32_t want = -1;
+        for (std::size_t i = 0; i < plain.names.size() && want < 0; ++i)
+            if (NameBeginsWith(plain.names[i], term))
+                want = static_cast<std::int32_t>(i);
+        if (found.index != want || found.last + 1 != static_cast<std::int32_t>(plain.names.size()))
+            std::abort();
+        if (want >= 0 && (found.name != plain.names[want] ||
+                          found.start != static_cast<std::uint32_t>(plain.positions[want])))
             std::abort();
         for (std::size_t i = 0; i < fast.positions.size(); ++i) {
             const std::size_t start = static_cast<std::size_t>(fast.positions[i]);

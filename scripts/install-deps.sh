@@ -13,6 +13,10 @@ packages=(
 if [ "${TOMLET_WITH_FUZZ:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
 fi
+# the real texts bench/make-real-books turns into bench books
+if [ "${TOMLET_WITH_BENCH_BOOKS:-0}" = 1 ]; then
+    packages+=(dict-wn debian-faq-ko)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

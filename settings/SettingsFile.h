@@ -31,8 +31,19 @@ std::string SettingsPath();
 // Reads the record; false, with record untouched, when the file can't be opened for reading.
 bool ReadSettingsRecord(const std::string& path, SSettingsRecord& record);
 
-// Writes the record whole or not at all: the bytes go to a new file beside the old one, which
-// replaces it only once they are safely on disk. The folder is never created.
+// Writes the record into the file the path names, whole or not at all, and leaves alone what
+// the user set up there:
+// - a symbolic link is followed, so its target gets the record and the link stays a link;
+// - a file with no write permission bit is read-only and refused, even to root, who could
+//   write it anyway; a file the process may not open for writing is refused too;
+// - a plain file of this user's, in a folder that takes new files, is replaced by a new file
+//   with the same mode, written and synced beside it, so that the path holds the old record or
+//   the new one whatever happens part-way;
+// - any other file (a read-only folder, a file of another user or with several names, a FIFO,
+//   a device) is written in place: all ten bytes in one write, which a regular file then has
+//   synced and cut to ten bytes. A short write to a regular file is undone by writing back the
+//   bytes it overwrote. A FIFO is opened without waiting for a reader: with none, Open fails.
+// A missing file is created with mode 0644; the folder never is.
 class CSettingsWriter {
 public:
     CSettingsWriter() = default;
@@ -40,16 +51,18 @@ public:
     CSettingsWriter(const CSettingsWriter&) = delete;
     CSettingsWriter& operator=(const CSettingsWriter&) = delete;
 
-    // Creates the new file; false when it can't be created (the old file is untouched).
+    // Readies the write; false when the file may not or can't be written (nothing changed).
     bool Open(const std::string& path);
-    // Writes the record and puts it in the old file's place; false when any step fails, and
-    // then the old file is untouched.
+    // Writes the record; false when any step fails, and then the file holds its old record.
     bool Commit(const SSettingsRecord& record);
 
 private:
+    bool CommitBeside(const std::uint8_t* bytes);
+    bool CommitInPlace(const std::uint8_t* bytes);
     void Discard();
 
-    std::string m_strPath;
-    std::string m_strTemp;
+    std::string m_strPath; // the file itself, links followed
+    std::string m_strTemp; // the new file beside it; empty when writing in place
     int m_nFd = -1;
+    bool m_bRegular = false;
 };

@@ -3,6 +3,7 @@
 #include "TextCodec.h"
 #include "Utf8.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +35,26 @@ std::string CTempDir::Write(const std::string& name, const Bytes& bytes) const {
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(bytes.data(), static_cast<long>(bytes.size()));
     return path;
+}
+
+std::vector<std::string> IconvCodePages() {
+    std::vector<std::string> names;
+    FILE* list = ::popen("iconv -l", "r");
+    if (!list)
+        return names;
+    // Names are separated by commas, blanks or line ends, and end in "//".
+    std::string name;
+    for (int c; (c = std::fgetc(list)) != EOF;) {
+        if (c != ',' && c != ' ' && c != '\n') {
+            name += static_cast<char>(c);
+            continue;
+        }
+        if (name.size() > 2 && name.ends_with("//"))
+            names.push_back(name.substr(0, name.size() - 2));
+        name.clear();
+    }
+    ::pclose(list);
+    return names;
 }
 
 std::string Utf8(const std::u16string& text) {

@@ -42,5 +42,8 @@ public:
     std::vector<std::u16string> names;
 };
 
+// Every code page name `iconv -l` lists, aliases included; empty when it can't be run.
+std::vector<std::string> IconvCodePages();
+
 // UTF-8 of a name or body, so that failures print readably.
 std::string Utf8(const std::u16string& text);

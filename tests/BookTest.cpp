@@ -124,6 +124,43 @@ TEST(Book, CodePageIsChosenPerBookUnlessForced) {
     ASSERT_EQ(forced->Open(utf8, EFileKind::MarkedText), EBookStatus::Ok);
     EXPECT_EQ(forced->Codec().Name(), "EUC-KR");
     EXPECT_FALSE(CBook::Create("NOT-A-CODE-PAGE"));
+    EXPECT_EQ(CodePageFit("NOT-A-CODE-PAGE"), ECodePageFit::Unknown);
+    // Line and marker rules are byte rules: a code page whose line feed or '/' is another
+    // byte, or more than one, is refused; stateful 8-bit ones are read line by line.
+    for (const char* refused :
+         {"UTF-16", "UTF-16BE", "UTF-32LE", "UCS-2", "UCS-4", "IBM037", "IBM500", "EBCDIC-US"}) {
+        EXPECT_FALSE(CBook::Create(refused)) << refused;
+        EXPECT_EQ(CodePageFit(refused), ECodePageFit::NotByteText) << refused;
+    }
+    for (const char* read : {"CP949", "UTF-8", "CP1258", "ISO-2022-KR", "UTF-7", "GB18030"}) {
+        EXPECT_TRUE(CBook::Create(read)) << read;
+        EXPECT_EQ(CodePageFit(read), ECodePageFit::Ok) << read;
+    }
+}
+
+// The name listed and the title shown agree, whatever the code page holds back at the end
+// of a name.
+TEST(Book, ListedNameIsTheTitleShown) {
+    const struct {
+        const char* codePage;
+        Bytes text;
+        std::string item; // title|body
+    } cases[] = {
+        {"CP1258", "a//\xf9/b///c\n", "a//ù/b|c\n"},
+        {"CP1258", "Vi\xea\xf2t Nam///x\n", "Việt Nam|x\n"},
+        {"TCVN5712-1", "Vi\xd6t///x\n", "Việt|x\n"},
+        {"CP1255", "x\xf9///y\n", "xש|y\n"},
+    };
+    CTempDir dir;
+    for (const auto& [codePage, text, item] : cases) {
+        auto book = CBook::Create(codePage);
+        ASSERT_TRUE(book) << codePage;
+        ASSERT_EQ(book->Open(dir.Write("b.txt", text), EFileKind::MarkedText), EBookStatus::Ok);
+        ASSERT_EQ(book->LastIndex(), 0) << codePage;
+        EXPECT_EQ(Utf8(std::u16string(book->Names().Name(0))), item.substr(0, item.find('|')))
+            << codePage;
+        EXPECT_EQ(Read(*book, 0), item) << codePage;
+    }
 }
 
 TEST(Book, MessagesOfTheStatuses) {

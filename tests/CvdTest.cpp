@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <span>
 
 namespace {
@@ -44,10 +46,16 @@ struct SScan {
     bool message;
 };
 
+// Scans the book, and checks that converting the names in two halves at once, as a large
+// book's are, gives the same index.
 SScan Scan(const Bytes& book) {
     SScan s;
     s.end = ScanCvd(Span(book), Cp949(), s.index);
     s.message = CvdEndIsMalformed(s.end, static_cast<std::uint32_t>(book.size()));
+    CCollect halves;
+    EXPECT_EQ(ScanCvd(Span(book), Cp949(), halves, 1), s.end);
+    EXPECT_EQ(halves.positions, s.index.positions);
+    EXPECT_EQ(halves.names, s.index.names);
     return s;
 }
 
@@ -181,6 +189,59 @@ TEST(Cvd, LengthsAtTheirLimits) {
     ASSERT_EQ(bigScan.index.positions.size(), 2u);
     EXPECT_EQ(bigScan.index.names[0].size(), 65534u);
     EXPECT_EQ(ShowBody(dir.Write("big.cvd", big), bigScan.index, 0)->size(), 65534u);
+}
+
+TEST(Cvd, ManyRecordsOfEveryTitleShape) {
+    const Bytes titles[] = {Bytes(),
+                            Bytes("\0", 1),
+                            Bytes("a\0", 2),
+                            Bytes("ab\0cd\0", 6),
+                            Bytes("\xc1\xa6\0", 3),
+                            Bytes("\xb0\0", 2),
+                            Bytes("x/y\0", 4)};
+    std::mt19937 rng(5);
+    std::vector<std::pair<Bytes, Bytes>> records;
+    for (int i = 0; i < 20001; ++i)
+        records.push_back({titles[rng() % std::size(titles)], Bytes(rng() % 40, 'b') + '\0'});
+    const Bytes book = Book(records);
+    for (const Bytes& tail : {Bytes(), Bytes(20, '\x7f')}) {
+        const SScan scan = Scan(book + tail);
+        EXPECT_EQ(scan.index.positions.size(), records.size());
+        EXPECT_EQ(scan.message, !tail.empty());
+    }
+}
+
+// Looking one name up must find what the whole index finds, with the scan's end.
+TEST(Cvd, LookupAgreesWithTheWholeIndex) {
+    const Bytes titles[] = {Bytes(),           Bytes("\0", 1),     Bytes("ab\0", 3),
+                            Bytes("AB\0", 3),  Bytes("\0ab\0", 4), Bytes("\xb0\xa1\0", 3),
+                            Bytes("a\0b\0", 4)};
+    const std::u16string terms[] = {u"", u"a", u"Ab", u"b", u"\uac00", u"abc"};
+    std::mt19937 rng(9);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::pair<Bytes, Bytes>> records;
+        for (int i = rng() % 8; i > 0; --i)
+            records.push_back({titles[rng() % std::size(titles)], Bytes(rng() % 5, 'b') + '\0'});
+        const Bytes book = Book(records) + (round % 3 ? Bytes() : Bytes(12, '\x7f'));
+        const SScan scan = Scan(book);
+        const auto last = static_cast<std::int32_t>(scan.index.positions.size()) - 1;
+        for (const std::u16string& term : terms) {
+            std::uint32_t end = 0;
+            const SFoundItem found = FindCvdItem(Span(book), Cp949(), term, end);
+            std::int32_t want = -1;
+            for (std::int32_t i = 0; i <= last && want < 0; ++i)
+                if (NameBeginsWith(scan.index.names[i], term))
+                    want = i;
+            ASSERT_EQ(end, scan.end) << "round " << round;
+            ASSERT_EQ(found.index, want) << "round " << round;
+            ASSERT_EQ(found.last, last) << "round " << round;
+            if (want < 0)
+                continue;
+            EXPECT_EQ(found.name, scan.index.names[want]);
+            EXPECT_EQ(found.start, static_cast<std::uint32_t>(scan.index.positions[want]));
+            EXPECT_EQ(found.end, want < last ? scan.index.positions[want + 1] : book.size());
+        }
+    }
 }
 
 TEST(Cvd, ReCheckRejectsABookThatChanged) {

@@ -240,8 +240,19 @@ TEST(MarkedText, CodePageIsChosenPerBook) {
     EXPECT_FALSE(CCodePage::Create("NOT-A-CODE-PAGE"));
 }
 
-// The byte scan must find exactly what converting every line finds, for the code pages it
-// is used with, whatever the bytes.
+// The byte scan, whole and in two halves, must find exactly what converting every line finds.
+void ExpectSameAsLineScan(const Bytes& book, const CTextCodec& codec, const std::string& what) {
+    CCollect fast, halves, plain;
+    ScanMarkedText(Span(book), codec, fast);
+    ScanMarkedText(Span(book), codec, halves, 1); // cut near the middle, two threads
+    ScanMarkedTextLines(Span(book), codec, plain);
+    ASSERT_EQ(fast.positions, plain.positions) << what;
+    ASSERT_EQ(fast.names, plain.names) << what;
+    ASSERT_EQ(halves.positions, plain.positions) << what;
+    ASSERT_EQ(halves.names, plain.names) << what;
+}
+
+// Random books of any bytes, long enough for the block search and dense in '/'.
 TEST(MarkedText, ByteScanMatchesLineScanOnRandomBooks) {
     const char alphabet[] = {'/',    '/',    '/',    '\n', '\r',   '\0',   'a',    ' ',
                              '\xb0', '\xa1', '\x81', 'A',  '\xea', '\x80', '\xff', '\xc3'};
@@ -249,17 +260,117 @@ TEST(MarkedText, ByteScanMatchesLineScanOnRandomBooks) {
     for (const char* name : {"CP949", "UTF-8"}) {
         auto codec = CTextCodec::Create(name);
         for (int round = 0; round < 3000; ++round) {
-            Bytes book(rng() % 80, '\0');
+            Bytes book(rng() % (round % 2 ? 80 : 400), '\0');
+            for (char& c : book)
+                c = alphabet[rng() % (round % 3 ? sizeof alphabet : 4)];
+            ASSERT_NO_FATAL_FAILURE(ExpectSameAsLineScan(
+                book, *codec, std::string(name) + " round " + std::to_string(round)));
+        }
+    }
+}
+
+// The block search looks at 16 and 64 bytes at a time: each hard case at every offset around
+// those edges, in a long line and after a line feed, with and without a final line feed.
+TEST(MarkedText, ByteScanMatchesLineScanAtBlockEdges) {
+    const Bytes cases[] = {"///",
+                           "////",
+                           "//",
+                           "/ //",
+                           "// /",
+                           "//\n/",
+                           "/\n//",
+                           "\r///\r",
+                           "a///b///c",
+                           Bytes("\0///", 4),
+                           Bytes("///\0", 4),
+                           Bytes("a\0b///", 6),
+                           "\xb0\xa1///\xb0"};
+    for (const Bytes& c : cases) {
+        for (std::size_t at = 0; at < 140; ++at) {
+            for (const Bytes& before : {Bytes(at, 'x'), "k///\n" + Bytes(at, 'x')}) {
+                const Bytes line = before + c + Bytes(150 - at, 'y');
+                const std::string what = "case \"" + c + "\" at " + std::to_string(at);
+                ASSERT_NO_FATAL_FAILURE(ExpectSameAsLineScan(line + "\n", Cp949(), what));
+                ASSERT_NO_FATAL_FAILURE(
+                    ExpectSameAsLineScan(line, Cp949(), what + ", no final LF"));
+                ASSERT_NO_FATAL_FAILURE(
+                    ExpectSameAsLineScan(line + "\nz///\n", Cp949(), what + ", then an item"));
+            }
+        }
+    }
+}
+
+// The UTF-8 evidence is gathered a MiB at a time and, for a large book, in two halves: a
+// sequence across either cut must count as whole, and a fault in either half must refute.
+TEST(MarkedText, Utf8EvidenceAcrossItsPieces) {
+    const std::size_t mib = 1 << 20;
+    const Bytes hangul = "\xea\xb0\x80", cp949 = "\xb0\xa1";
+    struct SCase {
+        const char* what;
+        Bytes book;
+        bool utf8;
+    };
+    const SCase cases[] = {
+        {"ASCII only", Bytes(3 * mib, 'a') + "\n", false},
+        {"UTF-8 across a piece's end", Bytes(mib - 1, 'a') + hangul + "\n" + Bytes(mib, 'b'), true},
+        {"UTF-8 in the second half only", Bytes(2 * mib, 'a') + "\n" + hangul, true},
+        {"CP949 in the second half", hangul + Bytes(2 * mib, 'a') + "\n" + cp949 + "\n", false},
+        {"CP949 in the first half", cp949 + Bytes(2 * mib, 'a') + "\n" + hangul + "\n", false},
+        {"a cut UTF-8 sequence at the end", Bytes(2 * mib, 'a') + "\n" + hangul.substr(0, 2),
+         false},
+    };
+    for (const SCase& c : cases) {
+        EXPECT_EQ(MarkedTextLooksUtf8(Span(c.book)), c.utf8) << c.what;
+        EXPECT_EQ(MarkedTextLooksUtf8(Span(c.book), 1), c.utf8) << c.what << ", in halves";
+    }
+}
+
+TEST(MarkedText, NamePrefixRule) {
+    struct SCase {
+        std::u16string name, term;
+        bool begins;
+    };
+    const SCase cases[] = {{u"Apple", u"aP", true},  {u"apple", u"APPLE!", false},
+                           {u"abc", u"", true},      {u"", u"", true},
+                           {u"", u"a", false},       {u"\u00c4rger", u"\u00e4", false},
+                           {u"제1장", u"제1", true}, {u"Zebra", u"zEB", true},
+                           {u"[x]", u"{X}", false},  {u"a b", u"A B", true}};
+    for (const SCase& c : cases)
+        EXPECT_EQ(NameBeginsWith(c.name, c.term), c.begins)
+            << Utf8(c.name) << " / " << Utf8(c.term);
+}
+
+// Looking one name up must find what the whole index finds: the first item whose name begins
+// with the term, its number, the last index, and the item's range.
+TEST(MarkedText, LookupAgreesWithTheWholeIndex) {
+    const char alphabet[] = {'/', '/', '/', '\n', '\r', '\0', 'a', 'A', 'b', '\xb0', '\xa1', ' '};
+    const std::u16string terms[] = {u"", u"a", u"A", u"ab", u"B", u"\uac00", u"a\r", u"zz"};
+    std::mt19937 rng(7);
+    for (const char* name : {"CP949", "UTF-8", "UTF-16LE"}) {
+        auto codec = CTextCodec::Create(name);
+        ASSERT_TRUE(codec) << name;
+        for (int round = 0; round < 1500; ++round) {
+            Bytes book(rng() % 200, '\0');
             for (char& c : book)
                 c = alphabet[rng() % sizeof alphabet];
-            CCollect fast, halves, plain;
-            ScanMarkedText(Span(book), *codec, fast);
-            ScanMarkedText(Span(book), *codec, halves, 1); // cut near the middle, two threads
-            ScanMarkedTextLines(Span(book), *codec, plain);
-            ASSERT_EQ(fast.positions, plain.positions) << name << " round " << round;
-            ASSERT_EQ(fast.names, plain.names) << name << " round " << round;
-            ASSERT_EQ(halves.positions, plain.positions) << name << " round " << round;
-            ASSERT_EQ(halves.names, plain.names) << name << " round " << round;
+            CCollect index;
+            ScanMarkedTextLines(Span(book), *codec, index);
+            const auto last = static_cast<std::int32_t>(index.positions.size()) - 1;
+            for (const std::u16string& term : terms) {
+                const SFoundItem found = FindMarkedTextItem(Span(book), *codec, term);
+                std::int32_t want = -1;
+                for (std::int32_t i = 0; i <= last && want < 0; ++i)
+                    if (NameBeginsWith(index.names[i], term))
+                        want = i;
+                const std::string what = std::string(name) + " round " + std::to_string(round);
+                ASSERT_EQ(found.index, want) << what;
+                ASSERT_EQ(found.last, last) << what;
+                if (want < 0)
+                    continue;
+                ASSERT_EQ(found.name, index.names[want]) << what;
+                ASSERT_EQ(found.start, static_cast<std::uint32_t>(index.positions[want])) << what;
+                ASSERT_EQ(found.end, want < last ? index.positions[want + 1] : book.size()) << what;
+            }
         }
     }
 }

@@ -73,8 +73,23 @@ std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
     const EPath path = IsDoubleByte(codePage) ? EPath::DoubleByteTable
                        : IsUtf8(codePage)     ? EPath::Utf8
                                               : EPath::Iconv;
-    return std::unique_ptr<CTextCodec>(
-        new CTextCodec(codePage, cd, KnownAsciiCompatible(codePage), path));
+    std::unique_ptr<CTextCodec> codec(new CTextCodec(codePage, cd, false, path));
+    // A name of a safe family is not enough: some of them read a few ASCII bytes as other
+    // characters (Shift_JIS X 0213's yen sign, the Latin-Greek sets' letters).
+    codec->m_bAsciiCompatible =
+        KnownAsciiCompatible(codePage) && codec->KeepsAscii(/*first=*/0x01, /*last=*/0x7F);
+    codec->m_bByteText = codec->KeepsAscii('\n', '\n') && codec->KeepsAscii('/', '/');
+    return codec;
+}
+
+bool CTextCodec::KeepsAscii(unsigned first, unsigned last) const {
+    for (unsigned byte = first; byte <= last; ++byte) {
+        const char c = static_cast<char>(byte);
+        const SProbe alone = Probe(&c, 1);
+        if (alone.produced != 1 || alone.first != byte)
+            return false;
+    }
+    return true;
 }
 
 CTextCodec::CTextCodec(std::string name, void* handle, bool asciiCompatible, EPath path)
@@ -104,25 +119,47 @@ void CTextCodec::DecodeAppend(std::string_view bytes, std::u16string& out) const
         return;
     }
     if (m_bAsciiCompatible) {
-        // Most text is largely ASCII: widen it without iconv, and hand iconv only the stretches
-        // from a non-ASCII byte to the next byte below 0x30, which always ends a character.
+        // Most text is largely ASCII: widen it without iconv, and hand iconv only the words
+        // that hold a non-ASCII byte, each from the byte after the last one below 0x30 to the
+        // next one: such a byte always ends a character, and an ASCII letter before a
+        // combining mark is converted with it, as a code page that composes them wants.
         const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
         const std::size_t n = bytes.size();
+        std::size_t word = 0; // where the word at i started
         std::size_t i = 0;
         while (i < n) {
             if (p[i] < 0x80) {
+                if (p[i] < 0x30)
+                    word = i + 1;
                 out += static_cast<char16_t>(p[i++]);
                 continue;
             }
+            out.resize(out.size() - (i - word)); // the word's ASCII start goes to iconv again
             std::size_t end = i + 1;
             while (end < n && p[end] >= 0x30)
                 ++end;
-            DecodeNonAscii(bytes.substr(i, end - i), out);
-            i = end;
+            DecodeNonAscii(bytes.substr(word, end - word), out);
+            i = word = end;
         }
         return;
     }
     DecodeNonAscii(bytes, out);
+}
+
+// Ends a conversion: writes out what iconv still holds (a character it keeps until it knows
+// whether a combining mark follows) and returns it to its initial state.
+void CTextCodec::Flush(std::u16string& out, std::size_t& used) const {
+    iconv_t cd = Handle(m_pHandle);
+    for (;;) {
+        char* outPtr = reinterpret_cast<char*>(out.data() + used);
+        std::size_t outLeft = (out.size() - used) * sizeof(char16_t);
+        const std::size_t outBefore = outLeft;
+        const std::size_t rc = ::iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+        used += (outBefore - outLeft) / sizeof(char16_t);
+        if (rc != static_cast<std::size_t>(-1) || errno != E2BIG)
+            return;
+        out.resize(out.size() + 16);
+    }
 }
 
 void CTextCodec::DecodeNonAscii(std::string_view bytes, std::u16string& out) const {
@@ -133,24 +170,22 @@ void CTextCodec::DecodeNonAscii(std::string_view bytes, std::u16string& out) con
     const std::size_t start = out.size();
     std::size_t used = start;
     out.resize(start + bytes.size() + 8);
-    for (;;) {
+    while (inLeft > 0) {
         char* outPtr = reinterpret_cast<char*>(out.data() + used);
         std::size_t outLeft = (out.size() - used) * sizeof(char16_t);
         const std::size_t outBefore = outLeft;
-        std::size_t rc =
-            ::iconv(cd, inLeft ? &in : nullptr, inLeft ? &inLeft : nullptr, &outPtr, &outLeft);
+        const std::size_t rc = ::iconv(cd, &in, &inLeft, &outPtr, &outLeft);
         used += (outBefore - outLeft) / sizeof(char16_t);
-        if (rc != static_cast<std::size_t>(-1)) {
-            if (inLeft == 0)
-                break; // all converted, and the shift state flushed
+        if (rc != static_cast<std::size_t>(-1))
             continue;
-        }
         if (errno == E2BIG) {
             out.resize(out.size() + inLeft + 16);
             continue;
         }
-        // EILSEQ (invalid) or EINVAL (incomplete at the end): one replacement character for
-        // the refused bytes, then go on after them from a clean state.
+        // EILSEQ (invalid) or EINVAL (incomplete at the end): what iconv held comes first,
+        // then one replacement character for the refused bytes; go on after them from the
+        // initial state.
+        Flush(out, used);
         if (used == out.size())
             out.resize(out.size() + inLeft + 16);
         out[used++] = u'\uFFFD';
@@ -158,9 +193,8 @@ void CTextCodec::DecodeNonAscii(std::string_view bytes, std::u16string& out) con
         in += skip;
         inLeft -= skip;
         ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        if (inLeft == 0)
-            break;
     }
+    Flush(out, used);
     out.resize(used);
 }
 
@@ -186,7 +220,9 @@ CTextCodec::SProbe CTextCodec::Probe(const char* bytes, std::size_t count) const
     std::size_t inLeft = count;
     char* out = reinterpret_cast<char*>(buffer);
     std::size_t outLeft = sizeof buffer;
-    const std::size_t rc = ::iconv(cd, &in, &inLeft, &out, &outLeft);
+    std::size_t rc = ::iconv(cd, &in, &inLeft, &out, &outLeft);
+    if (rc != static_cast<std::size_t>(-1))
+        rc = ::iconv(cd, nullptr, nullptr, &out, &outLeft); // a character held back counts
     SProbe probe;
     probe.consumed = count - inLeft;
     probe.produced = (sizeof buffer - outLeft) / sizeof(char16_t);

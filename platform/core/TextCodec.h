@@ -7,7 +7,8 @@
 // Converts 8-bit text in one code page to UTF-16 through iconv. Conversion ends at the first
 // zero byte, as a zero-terminated string would. A byte that does not start a valid character
 // of the code page becomes U+FFFD and conversion goes on with the next byte: text is never
-// shortened or dropped.
+// shortened or dropped, and a character iconv holds back to see whether a combining mark
+// follows (CP1258, CP1255, TCVN) is written out at the end.
 //
 // Names are converted by the hundred thousand, so the common code pages avoid a call into
 // iconv per character: double-byte code pages (CP949, EUC-KR, Shift_JIS, GBK, Big5) convert
@@ -28,8 +29,13 @@ public:
 
     // True when ASCII bytes always stand for themselves and the bytes 0x00 to 0x2F (zero, line
     // feed, '/', blank) never occur inside a multi-byte character, so text can be cut at those
-    // bytes before it is converted. False for stateful encodings (ISO-2022, UTF-7) and UTF-16.
+    // bytes before it is converted. False for stateful encodings (ISO-2022, UTF-7), UTF-16 and
+    // sets that give some ASCII bytes other characters (Shift_JIS X 0213, Latin-Greek).
     bool IsAsciiCompatible() const { return m_bAsciiCompatible; }
+
+    // True when the line feed and '/' are bytes of their own (0x0A, 0x2F), as the line and
+    // marker rules of a book need; false for UTF-16, UTF-32, UCS-2, UCS-4 and EBCDIC pages.
+    bool IsByteText() const { return m_bByteText; }
 
     std::u16string Decode(std::string_view bytes) const;
     // Appends the conversion of bytes (up to their first zero byte) to out.
@@ -46,6 +52,9 @@ private:
 
     CTextCodec(std::string name, void* handle, bool asciiCompatible, EPath path);
     void DecodeNonAscii(std::string_view bytes, std::u16string& out) const;
+    void Flush(std::u16string& out, std::size_t& used) const;
+    // Whether every byte from first to last stands for the ASCII character of its value.
+    bool KeepsAscii(unsigned first, unsigned last) const;
     void DecodeByTable(std::string_view bytes, std::u16string& out) const;
     void BuildTable() const;
 
@@ -63,6 +72,7 @@ private:
     std::string m_strName;
     void* m_pHandle; // iconv_t; conversion state is reset before every use
     bool m_bAsciiCompatible;
+    bool m_bByteText = false;
     EPath m_path;
     // Double-byte table, built on first use or by PrepareConcurrentUse: the character of
     // lead byte << 8 | trail byte, then of each byte alone; 0 where iconv finds

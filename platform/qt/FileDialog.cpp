@@ -34,6 +34,7 @@ int CFileDialog::DoModal() {
             dialog.setDefaultSuffix(m_strDefaultExt);
         const QStringList filters = NameFilters(m_strFilter);
         if (!filters.isEmpty()) {
+            dialog.setOption(QFileDialog::HideNameFilterDetails);
             dialog.setNameFilters(filters);
             dialog.selectNameFilter(filters.first());
         }
@@ -65,13 +66,15 @@ QStringList CFileDialog::NameFilters(const QString& filter) {
         const QString& description = parts[i];
         if (description.isEmpty())
             break; // the "||" that ends the list
-        QString patterns = parts[i + 1];
-        patterns.replace(u';', u' ');
-        const QString shown = QStringLiteral("(%1)").arg(patterns);
-        // "Text (*.txt)" already names its patterns the way Qt reads them.
-        filters << (description.endsWith(shown, Qt::CaseInsensitive)
-                        ? description
-                        : QStringLiteral("%1 %2").arg(description, shown));
+        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+        // "*.*" means every file; Qt's "*.*" would pass over names without a dot.
+        for (QString& pattern : patterns) {
+            if (pattern == u"*.*")
+                pattern = QStringLiteral("*");
+        }
+        // Qt reads the patterns from the last parentheses; the dialog shows only what comes
+        // before them (HideNameFilterDetails), which is the description as given.
+        filters << QStringLiteral("%1 (%2)").arg(description, patterns.join(u' '));
     }
     return filters;
 }

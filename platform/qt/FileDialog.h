@@ -32,7 +32,8 @@ public:
     // The extension after the name's last dot, as typed; empty when the name has none.
     QString GetFileExt() const;
 
-    // The filter turned into Qt's name filters ("desc (pattern pattern)").
+    // The filter turned into Qt's name filters ("desc (pattern pattern)"), "*.*" read as "*"
+    // so that it lists every file, names without a dot included.
     static QStringList NameFilters(const QString& filter);
 
 private:

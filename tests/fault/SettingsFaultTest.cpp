@@ -29,6 +29,14 @@ private:
     static QString CannotRead() {
         return QString::fromUtf8("환경 설정 파일을 열 수 없습니다.\n기본 설정으로 동작합니다");
     }
+    // A file anyone may write, in a folder that takes no new file.
+    static constexpr QFileDevice::Permissions kEveryoneWrites =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup |
+        QFile::ReadOther | QFile::WriteOther;
+    static constexpr QFileDevice::Permissions kFolderLocked = QFile::ReadOwner | QFile::ExeOwner |
+                                                              QFile::ReadGroup | QFile::ExeGroup |
+                                                              QFile::ReadOther | QFile::ExeOther;
+
     static QString CannotCreate() { return QString::fromUtf8("환경 파일을 생성 못합니다."); }
 
     static QByteArray Record(quint32 period, qint32 order) {
@@ -159,7 +167,9 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("disk full part-way") << "full" << QStringList{CannotCreate()};
-        QTest::newRow("folder not writable") << "locked" << QStringList{CannotCreate()};
+        QTest::newRow("folder and file not writable") << "locked" << QStringList{CannotCreate()};
+        QTest::newRow("disk full, writing in place")
+            << "full in place" << QStringList{CannotCreate()};
         QTest::newRow("path is a directory")
             << "directory" << QStringList{CannotCreate(), CannotRead()};
         QTest::newRow("folder missing") << "no folder" << QStringList{CannotCreate(), CannotRead()};
@@ -172,18 +182,18 @@ private slots:
                            : fault == "no folder" ? FolderMissing
                                                   : Bytes;
         const QString path = Prepare(kind, previous);
+        if (fault == "full in place")
+            QFile::setPermissions(path, kEveryoneWrites);
         CBookDlg view;
         m_messages.clear();
         {
             // A write limit of 5 bytes cuts the 10-byte record in two.
             std::unique_ptr<CFileSizeLimit> full;
             std::unique_ptr<CRestricted> locked;
-            if (fault == "full")
+            if (fault.startsWith("full"))
                 full = std::make_unique<CFileSizeLimit>(5);
-            if (fault == "locked")
-                locked = std::make_unique<CRestricted>(
-                    m_pDir->path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                        QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+            if (fault == "locked" || fault == "full in place")
+                locked = std::make_unique<CRestricted>(m_pDir->path(), kFolderLocked);
             SetupSequentialAndOk(view);
         }
         QCOMPARE(m_messages, messages);
@@ -199,13 +209,31 @@ private slots:
         }
     }
 
-    // The same save with room to write replaces the file: the faults above are what failed.
-    void saveWithRoomReplacesTheFile() {
-        const QString path = Prepare(Bytes, Record(700, 1));
+    // The same saves with room to write put the record in the file, keeping its mode: the
+    // faults above are what failed. A folder that takes no new file is no reason to refuse.
+    void saveWithRoomWritesTheFile_data() {
+        QTest::addColumn<bool>("folderLocked");
+        QTest::newRow("replaced") << false;
+        QTest::newRow("written in place") << true;
+    }
+    void saveWithRoomWritesTheFile() {
+        QFETCH(bool, folderLocked);
+        const QString path = Prepare(Bytes, Record(700, 1) + "and more");
+        QFile::setPermissions(path, kEveryoneWrites);
         CBookDlg view;
-        SetupSequentialAndOk(view);
+        {
+            std::unique_ptr<CRestricted> locked;
+            if (folderLocked)
+                locked = std::make_unique<CRestricted>(m_pDir->path(), kFolderLocked);
+            SetupSequentialAndOk(view);
+        }
         QCOMPARE(m_messages, QStringList());
         QCOMPARE(ReadFile(path), Record(700, 0));
+        // The mode bits only, not what this process may do (Qt's ReadUser and the like).
+        const QFileDevice::Permissions mode =
+            QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+        QCOMPARE(mode, kEveryoneWrites);
+        QCOMPARE(Leftovers(), QStringList());
         QCOMPARE(view.Order(), 0);
     }
 };

@@ -64,7 +64,7 @@ void ServicesTest::fileDialogFillsPathNameAndExt() {
     QCOMPARE(dialog.GetPathName(), name.isEmpty() ? QString() : folder.filePath(name));
 
     QCOMPARE(CFileDialog::NameFilters("텍스트 파일(*.txt)|*.txt|Books|*.txt;*.cvd||"),
-             QStringList({"텍스트 파일(*.txt)", "Books (*.txt *.cvd)"}));
+             QStringList({"텍스트 파일(*.txt) (*.txt)", "Books (*.txt *.cvd)"}));
 }
 
 void ServicesTest::waitCursorNestsAndEndsOnDestruction() {

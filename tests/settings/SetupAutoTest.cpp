@@ -217,7 +217,6 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("before");
         QTest::newRow("folder missing") << "missing/Tomlet.set" << QByteArray();
-        QTest::newRow("no room for the new file") << QString(250, 'x') << Record(1234, 1);
         QTest::newRow("folder in the way") << "Tomlet.set" << QByteArray();
     }
     void failedSaveIsReported() {
