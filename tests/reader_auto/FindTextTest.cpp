@@ -132,6 +132,23 @@ private slots:
         QVERIFY(view->FindText(QStringLiteral("needle"), true)); // the view is ready again
         QCOMPARE(view->ItemList()->GetCurSel(), 2);
     }
+
+    // A book chosen just before a long search is built only after it: the search never reads
+    // an index that is being replaced.
+    void bookChosenDuringASearchLoadsAfterIt() {
+        QByteArray bytes("first///x\r\nbig///");
+        bytes += QByteArray(20 << 20, 'y');
+        bytes += "\r\nlast///needle\r\n";
+        auto view = m_pFixture->OpenView(Write("big.txt", bytes));
+        const QString other = m_pFixture->WriteBook("other.txt", {"a", "b", "c", "d", "e"});
+        view->ChooseBook(other.toStdString());
+
+        QVERIFY(view->FindText(QStringLiteral("needle"), true));
+        QCOMPARE(view->ItemList()->GetCurSel(), 2);
+        QCOMPARE(CReaderFixture::Title(*view), QStringLiteral("last"));
+        QTRY_COMPARE(view->LastIndex(), 4);
+        QVERIFY(m_pFixture->m_messages.isEmpty());
+    }
 };
 
 QTEST_MAIN(FindTextTest)
