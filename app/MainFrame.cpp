@@ -58,6 +58,9 @@ void CMainFrame::CreateMenusAndToolBar() {
     QAction* stop =
         AddCommand("ID_AUTO_STOP", QStringLiteral("자동보기 멈춤"), QStringLiteral("auto-stop"));
     QAction* search = AddCommand("ID_SEARCH", QStringLiteral("검색"), QStringLiteral("search"));
+    QAction* findText = AddCommand("ID_FIND_TEXT", QStringLiteral("본문 검색"), QString());
+    QAction* findNext = AddCommand("ID_FIND_NEXT", QStringLiteral("다음 찾기"), QString());
+    QAction* findPrevious = AddCommand("ID_FIND_PREVIOUS", QStringLiteral("이전 찾기"), QString());
     QAction* setup = AddCommand("ID_SETUP", QStringLiteral("환경 설정"), QStringLiteral("setup"));
     QAction* exit = AddCommand("ID_EXIT", QStringLiteral("종료"), QString());
     QAction* about =
@@ -69,12 +72,26 @@ void CMainFrame::CreateMenusAndToolBar() {
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     exit->setShortcutContext(Qt::WindowShortcut);
     addAction(exit);
+    findText->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    findNext->setShortcut(QKeySequence(Qt::Key_F3));
+    findPrevious->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    // There is text to look through only once a book has been chosen.
+    for (QAction* find : {findText, findNext, findPrevious}) {
+        find->setShortcutContext(Qt::WindowShortcut);
+        find->setEnabled(false);
+        addAction(find);
+        connect(m_pView, &CBookDlg::bookChosen, find,
+                [find](const QString& name) { find->setEnabled(!name.isEmpty()); });
+    }
 
     connect(open, &QAction::triggered, m_pView, &CBookDlg::OnBookOpen);
     connect(start, &QAction::triggered, m_pView, &CBookDlg::OnAutoStart);
     connect(stop, &QAction::triggered, m_pView, &CBookDlg::OnAutoStop);
     connect(search, &QAction::triggered, m_pView, &CBookDlg::OnSearch);
     connect(setup, &QAction::triggered, m_pView, &CBookDlg::OnSetup);
+    connect(findText, &QAction::triggered, m_pView, &CBookDlg::OnFindText);
+    connect(findNext, &QAction::triggered, m_pView, &CBookDlg::OnFindNext);
+    connect(findPrevious, &QAction::triggered, m_pView, &CBookDlg::OnFindPrevious);
     connect(exit, &QAction::triggered, this, &QWidget::close);
     connect(about, &QAction::triggered, this, &CMainFrame::OnAppAbout);
     stop->setEnabled(false);
@@ -92,6 +109,9 @@ void CMainFrame::CreateMenusAndToolBar() {
     file->addAction(setup);
     file->addSeparator();
     file->addAction(exit);
+    QMenu* find = menuBar()->addMenu(QStringLiteral("찾기"));
+    find->setObjectName(QStringLiteral("FindMenu"));
+    find->addActions({findText, findNext, findPrevious});
     QMenu* help = menuBar()->addMenu(QStringLiteral("도움말"));
     help->setObjectName(QStringLiteral("HelpMenu"));
     help->addAction(about);

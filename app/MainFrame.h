@@ -8,8 +8,8 @@ class CBookDlg;
 class QAction;
 class QMenu;
 
-// The main window: the menus "파일" and "도움말" and a toolbar along the top, the reader view
-// filling the rest. Each command is one QAction (objectName ID_...), shared by its menu item,
+// The main window: the menus "파일", "찾기" and "도움말" and a toolbar along the top, the reader
+// view filling the rest. Each command is one QAction (objectName ID_...), shared by its menu item,
 // its toolbar button and its shortcut, so that they enable together. The window's size and
 // place and the view's splitter are kept between runs in Qt's own state file.
 class CMainFrame : public QMainWindow {

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 // Outside any namespace: the macro declares the resource's init function at file scope.
 static void InitIconResource() {
@@ -21,6 +23,19 @@ CTomletApp::CTomletApp(SCommandLine command, QObject* parent)
     QCoreApplication::setOrganizationName(QString::fromLatin1(kRegistryKey));
     // Lets the desktop match the window to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tomlet.Tomlet"));
+    LoadQtTranslation();
+}
+
+bool CTomletApp::LoadQtTranslation() {
+    // The program speaks Korean whatever the locale, so Qt's own buttons and dialogs must too.
+    auto* translator = new QTranslator(this);
+    if (!translator->load(QStringLiteral("qtbase_ko"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
 }
 
 CTomletApp::~CTomletApp() {

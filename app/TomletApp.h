@@ -10,7 +10,7 @@ class CMainFrame;
 
 // The application: builds the main window with the reader view and opens the book named on
 // the command line. A QApplication must exist first; the application names it "Tomlet", the
-// caption of every message box.
+// caption of every message box, and makes Qt's own dialogs speak Korean.
 class CTomletApp : public QObject {
     Q_OBJECT
 public:
@@ -31,6 +31,10 @@ public:
     CBookDlg* GetActiveView() const;
 
 private:
+    // Installs Qt's Korean translation of its own dialogs and buttons for the application's
+    // life; false when Qt's translation file is not installed (Qt then speaks English).
+    bool LoadQtTranslation();
+
     SCommandLine m_cmdInfo;
     QPointer<CMainFrame> m_pMainWnd;
 };

@@ -1,6 +1,7 @@
 // End-to-end timings of the reader view on large books, under the offscreen platform: Open
 // confirmed in the file dialog to the list shown with row 0's item displayed, the display of a
-// random item, a search for a name near the end of the list and one auto-view step; each a
+// random item, a search for a name near the end of the list, a search of the text from the
+// first item to the last and one auto-view step; each a
 // median over several runs, with the process's peak resident set and the index's own memory.
 //
 //   gui_bench [--runs N] [--cache DIR] [--open-only] [--long-lines]
@@ -265,11 +266,11 @@ bool CViewBench::Run(const SBookPlan& plan, const QString& path) {
     WarmCache(path);
     WarmCache(path);
 
-    STimes open, firstOpen, display, search, find, stepInOrder, stepAtRandom;
+    STimes open, firstOpen, display, search, find, textFind, stepInOrder, stepAtRandom;
     qint64 baseline = 0, afterOpen = 0, afterTrim = 0, heapGrowth = 0, peak = 0;
     qint64 anonBefore = 0, fileBefore = 0, peakAnon = 0, peakFile = 0, fileAfterTrim = 0;
     double namesBytes = 0;
-    int found = -1;
+    int found = -1, textFound = -1;
     QString term;
     std::mt19937 random(1);
 
@@ -343,6 +344,17 @@ bool CViewBench::Run(const SBookPlan& plan, const QString& path) {
             DrawNow(*view);
         });
 
+        // The last item's name, which no other item holds, looked for in the text from row 0:
+        // every byte of the book is read.
+        const QString lastName = list.GetText(plan.items - 1);
+        list.SetCurSel(0);
+        view->ShowSelectedItem();
+        Time(textFind, [&] {
+            view->FindText(lastName, true);
+            DrawNow(*view);
+        });
+        textFound = list.GetCurSel();
+
         // Auto-view steps in file order and at random, as the timer would run them.
         for (int i = 0; i < 20; ++i)
             Time(stepInOrder, [&] {
@@ -379,6 +391,8 @@ bool CViewBench::Run(const SBookPlan& plan, const QString& path) {
     line("search FindItemName near the end, drawn", search);
     std::printf("    (row %d found for the name of row %d; the prefix search alone: %.3f ms)\n",
                 found, plan.items - 1 - plan.items / 1000, Median(find.wall));
+    line("find in the text, row 0 to the last, drawn", textFind);
+    std::printf("    (row %d found for the last row's name)\n", textFound);
     line("auto-view step in order, drawn", stepInOrder);
     line("auto-view step at random, drawn", stepAtRandom);
 

@@ -202,6 +202,20 @@ EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::i
     return EBookStatus::Ok;
 }
 
+EBookStatus CBook::FindPreviousText(std::u16string_view term, std::int32_t before,
+                                    std::int32_t& found,
+                                    const CTextSearch::Progress& progress) const {
+    found = -1;
+    SBookBytes book;
+    if (const EBookStatus status = MapBook(m_strPath, book, EBookStatus::CannotOpen);
+        status != EBookStatus::Ok)
+        return status;
+    const CTextSearch search(term, *m_pCodec);
+    found = search.FindPrevious({book.data.get(), book.size}, *m_pOffsets,
+                                m_nFileKind == EFileKind::Cvd, before, progress);
+    return EBookStatus::Ok;
+}
+
 EBookStatus CBook::FindAllText(std::u16string_view term, std::vector<std::int32_t>& found) const {
     found.clear();
     SBookBytes book;

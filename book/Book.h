@@ -75,6 +75,10 @@ public:
     EBookStatus FindText(std::u16string_view term, std::int32_t after, std::int32_t& found,
                          const CTextSearch::Progress& progress = {}) const;
 
+    // As FindText, backwards: the last item before `before` (wrapping, `before` itself last).
+    EBookStatus FindPreviousText(std::u16string_view term, std::int32_t before, std::int32_t& found,
+                                 const CTextSearch::Progress& progress = {}) const;
+
     // Looks up the first item of the book at path whose name begins with term (ASCII letters
     // without case), read as kind, without building the book's index: the scan stops listing
     // at that item and only counts the rest. found tells which item it is and the book's last

@@ -178,6 +178,45 @@ std::int32_t CTextSearch::FindNext(std::span<const std::uint8_t> book, const COf
     return SearchItems(book, offsets, cvd, 0, after, state);
 }
 
+std::int32_t CTextSearch::FindPrevious(std::span<const std::uint8_t> book,
+                                       const COffsetTable& offsets, bool cvd, std::int32_t before,
+                                       const Progress& progress) const {
+    const std::int32_t count = offsets.Count();
+    if (!m_bEncodable || count == 0)
+        return -1;
+    if (before < 0 || before >= count)
+        before = 0; // so that the last item comes first
+    SProgressState state{progress, static_cast<std::int64_t>(book.size())};
+    if (before > 0) {
+        const std::int32_t found = LastIn(book, offsets, cvd, 0, before - 1, state);
+        if (found != -1)
+            return found;
+    }
+    if (before + 1 < count) {
+        const std::int32_t found = LastIn(book, offsets, cvd, before + 1, count - 1, state);
+        if (found != -1)
+            return found;
+    }
+    return SearchItems(book, offsets, cvd, before, before, state);
+}
+
+std::int32_t CTextSearch::LastIn(std::span<const std::uint8_t> book, const COffsetTable& offsets,
+                                 bool cvd, std::int32_t first, std::int32_t last,
+                                 SProgressState& state) const {
+    // Each search goes on after the last hit, so the range is read once.
+    std::int32_t found = -1;
+    while (first <= last) {
+        const std::int32_t hit = SearchItems(book, offsets, cvd, first, last, state);
+        if (hit == kCancelled)
+            return kCancelled;
+        if (hit < 0)
+            break;
+        found = hit;
+        first = hit + 1;
+    }
+    return found;
+}
+
 std::int32_t CTextSearch::FindFrom(std::span<const std::uint8_t> book, const COffsetTable& offsets,
                                    bool cvd, std::int32_t first) const {
     if (!m_bEncodable || first < 0 || first >= offsets.Count())

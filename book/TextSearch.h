@@ -34,6 +34,13 @@ public:
     std::int32_t FindNext(std::span<const std::uint8_t> book, const COffsetTable& offsets, bool cvd,
                           std::int32_t after, const Progress& progress = {}) const;
 
+    // The mirror of FindNext: the last item before `before` whose title or body holds the
+    // term, trying the items down to 0 and then from the last down to `before` itself, which
+    // is tried last (`before` out of range tries every item from the last). The book is read
+    // once, forwards, so this takes no longer than FindNext.
+    std::int32_t FindPrevious(std::span<const std::uint8_t> book, const COffsetTable& offsets,
+                              bool cvd, std::int32_t before, const Progress& progress = {}) const;
+
     // The first item from `first` to the last whose title or body holds the term; -1 when none.
     std::int32_t FindFrom(std::span<const std::uint8_t> book, const COffsetTable& offsets, bool cvd,
                           std::int32_t first) const;
@@ -51,6 +58,9 @@ private:
     std::int32_t SearchItems(std::span<const std::uint8_t> book, const COffsetTable& offsets,
                              bool cvd, std::int32_t first, std::int32_t last,
                              SProgressState& state) const;
+    // The last item from first to last that holds the term, -1 or kCancelled.
+    std::int32_t LastIn(std::span<const std::uint8_t> book, const COffsetTable& offsets, bool cvd,
+                        std::int32_t first, std::int32_t last, SProgressState& state) const;
     // The first position from `from` to `to` where the term's bytes may stand.
     std::size_t NextCandidate(const std::uint8_t* book, std::size_t from, std::size_t to) const;
 

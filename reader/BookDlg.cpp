@@ -141,6 +141,12 @@ void CBookDlg::paintEvent(QPaintEvent*) {
 }
 
 void CBookDlg::RunDeferredLoad() {
+    // A text search lets events through while it reads the open book's index: the build,
+    // which replaces that index, waits until the search is over.
+    if (m_bFinding) {
+        QTimer::singleShot(0, this, &CBookDlg::RunDeferredLoad);
+        return;
+    }
     if (m_nFileKind == EFileKind::Cvd)
         LoadCvd(m_strPath);
     else

@@ -47,12 +47,20 @@ public:
     // when no row matches.
     void FindItemName(QString term);
 
+    // Selects and shows the next item after the selected one (forward) or the last before it,
+    // wrapping so that the selected one is tried last, whose title or body holds term (ASCII
+    // letters without case), and marks the term's first place in the body. Says so when no
+    // item holds it; a search the user cancelled leaves everything as it was. False then.
+    bool FindText(const QString& term, bool forward);
+
     // The splitter's position, for the window to keep between runs.
     QByteArray SaveState() const;
     void RestoreState(const QByteArray& state);
 
     // The last confirmed search term, kept across books; "" before the first search.
     const QString& SearchTerm() const { return m_strSearch; }
+    // The last term looked for in the items' text; "" before the first.
+    const QString& FindTerm() const { return m_strFindText; }
 
     // State, for the window and for tests.
     int Period() const { return m_nPeriod; }
@@ -82,6 +90,11 @@ public slots:
     // The settings dialog; after OK the view re-reads the settings file (a running auto view
     // takes a new period only at its next start).
     void OnSetup();
+    // Asks for a term in the items' text, starting with the last one, and looks forwards.
+    void OnFindText();
+    // Look for the last term again, forwards or backwards; ask for one when there is none.
+    void OnFindNext();
+    void OnFindPrevious();
 
 signals:
     // Auto view started (true) or stopped (false).
@@ -109,6 +122,8 @@ private:
     bool ShowItem();
     // Makes path, file name, kind and window title name the book the index describes again.
     void ReturnToBook();
+    // Selects the first place of term in the body and scrolls to it; no selection without one.
+    void MarkInBody(const QString& term);
 
     QLabel* m_ctlFileName;
     CTitleEdit* m_ctlTitle;
@@ -122,6 +137,8 @@ private:
     QString m_strFileName;
     QString m_strCounter;
     QString m_strSearch;
+    QString m_strFindText;
+    bool m_bFinding = false; // a text search runs, and lets events through
     bool m_bAutoRunning = false;
     EFileKind m_nFileKind = EFileKind::MarkedText; // set by Open before anything reads it
     int m_nOrder = 0;

@@ -65,6 +65,21 @@ TEST(TextSearchTest, FindsRealMatchesOfCharactersInTitleOrBody) {
         EXPECT_EQ(FindIn(c.book, c.term, c.after), c.found) << c.what;
 }
 
+TEST(TextSearchTest, FindPreviousGoesBackAndWraps) {
+    const Bytes book = "a///key\nb///x\nc///KEY\nd///y\n";
+    const struct {
+        std::int32_t before, found;
+    } cases[] = {{3, 2}, {2, 0}, {1, 0}, {0, 2}, {-1, 2}, {4, 2}};
+    const CCollect items = Index(book, false, Cp949());
+    const CTextSearch search(u"key", Cp949());
+    for (const auto& c : cases)
+        EXPECT_EQ(search.FindPrevious(Span(book), items.table, false, c.before), c.found)
+            << "before " << c.before;
+    const Bytes one = "a///key\nb///x\n";
+    EXPECT_EQ(search.FindPrevious(Span(one), Index(one, false, Cp949()).table, false, 0), 0)
+        << "the selection itself, last";
+}
+
 TEST(TextSearchTest, CvdTitlesAndBodies) {
     // The last body's last byte is the file's last byte, never shown.
     const Bytes book = Bytes(74, 'h') + CvdRecord("AB", "x\ry") + CvdRecord("\xC7\xD1", "zz") + "q";
@@ -104,17 +119,22 @@ TEST(TextSearchTest, AgreesWithReadingEveryItem) {
             const CTextSearch search(term, Cp949());
             const std::int32_t after =
                 count == 0 ? -1 : static_cast<std::int32_t>(random() % count);
-            std::int32_t expected = -1;
-            for (std::int32_t k = 1; k <= count && expected == -1; ++k) {
-                const std::int32_t i = (after + k) % count;
+            auto holds = [&](std::int32_t i) {
                 const auto start = static_cast<std::size_t>(items.table[i]);
                 const std::size_t end = i + 1 < count ? items.table[i + 1] : book.size();
                 const STextItem item = CutTextItem(Span(book).subspan(start, end - start), Cp949());
-                if (CTextSearch::Find(item.title, term) != std::u16string::npos ||
-                    CTextSearch::Find(item.body, term) != std::u16string::npos)
-                    expected = i;
-            }
-            ASSERT_EQ(search.FindNext(Span(book), items.table, false, after), expected)
+                return CTextSearch::Find(item.title, term) != std::u16string::npos ||
+                       CTextSearch::Find(item.body, term) != std::u16string::npos;
+            };
+            // Forwards and backwards from the selection, the selection itself last.
+            std::int32_t next = -1, previous = -1;
+            for (std::int32_t k = 1; k <= count && next == -1; ++k)
+                next = holds((after + k) % count) ? (after + k) % count : -1;
+            for (std::int32_t k = 1; k <= count && previous == -1; ++k)
+                previous = holds((after - k + count) % count) ? (after - k + count) % count : -1;
+            ASSERT_EQ(search.FindNext(Span(book), items.table, false, after), next)
+                << "round " << round << " term " << Utf8(term);
+            ASSERT_EQ(search.FindPrevious(Span(book), items.table, false, after), previous)
                 << "round " << round << " term " << Utf8(term);
         }
     }
@@ -133,6 +153,10 @@ TEST(TextSearchTest, ProgressCanStopALongSearch) {
                               }),
               CTextSearch::kCancelled);
     EXPECT_EQ(reports, 2);
+    reports = 0;
+    EXPECT_EQ(search.FindPrevious(Span(book), items.table, false, 1,
+                                  [&](auto, auto) { return ++reports < 2; }),
+              CTextSearch::kCancelled);
     EXPECT_EQ(search.FindNext(Span(book), items.table, false, -1, [](auto, auto) { return true; }),
               1);
 }

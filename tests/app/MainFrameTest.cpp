@@ -1,15 +1,18 @@
 #include "ShellFixture.h"
 
+#include "ListBox.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QToolBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QToolBar>
 #include <QToolButton>
 
 #include <cstdlib>
@@ -27,6 +30,7 @@ private slots:
     void documentKeysLoadNoBook_data();
     void documentKeysLoadNoBook();
     void editKeysStayWithTheEdits();
+    void findKeysNeedABookAndReachTheView();
 };
 
 namespace {
@@ -74,9 +78,12 @@ void MainFrameTest::menusAndToolBarHoldTheCommands() {
     QStringList titles;
     for (const QAction* action : frame.menuBar()->actions())
         titles << action->text();
-    QCOMPARE(titles, (QStringList{"파일", "도움말"}));
-    QCOMPARE(Entries(Menu(frame, "FileMenu")), (QStringList{"열기", "-", "자동보기 시작", "자동보기 멈춤",
-                                                           "-", "검색", "-", "환경 설정", "-", "종료"}));
+    QCOMPARE(titles, (QStringList{"파일", "찾기", "도움말"}));
+    QCOMPARE(Entries(Menu(frame, "FileMenu")),
+             (QStringList{"열기", "-", "자동보기 시작", "자동보기 멈춤", "-", "검색", "-",
+                          "환경 설정", "-", "종료"}));
+    QCOMPARE(Entries(Menu(frame, "FindMenu")),
+             (QStringList{"본문 검색", "다음 찾기", "이전 찾기"}));
     QCOMPARE(Entries(Menu(frame, "HelpMenu")), QStringList{"About Tomlet..."});
 
     QStringList buttons;
@@ -235,6 +242,47 @@ void MainFrameTest::editKeysStayWithTheEdits() {
     QCOMPARE(title->toPlainText(), QStringLiteral("제1장") + bodyText);
     QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(title->toPlainText(), QStringLiteral("제1장"));
+}
+
+void MainFrameTest::findKeysNeedABookAndReachTheView() {
+    CShellFixture fixture;
+    auto app = fixture.Start();
+    CMainFrame& frame = *app->GetMainWnd();
+    const char* ids[] = {"ID_FIND_TEXT", "ID_FIND_NEXT", "ID_FIND_PREVIOUS"};
+    for (const char* id : ids)
+        QVERIFY2(!Command(frame, id)->isEnabled(), id);
+
+    app->GetActiveView()->ChooseBook(fixture.WriteBook().toStdString());
+    CListBox* list = app->GetActiveView()->ItemList();
+    QTRY_COMPARE(list->GetCount(), 3);
+    for (const char* id : ids)
+        QVERIFY2(Command(frame, id)->isEnabled(), id);
+    QString asked;
+    CSeamGuard<ModalDialogHandler> seam(ModalDialogSeam(), [&](QDialog* dialog) {
+        asked = dialog->windowTitle();
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(), "e");
+        dialog->accept();
+    });
+    list->setFocus();
+    // Every item holds "e": Ctrl+F asks, F3 and Shift+F3 look again without asking.
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QString asked;
+        int row;
+    } steps[] = {{Qt::Key_F, Qt::ControlModifier, QStringLiteral("본문 검색"), 1},
+                 {Qt::Key_F3, Qt::NoModifier, QString(), 2},
+                 {Qt::Key_F3, Qt::ShiftModifier, QString(), 1}};
+    QCOMPARE(list->GetCurSel(), 0);
+    for (const auto& step : steps) {
+        asked.clear();
+        frame.activateWindow(); // back from the dialog
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QTest::keyClick(list, step.key, step.modifiers);
+        QCOMPARE(asked, step.asked);
+        QCOMPARE(list->GetCurSel(), step.row);
+    }
+    QCOMPARE(app->GetActiveView()->FindTerm(), QStringLiteral("e"));
 }
 
 QTEST_MAIN(MainFrameTest)

@@ -3,9 +3,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QSplitter>
@@ -26,6 +30,7 @@ private slots:
     void commandLineBookIsListedAtFirstDrawing();
     void exitClosesWithoutQuestion_data();
     void exitClosesWithoutQuestion();
+    void qtButtonsSpeakKorean();
 };
 
 void StartupTest::settingsAreReadBeforeTheWindowShows_data() {
@@ -176,6 +181,17 @@ void StartupTest::exitClosesWithoutQuestion() {
     QVERIFY(!app->GetMainWnd());
     QVERIFY(!asked);
     QVERIFY(fixture.messages.isEmpty());
+}
+
+void StartupTest::qtButtonsSpeakKorean() {
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFile::exists(folder + QStringLiteral("/qtbase_ko.qm")))
+        QSKIP("Qt's Korean translation (qt6-translations-l10n) is not installed");
+    CShellFixture fixture;
+    auto app = fixture.Start();
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("취소"));
+    QCOMPARE(buttons.button(QDialogButtonBox::Ok)->text(), QStringLiteral("확인"));
 }
 
 QTEST_MAIN(StartupTest)
