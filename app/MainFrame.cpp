@@ -2,17 +2,26 @@
 
 #include "AboutDlg.h"
 #include "BookDlg.h"
+#include "ListBox.h"
+#include "LocalPath.h"
 #include "TestSeams.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,6 +31,22 @@ constexpr QSize kFirstSize(560, 720);
 QSettings WindowState() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tomlet"),
                      QStringLiteral("window"));
+}
+
+// The first local file among the dragged URLs; empty when there is none.
+QString DroppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile())
+            return url.toLocalFile();
+    }
+    return {};
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 } // namespace
@@ -34,9 +59,15 @@ CMainFrame::CMainFrame(const std::string& forcedCodePage, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/tomlet.svg")));
     setCentralWidget(m_pView);
     CreateMenusAndToolBar();
+    setAcceptDrops(true);
     connect(m_pView, &CBookDlg::bookChosen, this, [this](const QString& name) {
         setWindowTitle(name.isEmpty() ? QStringLiteral("Tomlet")
                                       : QStringLiteral("%1 — Tomlet").arg(name));
+    });
+    connect(m_pView, &CBookDlg::bookLoaded, this, &CMainFrame::RememberBook);
+    connect(m_pView, &CBookDlg::itemShown, this, [this](int row) {
+        if (!m_recent.empty() && m_recent.front().path == m_pView->Book().Path())
+            m_recent.front().row = row;
     });
     RestoreWindowState();
 }
@@ -109,6 +140,10 @@ void CMainFrame::CreateMenusAndToolBar() {
     file->addAction(setup);
     file->addSeparator();
     file->addAction(exit);
+    // Below the fixed items, so that they keep their order.
+    file->addSeparator();
+    m_pRecentMenu = file->addMenu(QStringLiteral("최근 파일"));
+    m_pRecentMenu->setObjectName(QStringLiteral("RecentMenu"));
     QMenu* find = menuBar()->addMenu(QStringLiteral("찾기"));
     find->setObjectName(QStringLiteral("FindMenu"));
     find->addActions({findText, findNext, findPrevious});
@@ -149,12 +184,103 @@ void CMainFrame::RestoreWindowState() {
         resize(kFirstSize.boundedTo(room));
     }
     m_pView->RestoreState(state.value(QStringLiteral("splitter")).toByteArray());
+    // Entries that are not a path and a row are what a damaged file leaves: skipped.
+    const int count = state.beginReadArray(QStringLiteral("recent"));
+    for (int i = 0; i < count && static_cast<int>(m_recent.size()) < kMaxRecent; ++i) {
+        state.setArrayIndex(i);
+        const QVariant path = state.value(QStringLiteral("path"));
+        bool isRow = false;
+        const int row = state.value(QStringLiteral("row")).toInt(&isRow);
+        if (path.typeId() != QMetaType::QByteArray)
+            continue;
+        SRecentBook book{path.toByteArray().toStdString(), isRow && row >= 0 ? row : 0};
+        if (book.path.empty() || book.path.front() != '/')
+            continue;
+        if (std::none_of(m_recent.begin(), m_recent.end(),
+                         [&](const SRecentBook& seen) { return seen.path == book.path; }))
+            m_recent.push_back(std::move(book));
+    }
+    state.endArray();
+    if (!m_recent.empty())
+        m_pView->SetOpenFolder(FolderOf(m_recent.front().path));
+    FillRecentMenu();
+}
+
+void CMainFrame::SaveRecentBooks() const {
+    QSettings state = WindowState();
+    state.remove(QStringLiteral("recent"));
+    state.beginWriteArray(QStringLiteral("recent"), static_cast<int>(m_recent.size()));
+    for (std::size_t i = 0; i < m_recent.size(); ++i) {
+        state.setArrayIndex(static_cast<int>(i));
+        // Bytes, not text: a name that is not UTF-8 must come back as it was.
+        state.setValue(QStringLiteral("path"), QByteArray::fromStdString(m_recent[i].path));
+        state.setValue(QStringLiteral("row"), m_recent[i].row);
+    }
+    state.endArray();
+}
+
+void CMainFrame::RememberBook() {
+    const std::string& path = m_pView->Book().Path();
+    std::erase_if(m_recent, [&](const SRecentBook& book) { return book.path == path; });
+    m_recent.insert(m_recent.begin(), SRecentBook{path, m_pView->ItemList()->GetCurSel()});
+    if (m_recent.front().row < 0)
+        m_recent.front().row = 0;
+    if (m_recent.size() > static_cast<std::size_t>(kMaxRecent))
+        m_recent.resize(kMaxRecent);
+    FillRecentMenu();
+    SaveRecentBooks();
+}
+
+void CMainFrame::FillRecentMenu() {
+    m_pRecentMenu->clear();
+    for (const SRecentBook& book : m_recent) {
+        const std::size_t slash = book.path.rfind('/');
+        QAction* action = m_pRecentMenu->addAction(ReadableName(
+            std::string_view(book.path).substr(slash == std::string::npos ? 0 : slash + 1)));
+        action->setToolTip(ReadableName(book.path));
+        const std::string path = book.path;
+        connect(action, &QAction::triggered, this, [this, path] {
+            // The row of that moment, which the entry's own copy may no longer be.
+            for (const SRecentBook& entry : m_recent) {
+                if (entry.path == path) {
+                    m_pView->ChooseBook(path, entry.row);
+                    return;
+                }
+            }
+        });
+    }
+    m_pRecentMenu->setEnabled(!m_recent.empty());
+}
+
+bool CMainFrame::ReopenLastBook() {
+    if (m_recent.empty())
+        return false;
+    const SRecentBook& last = m_recent.front();
+    if (!QFileInfo(QFile::decodeName(QByteArray::fromStdString(last.path))).isFile())
+        return false;
+    m_pView->ChooseBook(last.path, last.row);
+    return true;
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QString file = DroppedFile(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Through the bytes: a name that is not UTF-8 must reach the file it names.
+    m_pView->ChooseBook(PathBytesOf(file));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     QSettings state = WindowState();
     state.setValue(QStringLiteral("geometry"), saveGeometry());
     state.setValue(QStringLiteral("splitter"), m_pView->SaveState());
+    SaveRecentBooks();
     QMainWindow::closeEvent(event);
 }
 

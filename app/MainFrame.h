@@ -3,15 +3,19 @@
 #include <QMainWindow>
 
 #include <string>
+#include <vector>
 
 class CBookDlg;
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QMenu;
 
 // The main window: the menus "파일", "찾기" and "도움말" and a toolbar along the top, the reader
 // view filling the rest. Each command is one QAction (objectName ID_...), shared by its menu item,
 // its toolbar button and its shortcut, so that they enable together. The window's size and
-// place and the view's splitter are kept between runs in Qt's own state file.
+// place, the view's splitter and the recent books (each with the row last shown) are kept between
+// runs in Qt's own state file; a damaged or unreadable one is passed over.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -25,14 +29,36 @@ public:
     // The About box, modally.
     void OnAppAbout();
 
+    // Chooses the most recent book at its last row; a book that is gone is passed over
+    // silently, as the user did not ask for it. False when nothing was chosen.
+    bool ReopenLastBook();
+
+    // A book once read and the row last shown in it; path is the file system's bytes.
+    struct SRecentBook {
+        std::string path;
+        int row = 0;
+    };
+    static constexpr int kMaxRecent = 10;
+    // Most recent first.
+    const std::vector<SRecentBook>& RecentBooks() const { return m_recent; }
+
 protected:
-    // Keeps the window's geometry and the splitter for the next run.
+    // Keeps the window's geometry, the splitter and the recent books for the next run.
     void closeEvent(QCloseEvent* event) override;
+    // A local file dropped on the window is opened as a confirmed Open would.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QAction* AddCommand(const char* id, const QString& text, const QString& icon);
     void CreateMenusAndToolBar();
     void RestoreWindowState();
+    void SaveRecentBooks() const;
+    // Puts the view's book first in the list, with its shown row.
+    void RememberBook();
+    void FillRecentMenu();
 
     CBookDlg* m_pView;
+    QMenu* m_pRecentMenu = nullptr;
+    std::vector<SRecentBook> m_recent;
 };

@@ -49,6 +49,8 @@ bool CTomletApp::InitInstance() {
     // user asked for is read (or its failure reported) rather than passed over.
     if (!m_cmdInfo.book.empty())
         m_pMainWnd->GetActiveView()->ChooseBook(m_cmdInfo.book);
+    else
+        m_pMainWnd->ReopenLastBook();
     m_pMainWnd->show();
     return true;
 }

@@ -10,6 +10,7 @@
 #include "TitleEdit.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QSplitter>
 #include <QTimer>
@@ -105,15 +106,18 @@ void CBookDlg::OnBookOpen() {
     m_bLoadPending = false;
     CFileDialog dialog(/*open=*/true, QStringLiteral("txt"), QStringLiteral("Untitled.txt"),
                        OFN_FILEMUSTEXIST | OFN_SHOWHELP, Text(kOpenFilter), window());
+    dialog.SetInitialDir(QFile::decodeName(QByteArray::fromStdString(m_strOpenFolder)));
     if (dialog.DoModal() == kIdOk)
         ChooseBook(PathBytesOf(dialog.GetPathName()));
     PushFormData();
 }
 
-void CBookDlg::ChooseBook(std::string path) {
+void CBookDlg::ChooseBook(std::string path, int row) {
     if (path.empty() || path.front() != '/')
         path = PathBytesOf(QDir::currentPath()) + '/' + path;
     m_strPath = std::move(path);
+    m_strOpenFolder = m_strPath.substr(0, m_strPath.size() - NameOf(m_strPath).size());
+    m_nPendingRow = row;
     m_strFileName = ReadableName(NameOf(m_strPath));
     PushFormData();
     m_nFileKind = FileKindOf(NameOf(m_strPath));
@@ -151,22 +155,28 @@ void CBookDlg::RunDeferredLoad() {
         LoadCvd(m_strPath);
     else
         LoadMarkedText(m_strPath);
-    m_ctlItemList->SetCurSel(/*row=*/0);
+    const int row = m_nPendingRow;
+    m_nPendingRow = 0;
+    const bool loaded = m_pBook->Path() == m_strPath;
+    m_ctlItemList->SetCurSel(row >= 0 && row < m_ctlItemList->GetCount() ? row : 0);
     // A book without items leaves nothing of the previous one on the form.
     if (m_ctlItemList->GetCount() == 0) {
         m_strTitle.clear();
         m_strBody.clear();
         m_strCounter.clear();
         PushFormData();
-        return;
+    } else {
+        ShowSelectedItem();
     }
-    ShowSelectedItem();
+    if (loaded)
+        emit bookLoaded();
 }
 
 bool CBookDlg::ShowSelectedItem() {
-    if (m_nFileKind == EFileKind::Cvd)
-        return ShowCvdItem();
-    return ShowTextItem();
+    const bool shown = m_nFileKind == EFileKind::Cvd ? ShowCvdItem() : ShowTextItem();
+    if (shown)
+        emit itemShown(m_ctlItemList->GetCurSel());
+    return shown;
 }
 
 void CBookDlg::LoadSettings() {

@@ -34,8 +34,12 @@ public:
 
     // Chooses the book at path (the file system's bytes; relative to the working folder when
     // not absolute) as a confirmed Open dialog would: path, file name and kind are set and the
-    // book is indexed just after the view's next drawing.
-    void ChooseBook(std::string path);
+    // book is indexed just after the view's next drawing. row: the list row shown once the
+    // index is built, row 0 when the book has fewer rows.
+    void ChooseBook(std::string path, int row = 0);
+    // The folder (file-system bytes) the Open dialog starts in until a book is chosen.
+    void SetOpenFolder(std::string folder) { m_strOpenFolder = std::move(folder); }
+    const std::string& OpenFolder() const { return m_strOpenFolder; }
 
     // Shows the item of the selected list row by the file kind; false when it could not be read
     // and a message said so.
@@ -102,6 +106,10 @@ signals:
     // Another book was chosen, or the view went back to the open one after a failed build;
     // name is its file name as shown, empty for none.
     void bookChosen(const QString& name);
+    // The chosen book's index was built and its first row shown.
+    void bookLoaded();
+    // The item of the list's row was shown.
+    void itemShown(int row);
 
 protected:
     // Starts the index build of a chosen book, queued so that it runs after the drawing.
@@ -144,6 +152,8 @@ private:
     int m_nOrder = 0;
     int m_nPeriod = 1000;
     bool m_bLoadPending = false;
+    int m_nPendingRow = 0;          // shown after the pending build
+    std::string m_strOpenFolder;    // where the Open dialog starts
     std::string m_strPath;          // the chosen book, the file system's bytes
     std::unique_ptr<CBook> m_pBook; // the book the list shows; another path after a failed build
     CItemListModel* m_pNames;

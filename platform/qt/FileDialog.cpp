@@ -38,6 +38,8 @@ int CFileDialog::DoModal() {
             dialog.setNameFilters(filters);
             dialog.selectNameFilter(filters.first());
         }
+        if (!m_strInitialDir.isEmpty() && QFileInfo(m_strInitialDir).isDir())
+            dialog.setDirectory(m_strInitialDir);
         if (!m_strFileName.isEmpty())
             dialog.selectFile(m_strFileName);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())

@@ -23,6 +23,9 @@ public:
     CFileDialog(bool open, QString defaultExt, QString fileName, unsigned flags, QString filter,
                 QWidget* parent = nullptr);
 
+    // The folder the dialog starts in; the desktop's choice when empty or gone.
+    void SetInitialDir(QString dir) { m_strInitialDir = std::move(dir); }
+
     // kIdOk when a file was chosen, kIdCancel otherwise.
     int DoModal();
 
@@ -46,5 +49,6 @@ private:
     unsigned m_nFlags;
     QString m_strFilter;
     QWidget* m_pParent;
+    QString m_strInitialDir;
     QString m_strPathName;
 };

@@ -81,7 +81,7 @@ void MainFrameTest::menusAndToolBarHoldTheCommands() {
     QCOMPARE(titles, (QStringList{"파일", "찾기", "도움말"}));
     QCOMPARE(Entries(Menu(frame, "FileMenu")),
              (QStringList{"열기", "-", "자동보기 시작", "자동보기 멈춤", "-", "검색", "-",
-                          "환경 설정", "-", "종료"}));
+                          "환경 설정", "-", "종료", "-", "최근 파일"}));
     QCOMPARE(Entries(Menu(frame, "FindMenu")),
              (QStringList{"본문 검색", "다음 찾기", "이전 찾기"}));
     QCOMPARE(Entries(Menu(frame, "HelpMenu")), QStringList{"About Tomlet..."});

@@ -1,6 +1,7 @@
 #pragma once
 
-// What the shell tests share: a folder of the test's own for books and the settings file,
+// What the shell tests share: a folder of the test's own for books, the settings file and the
+// window's state file,
 // message boxes recorded instead of shown, and an application started as main() starts it.
 
 #include "BookDlg.h"
@@ -10,6 +11,7 @@
 #include "TomletApp.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +22,8 @@ public:
     // Starts with a settings file of period 1000, order 0.
     CShellFixture() : m_seam(MessageBoxSeam(), [this](const QString& text) { messages << text; }) {
         qputenv("TOMLET_SETTINGS", m_dir.filePath("Tomlet.set").toLocal8Bit());
+        // Qt reads XDG_CONFIG_HOME once per process: the folder is set for each test instead.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
         WriteSettings(1000);
     }
 
@@ -36,6 +40,8 @@ public:
             record[i] = static_cast<char>((period >> (8 * i)) & 0xFF);
         Write(QStringLiteral("Tomlet.set"), record);
     }
+    QString StateFile() const { return m_dir.filePath("tomlet/window.ini"); }
+    QString Dir() const { return m_dir.path(); }
     void RemoveSettings() const { QFile::remove(m_dir.filePath("Tomlet.set")); }
 
     // A marked-text book in CP949: 제1장, 제2장 and "Three".
