@@ -1,6 +1,7 @@
 #include "SearchDlg.h"
 
 #include "InputPanel.h"
+#include "OkCancelButtons.h"
 
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -19,15 +20,9 @@ CSearchDlg::CSearchDlg(const QString& term, QWidget* parent)
     auto* label = new QLabel(QStringLiteral("검색어"), this);
     label->setBuddy(m_ctlTerm);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    ok->setObjectName(QStringLiteral("IDOK"));
-    cancel->setObjectName(QStringLiteral("IDCANCEL"));
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = AddOkCancelButtons(this);
+    auto* ok = buttons->findChild<QPushButton*>(QStringLiteral("IDOK"));
+    auto* cancel = buttons->findChild<QPushButton*>(QStringLiteral("IDCANCEL"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(label);

@@ -1,6 +1,7 @@
 #include "SetupAuto.h"
 
 #include "MessageBox.h"
+#include "OkCancelButtons.h"
 #include "SettingsFile.h"
 
 #include <QDialogButtonBox>
@@ -86,13 +87,7 @@ CSetupAuto::CSetupAuto(QWidget* parent)
 
     auto* tabs = new QTabWidget(this);
     tabs->addTab(page, QStringLiteral("자동 보기"));
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    ok->setObjectName(QStringLiteral("IDOK"));
-    cancel->setObjectName(QStringLiteral("IDCANCEL"));
-    ok->setDefault(true);
+    QDialogButtonBox* buttons = AddOkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addWidget(buttons);
@@ -102,8 +97,6 @@ CSetupAuto::CSetupAuto(QWidget* parent)
     setTabOrder(m_btnRandom, up);
     setTabOrder(up, down);
 
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_btnSequential, &QAbstractButton::clicked, this, &CSetupAuto::OnSequential);
     connect(m_btnRandom, &QAbstractButton::clicked, this, &CSetupAuto::OnRandom);
     connect(down, &QAbstractButton::clicked, this, &CSetupAuto::OnPeriodDown);
