@@ -1,4 +1,3 @@
-#include "Book.h"
 #include "CommandLine.h"
 #include "TomletApp.h"
 
@@ -10,10 +9,6 @@ int main(int argc, char** argv) {
     const SCommandLine command = ParseCommandLine({argv + 1, argv + argc});
     if (command.action != SCommandLine::EAction::Window)
         return RunCommandLine(command, std::cout, std::cerr);
-    if (!CBook::Create(command.codePage)) {
-        std::cerr << "tomlet: unknown code page '" << command.codePage << "'\n";
-        return kExitUsage;
-    }
     // The arguments are Tomlet's alone: Qt is given none, so a book named like one of Qt's
     // options is still a book. Qt takes its settings from the environment instead.
     int qtArgc = 1;
