@@ -39,7 +39,8 @@ CBookDlg::CBookDlg(const std::string& forcedCodePage, QWidget* parent)
     : QWidget(parent), m_ctlFileName(new QLabel(this)), m_ctlTitle(new CTitleEdit(this)),
       m_ctlSplitter(new QSplitter(Qt::Vertical, this)), m_ctlItemList(new CListBox(this)),
       m_ctlBody(new CEdit(this)), m_ctlCounter(new QLabel(this)),
-      m_pBook(CBook::Create(forcedCodePage)), m_pNames(new CItemListModel(m_pBook->Names(), this)),
+      m_pBook(CBook::Create(forcedCodePage)), m_strCodePage(forcedCodePage),
+      m_strBookCodePage(forcedCodePage), m_pNames(new CItemListModel(m_pBook->Names(), this)),
       m_pTimer(new QTimer(this)) {
     Q_ASSERT(m_pBook);
     setObjectName(QStringLiteral("CBookDlg"));
@@ -122,6 +123,7 @@ void CBookDlg::ChooseBook(std::string path, int row) {
     PushFormData();
     m_nFileKind = FileKindOf(NameOf(m_strPath));
     m_bLoadPending = true;
+    m_bBuildPending = true;
     emit bookChosen(m_strFileName);
     // The view is drawn now, without the closed dialog over it; the build follows the drawing.
     if (isVisible())
@@ -151,6 +153,7 @@ void CBookDlg::RunDeferredLoad() {
         QTimer::singleShot(0, this, &CBookDlg::RunDeferredLoad);
         return;
     }
+    m_bBuildPending = false;
     if (m_nFileKind == EFileKind::Cvd)
         LoadCvd(m_strPath);
     else
@@ -158,6 +161,12 @@ void CBookDlg::RunDeferredLoad() {
     const int row = m_nPendingRow;
     m_nPendingRow = 0;
     const bool loaded = m_pBook->Path() == m_strPath;
+    ShowRowAfterBuild(row);
+    if (loaded)
+        emit bookLoaded();
+}
+
+void CBookDlg::ShowRowAfterBuild(int row) {
     m_ctlItemList->SetCurSel(row >= 0 && row < m_ctlItemList->GetCount() ? row : 0);
     // A book without items leaves nothing of the previous one on the form.
     if (m_ctlItemList->GetCount() == 0) {
@@ -165,11 +174,9 @@ void CBookDlg::RunDeferredLoad() {
         m_strBody.clear();
         m_strCounter.clear();
         PushFormData();
-    } else {
-        ShowSelectedItem();
+        return;
     }
-    if (loaded)
-        emit bookLoaded();
+    ShowSelectedItem();
 }
 
 bool CBookDlg::ShowSelectedItem() {

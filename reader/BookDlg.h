@@ -37,6 +37,15 @@ public:
     // book is indexed just after the view's next drawing. row: the list row shown once the
     // index is built, row 0 when the book has fewer rows.
     void ChooseBook(std::string path, int row = 0);
+    // The code page books are read in: an iconv name, or empty to choose per book.
+    const std::string& CodePage() const { return m_strCodePage; }
+    // Reads books in codePage (as the constructor's) from now on. The open book is read again
+    // in it: its index is built anew, the selected row kept when the item count is unchanged
+    // (else row 0), and the item shown again. A book chosen but not yet built is built in it;
+    // without a book only the choice changes. A rebuild that fails is reported as a failed Open
+    // is and leaves the book and its code page as they were. False for a code page books can't
+    // be read in, and for a failed rebuild.
+    bool SetCodePage(const std::string& codePage);
     // The folder (file-system bytes) the Open dialog starts in until a book is chosen.
     void SetOpenFolder(std::string folder) { m_strOpenFolder = std::move(folder); }
     const std::string& OpenFolder() const { return m_strOpenFolder; }
@@ -106,8 +115,12 @@ signals:
     // Another book was chosen, or the view went back to the open one after a failed build;
     // name is its file name as shown, empty for none.
     void bookChosen(const QString& name);
-    // The chosen book's index was built and its first row shown.
+    // The chosen book's index was built, or the open book's again in another code page, and a
+    // row shown.
     void bookLoaded();
+    // The code page books are read in, after every SetCodePage and after a build that failed in
+    // a newly chosen one and went back to the open book's.
+    void codePageChanged(const QString& codePage);
     // The item of the list's row was shown.
     void itemShown(int row);
 
@@ -124,7 +137,11 @@ private:
     // Index builds and item displays of the two formats, through the book.
     void LoadMarkedText(const std::string& path);
     void LoadCvd(const std::string& path);
-    void BuildIndex(const std::string& path, EFileKind kind);
+    // True when the book at path is the open book now.
+    bool BuildIndex(std::string path, EFileKind kind);
+    // Selects row (row 0 when the book has fewer rows) and shows its item, or empties the form
+    // for a book without items.
+    void ShowRowAfterBuild(int row);
     bool ShowTextItem();
     bool ShowCvdItem();
     bool ShowItem();
@@ -152,10 +169,13 @@ private:
     int m_nOrder = 0;
     int m_nPeriod = 1000;
     bool m_bLoadPending = false;
+    bool m_bBuildPending = false;   // a chosen book waits for its build
     int m_nPendingRow = 0;          // shown after the pending build
     std::string m_strOpenFolder;    // where the Open dialog starts
     std::string m_strPath;          // the chosen book, the file system's bytes
     std::unique_ptr<CBook> m_pBook; // the book the list shows; another path after a failed build
+    std::string m_strCodePage;      // books are read in it; empty to choose per book
+    std::string m_strBookCodePage;  // the one m_pBook was made with
     CItemListModel* m_pNames;
     QTimer* m_pTimer;
 };

@@ -9,6 +9,8 @@
 #include "MessageBox.h"
 #include "WaitCursor.h"
 
+#include <QTimer>
+
 namespace {
 
 // The status's message, if it has one.
@@ -31,22 +33,69 @@ void CBookDlg::LoadCvd(const std::string& path) {
     BuildIndex(path, EFileKind::Cvd);
 }
 
-void CBookDlg::BuildIndex(const std::string& path, EFileKind kind) {
+bool CBookDlg::BuildIndex(std::string path, EFileKind kind) {
     CWaitCursor wait;
     wait.Begin();
-    m_pNames->BeginReset();
-    const EBookStatus status = m_pBook->Open(path, kind);
-    m_pNames->EndReset();
+    EBookStatus status;
+    if (m_strCodePage == m_strBookCodePage) {
+        m_pNames->BeginReset();
+        status = m_pBook->Open(path, kind);
+        m_pNames->EndReset();
+    } else {
+        // Another code page is another book object, built beside the open one, which the list
+        // goes on showing until the new one is whole; a failed build leaves it as it was.
+        std::unique_ptr<CBook> book = CBook::Create(m_strCodePage);
+        // Only a system out of resources refuses a code page SetCodePage has let through.
+        status = book ? book->Open(path, kind) : EBookStatus::TooLarge;
+        if (status != EBookStatus::FileMissing && status != EBookStatus::TooLarge) {
+            m_pNames->BeginReset();
+            m_pBook = std::move(book);
+            m_pNames->EndReset(m_pBook->Names());
+            m_strBookCodePage = m_strCodePage;
+        }
+    }
     wait.End();
     Report(status);
     if (status != EBookStatus::FileMissing && status != EBookStatus::TooLarge)
-        return;
+        return true;
     // The book kept its previous index: the view goes back to describing that book, so that
     // nothing reads the chosen file at the old book's positions. A missing file is also what
     // its display would have found.
     if (status == EBookStatus::FileMissing)
         Report(EBookStatus::CannotOpen);
+    if (m_strCodePage != m_strBookCodePage) {
+        m_strCodePage = m_strBookCodePage;
+        emit codePageChanged(QString::fromStdString(m_strCodePage));
+    }
     ReturnToBook();
+    return false;
+}
+
+bool CBookDlg::SetCodePage(const std::string& codePage) {
+    if (!codePage.empty() && CodePageFit(codePage) != ECodePageFit::Ok) {
+        emit codePageChanged(QString::fromStdString(m_strCodePage));
+        return false;
+    }
+    // A text search reads the open book's index while it lets events through: the rebuild,
+    // which replaces that index, waits until the search is over.
+    if (m_bFinding) {
+        QTimer::singleShot(0, this, [this, codePage] { SetCodePage(codePage); });
+        return true;
+    }
+    m_strCodePage = codePage;
+    bool built = true;
+    if (!m_bBuildPending && !m_pBook->Path().empty()) {
+        const int row = m_ctlItemList->GetCurSel();
+        const int count = m_ctlItemList->GetCount();
+        built = BuildIndex(m_pBook->Path(), m_pBook->Kind());
+        if (built) {
+            // The same items read otherwise keep their places; other items start from the top.
+            ShowRowAfterBuild(m_ctlItemList->GetCount() == count ? row : 0);
+            emit bookLoaded();
+        }
+    }
+    emit codePageChanged(QString::fromStdString(m_strCodePage));
+    return built;
 }
 
 bool CBookDlg::ShowTextItem() {

@@ -3,7 +3,7 @@
 #include "ItemNames.h"
 
 CItemListModel::CItemListModel(const CItemNames& names, QObject* parent)
-    : QAbstractListModel(parent), m_names(names), m_nRows(names.Count()) {}
+    : QAbstractListModel(parent), m_pNames(&names), m_nRows(names.Count()) {}
 
 void CItemListModel::BeginReset() {
     beginResetModel();
@@ -11,12 +11,17 @@ void CItemListModel::BeginReset() {
 }
 
 void CItemListModel::EndReset() {
-    m_nRows = m_names.Count();
+    m_nRows = m_pNames->Count();
     endResetModel();
 }
 
+void CItemListModel::EndReset(const CItemNames& names) {
+    m_pNames = &names;
+    EndReset();
+}
+
 QString CItemListModel::Text(int row) const {
-    const std::u16string_view name = m_names.Name(row);
+    const std::u16string_view name = m_pNames->Name(row);
     return QString::fromUtf16(name.data(), static_cast<qsizetype>(name.size()));
 }
 
@@ -39,7 +44,7 @@ QVariant CItemListModel::data(const QModelIndex& index, int role) const {
     // No row can show more than its start; drawing a name of a megabyte whole would hold
     // the window.
     constexpr std::size_t kMostShown = 1000;
-    const std::u16string_view name = m_names.Name(index.row());
+    const std::u16string_view name = m_pNames->Name(index.row());
     if (name.size() <= kMostShown)
         return Text(index.row());
     return QString::fromUtf16(name.data(), kMostShown) + QChar(0x2026);

@@ -6,8 +6,8 @@ class CItemNames;
 
 // The book's item names as rows for a list view: row i is names.Name(i), a name of more than
 // 1,000 characters shown cut short. The model keeps no copy; no QString exists until a view
-// asks for a row. The names are the book's own object,
-// which must outlive the model and change only between BeginReset and EndReset.
+// asks for a row. The names are the book's own object, which must outlive the model (or be
+// replaced by EndReset's) and change only between BeginReset and EndReset.
 class CItemListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -17,6 +17,9 @@ public:
     // ones in one go.
     void BeginReset();
     void EndReset();
+    // As EndReset, the rows now taken from names, as when the view reads its book again as
+    // another book object.
+    void EndReset(const CItemNames& names);
 
     // The name of row; empty for a row out of range.
     QString Text(int row) const;
@@ -28,6 +31,6 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    const CItemNames& m_names;
+    const CItemNames* m_pNames;
     int m_nRows = 0; // the rows the views know of
 };
