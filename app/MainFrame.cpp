@@ -1,12 +1,14 @@
 #include "MainFrame.h"
 
 #include "AboutDlg.h"
+#include "Book.h"
 #include "BookDlg.h"
 #include "ListBox.h"
 #include "LocalPath.h"
 #include "TestSeams.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -44,6 +46,40 @@ QString DroppedFile(const QMimeData* data) {
     return {};
 }
 
+// The code pages the encoding menu offers, by caption and iconv name. UTF-16 is not among them:
+// books can't be read in it.
+struct SCodePageEntry {
+    const char* id;
+    const char* caption;
+    const char* name; // empty: chosen per book
+};
+constexpr SCodePageEntry kCodePages[] = {
+    {"ID_ENCODING_AUTO", "자동", ""},
+    {"ID_ENCODING_CP949", "CP949", "CP949"},
+    {"ID_ENCODING_UTF_8", "UTF-8", "UTF-8"},
+    {"ID_ENCODING_EUC_KR", "EUC-KR", "EUC-KR"},
+    {"ID_ENCODING_WINDOWS_1252", "Windows-1252", "WINDOWS-1252"},
+    {"ID_ENCODING_ISO_8859_1", "ISO-8859-1", "ISO-8859-1"},
+    {"ID_ENCODING_SHIFT_JIS", "Shift_JIS", "SHIFT_JIS"},
+    {"ID_ENCODING_EUC_JP", "EUC-JP", "EUC-JP"},
+    {"ID_ENCODING_GBK", "GBK", "GBK"},
+    {"ID_ENCODING_BIG5", "Big5", "BIG5"},
+};
+
+// A code page name as iconv compares it: "euc_kr", "EUC-KR" and "EUCKR" are one.
+QString CodePageKey(QString name) {
+    return name.remove(QLatin1Char('-')).remove(QLatin1Char('_')).toUpper();
+}
+
+// The code page of a recent book as the state file holds it; a value that is not the name of
+// one books can be read in is what a damaged file leaves, and counts as none.
+std::string StoredCodePage(const QVariant& value) {
+    if (value.typeId() != QMetaType::QString)
+        return {};
+    const std::string name = value.toString().toStdString();
+    return CodePageFit(name) == ECodePageFit::Ok ? name : std::string();
+}
+
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -52,7 +88,8 @@ std::string FolderOf(const std::string& path) {
 } // namespace
 
 CMainFrame::CMainFrame(const std::string& forcedCodePage, QWidget* parent)
-    : QMainWindow(parent), m_pView(new CBookDlg(forcedCodePage)) {
+    : QMainWindow(parent), m_pView(new CBookDlg(forcedCodePage)),
+      m_bCodePageGiven(!forcedCodePage.empty()) {
     setObjectName(QStringLiteral("CMainFrame"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tomlet"));
@@ -147,6 +184,9 @@ void CMainFrame::CreateMenusAndToolBar() {
     QMenu* find = menuBar()->addMenu(QStringLiteral("찾기"));
     find->setObjectName(QStringLiteral("FindMenu"));
     find->addActions({findText, findNext, findPrevious});
+    QMenu* view = menuBar()->addMenu(QStringLiteral("보기"));
+    view->setObjectName(QStringLiteral("ViewMenu"));
+    CreateEncodingMenu(view);
     QMenu* help = menuBar()->addMenu(QStringLiteral("도움말"));
     help->setObjectName(QStringLiteral("HelpMenu"));
     help->addAction(about);
@@ -177,6 +217,45 @@ void CMainFrame::CreateMenusAndToolBar() {
     bar->addAction(about);
 }
 
+void CMainFrame::CreateEncodingMenu(QMenu* view) {
+    view->addSeparator();
+    m_pEncodingMenu = view->addMenu(QStringLiteral("인코딩"));
+    m_pEncodingMenu->setObjectName(QStringLiteral("EncodingMenu"));
+    m_pCodePages = new QActionGroup(this);
+    for (const SCodePageEntry& entry : kCodePages) {
+        QAction* action = m_pCodePages->addAction(QString::fromUtf8(entry.caption));
+        action->setObjectName(QString::fromLatin1(entry.id));
+        action->setData(QString::fromLatin1(entry.name));
+        action->setCheckable(true);
+        // The iconv of another system may lack a code page: it stays listed, greyed.
+        action->setEnabled(*entry.name == '\0' || CodePageFit(entry.name) == ECodePageFit::Ok);
+        m_pEncodingMenu->addAction(action);
+    }
+    connect(m_pCodePages, &QActionGroup::triggered, this, [this](QAction* action) {
+        m_pView->SetCodePage(action->data().toString().toStdString());
+    });
+    // The menu shows the code page the view reads in, also after a failed rebuild left it.
+    connect(m_pView, &CBookDlg::codePageChanged, this, &CMainFrame::CheckCodePage);
+    CheckCodePage(QString::fromStdString(m_pView->CodePage()));
+}
+
+void CMainFrame::CheckCodePage(const QString& codePage) {
+    const QString key = CodePageKey(codePage);
+    for (QAction* action : m_pCodePages->actions()) {
+        if (CodePageKey(action->data().toString()) == key) {
+            action->setChecked(true);
+            return;
+        }
+    }
+    // One named on the command line or remembered from it, which the menu does not list.
+    QAction* action = m_pCodePages->addAction(codePage);
+    action->setObjectName(QStringLiteral("ID_ENCODING_OTHER"));
+    action->setData(codePage);
+    action->setCheckable(true);
+    m_pEncodingMenu->addAction(action);
+    action->setChecked(true);
+}
+
 void CMainFrame::RestoreWindowState() {
     QSettings state = WindowState();
     if (!restoreGeometry(state.value(QStringLiteral("geometry")).toByteArray())) {
@@ -193,7 +272,8 @@ void CMainFrame::RestoreWindowState() {
         const int row = state.value(QStringLiteral("row")).toInt(&isRow);
         if (path.typeId() != QMetaType::QByteArray)
             continue;
-        SRecentBook book{path.toByteArray().toStdString(), isRow && row >= 0 ? row : 0};
+        SRecentBook book{path.toByteArray().toStdString(), isRow && row >= 0 ? row : 0,
+                         StoredCodePage(state.value(QStringLiteral("codePage")))};
         if (book.path.empty() || book.path.front() != '/')
             continue;
         if (std::none_of(m_recent.begin(), m_recent.end(),
@@ -215,6 +295,7 @@ void CMainFrame::SaveRecentBooks() const {
         // Bytes, not text: a name that is not UTF-8 must come back as it was.
         state.setValue(QStringLiteral("path"), QByteArray::fromStdString(m_recent[i].path));
         state.setValue(QStringLiteral("row"), m_recent[i].row);
+        state.setValue(QStringLiteral("codePage"), QString::fromStdString(m_recent[i].codePage));
     }
     state.endArray();
 }
@@ -222,7 +303,8 @@ void CMainFrame::SaveRecentBooks() const {
 void CMainFrame::RememberBook() {
     const std::string& path = m_pView->Book().Path();
     std::erase_if(m_recent, [&](const SRecentBook& book) { return book.path == path; });
-    m_recent.insert(m_recent.begin(), SRecentBook{path, m_pView->ItemList()->GetCurSel()});
+    m_recent.insert(m_recent.begin(),
+                    SRecentBook{path, m_pView->ItemList()->GetCurSel(), m_pView->CodePage()});
     if (m_recent.front().row < 0)
         m_recent.front().row = 0;
     if (m_recent.size() > static_cast<std::size_t>(kMaxRecent))
@@ -243,7 +325,10 @@ void CMainFrame::FillRecentMenu() {
             // The row of that moment, which the entry's own copy may no longer be.
             for (const SRecentBook& entry : m_recent) {
                 if (entry.path == path) {
+                    // Chosen first, so that the code page is the pending build's and the book
+                    // shown now is not read again in it.
                     m_pView->ChooseBook(path, entry.row);
+                    m_pView->SetCodePage(entry.codePage);
                     return;
                 }
             }
@@ -259,6 +344,8 @@ bool CMainFrame::ReopenLastBook() {
     if (!QFileInfo(QFile::decodeName(QByteArray::fromStdString(last.path))).isFile())
         return false;
     m_pView->ChooseBook(last.path, last.row);
+    if (!m_bCodePageGiven)
+        m_pView->SetCodePage(last.codePage);
     return true;
 }
 
@@ -272,7 +359,8 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     if (file.isEmpty())
         return;
     event->acceptProposedAction();
-    // Through the bytes: a name that is not UTF-8 must reach the file it names.
+    // Through the bytes: a name that is not UTF-8 must reach the file it names. Like a book
+    // chosen with Open it is read in the code page the menu shows.
     m_pView->ChooseBook(PathBytesOf(file));
 }
 

@@ -257,8 +257,8 @@ void DesktopTest::menusOpenFromTheKeyboard_data() {
                            << QStringList{"도움말"};
     QTest::newRow("left and right, round")
         << QKeyCombination(Qt::Key_F10)
-        << QList<QKeyCombination>{Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left}
-        << QStringList{"파일", "찾기", "도움말", "파일", "도움말"};
+        << QList<QKeyCombination>{Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_Right}
+        << QStringList{"파일", "도움말", "보기", "찾기", "보기"};
 }
 
 // The menus open without a pointer and without changing their Korean titles; Escape closes.
