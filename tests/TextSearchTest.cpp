@@ -102,40 +102,64 @@ TEST(TextSearchTest, OtherCodePages) {
     EXPECT_EQ(FindIn(book, u"한", -1, false, *iso2022), 1);
 }
 
-// The search agrees with reading every item as shown, on random books full of near misses.
+// The search agrees with reading every item as shown, on random books full of near misses: in
+// each code page, bytes that make characters whose later bytes are ASCII letters or the bytes
+// of other characters.
 TEST(TextSearchTest, AgreesWithReadingEveryItem) {
+    const struct {
+        const char* codePage;
+        Bytes alphabet;
+        std::vector<std::u16string> terms;
+    } pages[] = {
+        {"CP949",
+         Bytes("///aAb\n\n\r\0\x81\x41\xC7\xD1\xB1\xB9", 16),
+         {u"a", u"ab", u"한", u"한국", u"/a", u"A\r"}},
+        {"SHIFT_JIS",
+         Bytes("///aA\\\n\n\r\0\x83\x41\x83\x5C\x82\xA0", 16),
+         {u"a", u"ア", u"ソ", u"あ", u"アa", u"\u00A5"}},
+        {"BIG5",
+         Bytes("///aA@\n\n\r\0\xA1\x41\xA4\x40\xA4\x41", 16),
+         {u"a", u"@", u"，", u"一", u"乙a", u"一乙"}},
+        {"GBK", Bytes("///aA\n\n\r\0\x81\x41\xB0\xA1\xB0", 14), {u"a", u"丄", u"啊", u"啊a"}},
+        {"EUC-JP",
+         Bytes("///aA\n\n\r\0\x8F\xB0\xA1\xA1\xB0\xB0", 15),
+         {u"a", u"丂", u"亜", u"＾", u"亜亜"}},
+    };
     std::mt19937 random(7);
-    const char alphabet[] = {'/',  '/',  '/',    'a',    'A',    'b',    '\n',   '\n',
-                             '\r', '\0', '\x81', '\x41', '\xC7', '\xD1', '\xB1', '\xB9'};
-    const std::u16string terms[] = {u"a", u"ab", u"한", u"한국", u"/a", u"A\r"};
-    for (int round = 0; round < 400; ++round) {
-        Bytes book;
-        const std::size_t size = random() % 200;
-        for (std::size_t k = 0; k < size; ++k)
-            book += alphabet[random() % sizeof alphabet];
-        const CCollect items = Index(book, false, Cp949());
-        const std::int32_t count = items.table.Count();
-        for (const std::u16string& term : terms) {
-            const CTextSearch search(term, Cp949());
-            const std::int32_t after =
-                count == 0 ? -1 : static_cast<std::int32_t>(random() % count);
-            auto holds = [&](std::int32_t i) {
-                const auto start = static_cast<std::size_t>(items.table[i]);
-                const std::size_t end = i + 1 < count ? items.table[i + 1] : book.size();
-                const STextItem item = CutTextItem(Span(book).subspan(start, end - start), Cp949());
-                return CTextSearch::Find(item.title, term) != std::u16string::npos ||
-                       CTextSearch::Find(item.body, term) != std::u16string::npos;
-            };
-            // Forwards and backwards from the selection, the selection itself last.
-            std::int32_t next = -1, previous = -1;
-            for (std::int32_t k = 1; k <= count && next == -1; ++k)
-                next = holds((after + k) % count) ? (after + k) % count : -1;
-            for (std::int32_t k = 1; k <= count && previous == -1; ++k)
-                previous = holds((after - k + count) % count) ? (after - k + count) % count : -1;
-            ASSERT_EQ(search.FindNext(Span(book), items.table, false, after), next)
-                << "round " << round << " term " << Utf8(term);
-            ASSERT_EQ(search.FindPrevious(Span(book), items.table, false, after), previous)
-                << "round " << round << " term " << Utf8(term);
+    for (const auto& page : pages) {
+        const auto codec = CTextCodec::Create(page.codePage);
+        ASSERT_TRUE(codec) << page.codePage;
+        for (int round = 0; round < 300; ++round) {
+            Bytes book;
+            const std::size_t size = random() % 200;
+            for (std::size_t k = 0; k < size; ++k)
+                book += page.alphabet[random() % page.alphabet.size()];
+            const CCollect items = Index(book, false, *codec);
+            const std::int32_t count = items.table.Count();
+            for (const std::u16string& term : page.terms) {
+                const CTextSearch search(term, *codec);
+                const std::int32_t after =
+                    count == 0 ? -1 : static_cast<std::int32_t>(random() % count);
+                auto holds = [&](std::int32_t i) {
+                    const auto start = static_cast<std::size_t>(items.table[i]);
+                    const std::size_t end = i + 1 < count ? items.table[i + 1] : book.size();
+                    const STextItem item =
+                        CutTextItem(Span(book).subspan(start, end - start), *codec);
+                    return CTextSearch::Find(item.title, term) != std::u16string::npos ||
+                           CTextSearch::Find(item.body, term) != std::u16string::npos;
+                };
+                // Forwards and backwards from the selection, the selection itself last.
+                std::int32_t next = -1, previous = -1;
+                for (std::int32_t k = 1; k <= count && next == -1; ++k)
+                    next = holds((after + k) % count) ? (after + k) % count : -1;
+                for (std::int32_t k = 1; k <= count && previous == -1; ++k)
+                    previous =
+                        holds((after - k + count) % count) ? (after - k + count) % count : -1;
+                ASSERT_EQ(search.FindNext(Span(book), items.table, false, after), next)
+                    << page.codePage << " round " << round << " term " << Utf8(term);
+                ASSERT_EQ(search.FindPrevious(Span(book), items.table, false, after), previous)
+                    << page.codePage << " round " << round << " term " << Utf8(term);
+            }
         }
     }
 }
@@ -179,6 +203,55 @@ TEST(TextSearchTest, ThroughTheBookOfEitherKind) {
     ASSERT_EQ(book->Open(dir.Write("b.cvd", cvd), EFileKind::Cvd), EBookStatus::Ok);
     EXPECT_EQ(book->FindText(u"KEY", 1, found), EBookStatus::Ok);
     EXPECT_EQ(found, 1);
+}
+
+} // namespace
+
+namespace {
+
+// Code pages whose characters hold ASCII bytes after their first byte, or run to three bytes:
+// the item list, the name lookup and the text search all see characters, never the bytes of
+// one or the bytes across two.
+TEST(TextSearchTest, MatchesWholeCharactersInEveryCodePage) {
+    const struct {
+        const char* codePage;
+        Bytes book;
+        std::u16string term;
+        std::int32_t found; // in names and text alike
+    } cases[] = {
+        // ア, "，" and 丄 end in 0x41, the letter A.
+        {"SHIFT_JIS", "\x83\x41///\x83\x41\nA///A\n", u"a", 1},
+        {"BIG5", "\xA1\x41///\xA1\x41\nA///A\n", u"a", 1},
+        {"GBK", "\x81\x41///\x81\x41\nA///A\n", u"a", 1},
+        // 丂 is 8F B0 A1, whose last two bytes are 亜.
+        {"EUC-JP", "\x8F\xB0\xA1///\x8F\xB0\xA1\n\xB0\xA1///\xB0\xA1\n", u"亜", 1},
+        // 亜亜 holds A1 B0, the bytes of ＾, across its two characters.
+        {"EUC-JP", "\xB0\xA1\xB0\xA1///\xB0\xA1\xB0\xA1\n\xA1\xB0///\xA1\xB0\n", u"＾", 1},
+    };
+    CTempDir dir;
+    for (const auto& c : cases) {
+        auto book = CBook::Create(c.codePage);
+        ASSERT_TRUE(book) << c.codePage;
+        const std::string path = dir.Write("b.txt", c.book);
+        ASSERT_EQ(book->Open(path, EFileKind::MarkedText), EBookStatus::Ok);
+        ASSERT_EQ(book->LastIndex(), 1) << c.codePage;
+        EXPECT_EQ(book->Names().FindPrefix(-1, c.term), c.found) << c.codePage;
+        SFoundItem first;
+        STextItem item;
+        ASSERT_EQ(book->FindFirst(path, EFileKind::MarkedText, c.term, first, item),
+                  EBookStatus::Ok);
+        EXPECT_EQ(first.index, c.found) << c.codePage;
+        std::vector<std::int32_t> holding;
+        ASSERT_EQ(book->FindAllText(c.term, holding), EBookStatus::Ok);
+        EXPECT_EQ(holding, std::vector<std::int32_t>{c.found}) << c.codePage;
+        for (const std::int32_t after : {-1, 0, 1}) {
+            std::int32_t found = -1;
+            ASSERT_EQ(book->FindText(c.term, after, found), EBookStatus::Ok);
+            EXPECT_EQ(found, c.found) << c.codePage << " after " << after;
+            ASSERT_EQ(book->FindPreviousText(c.term, after, found), EBookStatus::Ok);
+            EXPECT_EQ(found, c.found) << c.codePage << " before " << after;
+        }
+    }
 }
 
 } // namespace
