@@ -82,9 +82,11 @@ bool CBookDlg::SetCodePage(const std::string& codePage) {
         QTimer::singleShot(0, this, [this, codePage] { SetCodePage(codePage); });
         return true;
     }
+    // The code page in use, chosen again, reads nothing again.
+    const bool changed = codePage != m_strCodePage;
     m_strCodePage = codePage;
     bool built = true;
-    if (!m_bBuildPending && !m_pBook->Path().empty()) {
+    if (changed && !m_bBuildPending && !m_pBook->Path().empty()) {
         const int row = m_ctlItemList->GetCurSel();
         const int count = m_ctlItemList->GetCount();
         built = BuildIndex(m_pBook->Path(), m_pBook->Kind());
