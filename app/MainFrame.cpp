@@ -60,7 +60,9 @@ constexpr SCodePageEntry kCodePages[] = {
     {"ID_ENCODING_EUC_KR", "EUC-KR", "EUC-KR"},
     {"ID_ENCODING_WINDOWS_1252", "Windows-1252", "WINDOWS-1252"},
     {"ID_ENCODING_ISO_8859_1", "ISO-8859-1", "ISO-8859-1"},
-    {"ID_ENCODING_SHIFT_JIS", "Shift_JIS", "SHIFT_JIS"},
+    // Japanese text labelled Shift_JIS is nearly always Windows' variant: it keeps 0x5C a
+    // backslash, where the strict table draws a yen sign, and has the vendor characters.
+    {"ID_ENCODING_SHIFT_JIS", "Shift_JIS", "CP932"},
     {"ID_ENCODING_EUC_JP", "EUC-JP", "EUC-JP"},
     {"ID_ENCODING_GBK", "GBK", "GBK"},
     {"ID_ENCODING_BIG5", "Big5", "BIG5"},

@@ -107,6 +107,10 @@ void EncodingMenuTest::chosenCodePageRereadsTheBook_data() {
     QTest::addColumn<QString>("body"); // of row 1
     QTest::newRow("EUC-JP") << kEucJpBook << QByteArray("ID_ENCODING_EUC_JP")
                             << QStringList{"日本語", "辞書"} << "字引\n";
+    // 日本 / 0x5C, which Windows' Shift_JIS keeps a backslash.
+    QTest::newRow("Shift_JIS") << QByteArray("\x93\xFA\x96\x7B///\x5C\nC:\\///\\\n")
+                               << QByteArray("ID_ENCODING_SHIFT_JIS") << QStringList{"日本", "C:\\"}
+                               << "\\\n";
     QTest::newRow("Windows-1252") << kWindows1252Book << QByteArray("ID_ENCODING_WINDOWS_1252")
                                   << QStringList{"Café", "Naïve"} << "€ 5\n";
 }
