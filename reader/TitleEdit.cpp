@@ -1,5 +1,7 @@
 #include "TitleEdit.h"
 
+#include "ToolTip.h"
+
 #include <QFocusEvent>
 #include <QTextDocument>
 
@@ -10,7 +12,7 @@ namespace {
 // The whole title for its tooltip, within what a tooltip can show.
 QString ToolTipOf(const QString& title) {
     constexpr qsizetype kMost = 2000;
-    return title.size() <= kMost ? title : title.left(kMost) + QChar(0x2026);
+    return PlainToolTip(title.size() <= kMost ? title : title.left(kMost) + QChar(0x2026));
 }
 
 } // namespace
