@@ -11,11 +11,12 @@ class QDragEnterEvent;
 class QDropEvent;
 class QMenu;
 
-// The main window: the menus "파일", "찾기" and "도움말" and a toolbar along the top, the reader
-// view filling the rest. Each command is one QAction (objectName ID_...), shared by its menu item,
-// its toolbar button and its shortcut, so that they enable together. The window's size and
-// place, the view's splitter and the recent books (each with the row last shown) are kept between
-// runs in Qt's own state file; a damaged or unreadable one is passed over.
+// The main window: the menus "파일", "찾기", "보기" and "도움말" and a toolbar along the top, the
+// reader view filling the rest. Each command is one QAction (objectName ID_...), shared by its
+// menu item, its toolbar button and its shortcut, so that they enable together. The window's
+// size and place, the view's splitter and zoom and the recent books (each with the row last
+// shown) are kept between runs in Qt's own state file; a damaged or unreadable one is passed
+// over.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -52,6 +53,8 @@ protected:
 private:
     QAction* AddCommand(const char* id, const QString& text, const QString& icon);
     void CreateMenusAndToolBar();
+    // The "보기" menu: the text zoom.
+    void AddViewMenu();
     void RestoreWindowState();
     void SaveRecentBooks() const;
     // Puts the view's book first in the list, with its shown row.

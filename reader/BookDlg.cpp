@@ -80,6 +80,10 @@ CBookDlg::CBookDlg(const std::string& forcedCodePage, QWidget* parent)
                                        static_cast<std::size_t>(term.size())));
     });
     connect(m_ctlItemList, &CListBox::selchange, this, &CBookDlg::ShowSelectedItem);
+    for (QAbstractScrollArea* area : {static_cast<QAbstractScrollArea*>(m_ctlTitle),
+                                      static_cast<QAbstractScrollArea*>(m_ctlItemList),
+                                      static_cast<QAbstractScrollArea*>(m_ctlBody)})
+        area->viewport()->installEventFilter(this);
     // Precise: a coarse timer may fire up to 5 % early.
     m_pTimer->setTimerType(Qt::PreciseTimer);
     connect(m_pTimer, &QTimer::timeout, this, &CBookDlg::OnTimer);

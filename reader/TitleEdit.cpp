@@ -22,6 +22,10 @@ CTitleEdit::CTitleEdit(QWidget* parent) : CEdit(parent) {
     // far as it shows, and the field scrolls to the cursor.
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FitHeight();
+}
+
+void CTitleEdit::FitHeight() {
     const int margins = static_cast<int>(2 * document()->documentMargin()) + 2 * frameWidth();
     setFixedHeight(fontMetrics().lineSpacing() + margins);
 }
@@ -85,4 +89,12 @@ void CTitleEdit::focusOutEvent(QFocusEvent* event) {
 void CTitleEdit::resizeEvent(QResizeEvent* event) {
     CEdit::resizeEvent(event);
     Elide();
+}
+
+void CTitleEdit::changeEvent(QEvent* event) {
+    CEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        FitHeight();
+        Elide();
+    }
 }

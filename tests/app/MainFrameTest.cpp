@@ -78,12 +78,13 @@ void MainFrameTest::menusAndToolBarHoldTheCommands() {
     QStringList titles;
     for (const QAction* action : frame.menuBar()->actions())
         titles << action->text();
-    QCOMPARE(titles, (QStringList{"파일", "찾기", "도움말"}));
+    QCOMPARE(titles, (QStringList{"파일", "찾기", "보기", "도움말"}));
     QCOMPARE(Entries(Menu(frame, "FileMenu")),
              (QStringList{"열기", "-", "자동보기 시작", "자동보기 멈춤", "-", "검색", "-",
                           "환경 설정", "-", "종료", "-", "최근 파일"}));
     QCOMPARE(Entries(Menu(frame, "FindMenu")),
              (QStringList{"본문 검색", "다음 찾기", "이전 찾기"}));
+    QCOMPARE(Entries(Menu(frame, "ViewMenu")), (QStringList{"확대", "축소", "원래 크기"}));
     QCOMPARE(Entries(Menu(frame, "HelpMenu")), QStringList{"About Tomlet..."});
 
     QStringList buttons;
