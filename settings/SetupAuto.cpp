@@ -124,6 +124,8 @@ bool CSetupAuto::PullData() {
         m_nPeriod = *period;
     if (period && m_nPeriod >= kMinPeriod && m_nPeriod <= kMaxPeriod)
         return true;
+    // A held arrow would go on stepping, and reporting, behind the message.
+    ReleaseArrows();
     ShowMessageBox(period ? QStringLiteral("%1에서 %2 사이의 정수를 입력하십시오.")
                                 .arg(kMinPeriod)
                                 .arg(kMaxPeriod)
@@ -195,15 +197,13 @@ void CSetupAuto::ReleaseArrows() {
 }
 
 void CSetupAuto::OnPeriodDown() {
-    if (!PullData()) // on bad input the step goes on from the period last taken in
-        ReleaseArrows();
+    PullData(); // on bad input the step goes on from the period last taken in
     m_nPeriod = m_nPeriod >= kMinPeriod + kPeriodStep ? m_nPeriod - kPeriodStep : kMinPeriod;
     PushData();
 }
 
 void CSetupAuto::OnPeriodUp() {
-    if (!PullData())
-        ReleaseArrows();
+    PullData();
     // Compared before adding, so that a huge period read from a file can't wrap round to a
     // small one.
     m_nPeriod = m_nPeriod >= kMaxPeriod - kPeriodStep ? kMaxPeriod : m_nPeriod + kPeriodStep;

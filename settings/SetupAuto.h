@@ -49,7 +49,7 @@ private:
     // Takes the period from its edit: a number that is no unsigned number leaves m_nPeriod as
     // it was, one out of range is taken; either is reported, and the answer is false.
     bool PullData();
-    // A held arrow would report bad input again at every repeat: the report lets it go.
+    // Lets go of an arrow the user holds down, so that it stops repeating.
     void ReleaseArrows();
 
     int m_nOrder = 0; // kept as read when no button is clicked, a value other than 0 or 1 too

@@ -127,8 +127,11 @@ void ZoomTest::zoomIsKeptBetweenRuns() {
 }
 
 // Korean fonts draw "\" as the won sign: in every widget, zoomed too, the backslash must come
-// from the Latin font and the Hangul from the Korean one.
+// from the Latin font and the Hangul from the Korean one, also where the desktop's own font is
+// Korean.
 void ZoomTest::latinFromALatinFontHangulFromAKoreanOne() {
+    const QFont desktop = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("NanumGothic")));
     CShellFixture fixture;
     auto app = fixture.Start();
     app->GetActiveView()->SetZoom(200);
@@ -143,6 +146,7 @@ void ZoomTest::latinFromALatinFontHangulFromAKoreanOne() {
         QVERIFY2(FamiliesOf(text, 2, 1, widget->font()) == QStringList{"NanumGothic"},
                  qPrintable(name));
     }
+    QApplication::setFont(desktop);
 }
 
 QTEST_MAIN(ZoomTest)
