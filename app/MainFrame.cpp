@@ -162,7 +162,9 @@ void CMainFrame::CreateMenusAndToolBar() {
     QMenu* find = menuBar()->addMenu(QStringLiteral("찾기"));
     find->setObjectName(QStringLiteral("FindMenu"));
     find->addActions({findText, findNext, findPrevious});
-    AddViewMenu();
+    QMenu* view = menuBar()->addMenu(QStringLiteral("보기"));
+    view->setObjectName(QStringLiteral("ViewMenu"));
+    CreateZoomMenu(view);
     QMenu* help = menuBar()->addMenu(QStringLiteral("도움말"));
     help->setObjectName(QStringLiteral("HelpMenu"));
     help->addAction(about);
@@ -195,7 +197,7 @@ void CMainFrame::CreateMenusAndToolBar() {
     bar->addAction(about);
 }
 
-void CMainFrame::AddViewMenu() {
+void CMainFrame::CreateZoomMenu(QMenu* view) {
     QAction* zoomIn = AddCommand("ID_VIEW_ZOOM_IN", QStringLiteral("확대"), QString());
     QAction* zoomOut = AddCommand("ID_VIEW_ZOOM_OUT", QStringLiteral("축소"), QString());
     QAction* zoomReset = AddCommand("ID_VIEW_ZOOM_RESET", QStringLiteral("원래 크기"), QString());
@@ -211,8 +213,6 @@ void CMainFrame::AddViewMenu() {
     connect(zoomIn, &QAction::triggered, m_pView, &CBookDlg::OnZoomIn);
     connect(zoomOut, &QAction::triggered, m_pView, &CBookDlg::OnZoomOut);
     connect(zoomReset, &QAction::triggered, m_pView, &CBookDlg::OnZoomReset);
-    QMenu* view = menuBar()->addMenu(QStringLiteral("보기"));
-    view->setObjectName(QStringLiteral("ViewMenu"));
     view->addActions({zoomIn, zoomOut, zoomReset});
 }
 

@@ -53,8 +53,8 @@ protected:
 private:
     QAction* AddCommand(const char* id, const QString& text, const QString& icon);
     void CreateMenusAndToolBar();
-    // The "보기" menu: the text zoom.
-    void AddViewMenu();
+    // The zoom entries of view, with their keys.
+    void CreateZoomMenu(QMenu* view);
     void RestoreWindowState();
     void SaveRecentBooks() const;
     // Puts the view's book first in the list, with its shown row.
