@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGlyphRun>
 #include <QRawFont>
+#include <QScrollBar>
 #include <QTextLayout>
 #include <QWheelEvent>
 
@@ -23,12 +24,12 @@ namespace {
 
 const char* const kControls[] = {"IDC_TITLE", "IDC_ITEM_LIST", "IDC_BODY"};
 
-// Ctrl+wheel turned by delta (120 a notch) over the control's viewport.
-void Wheel(QAbstractScrollArea* control, int delta) {
-    const QPointF at = control->viewport()->rect().center();
-    QWheelEvent wheel(at, control->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta),
-                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(control->viewport(), &wheel);
+// Ctrl+wheel turned by delta (120 a notch) over the widget.
+void Wheel(QWidget* widget, int delta) {
+    const QPointF at = widget->rect().center();
+    QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &wheel);
 }
 
 // The font the glyphs of text[from, from + length) come from, laid out in font.
@@ -46,8 +47,9 @@ QStringList FamiliesOf(const QString& text, int from, int length, const QFont& f
 } // namespace
 
 void ZoomTest::keysAndWheelZoomTheText_data() {
-    QTest::addColumn<QString>("over");      // the control the keys and the wheel go to
-    QTest::addColumn<QStringList>("input"); // "+", "=", "-", "0": Ctrl and the key; "w60": wheel
+    QTest::addColumn<QString>("over"); // the control the keys and the wheel go to
+    // "+", "=", "-", "0": Ctrl and the key; "w60": wheel, "s60" over the scroll bar
+    QTest::addColumn<QStringList>("input");
     QTest::addColumn<int>("zoom");
     const QStringList in20(20, QStringLiteral("+"));
     const QStringList out20(20, QStringLiteral("-"));
@@ -61,6 +63,8 @@ void ZoomTest::keysAndWheelZoomTheText_data() {
     QTest::newRow("wheel over the list") << "IDC_ITEM_LIST" << QStringList{"w-240"} << 80;
     QTest::newRow("wheel over the body, in halves")
         << "IDC_BODY" << QStringList{"w60", "w60", "w60"} << 110;
+    QTest::newRow("wheel over the list's scroll bar")
+        << "IDC_ITEM_LIST" << QStringList{"s120"} << 110;
     QTest::newRow("wheel turned back starts afresh")
         << "IDC_BODY" << QStringList{"w60", "w-120"} << 90;
 }
@@ -80,7 +84,9 @@ void ZoomTest::keysAndWheelZoomTheText() {
         {"+", Qt::Key_Plus}, {"=", Qt::Key_Equal}, {"-", Qt::Key_Minus}, {"0", Qt::Key_0}};
     for (const QString& step : input) {
         if (step.startsWith('w'))
-            Wheel(target, step.mid(1).toInt());
+            Wheel(target->viewport(), step.mid(1).toInt());
+        else if (step.startsWith('s'))
+            Wheel(target->verticalScrollBar(), step.mid(1).toInt());
         else
             QTest::keyClick(target, keys.value(step), Qt::ControlModifier);
     }
