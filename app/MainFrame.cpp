@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
+#include <QStyle>
 #include <QToolBar>
 
 #include <algorithm>
@@ -28,6 +29,7 @@
 namespace {
 
 constexpr QSize kFirstSize(560, 720);
+constexpr QLatin1StringView kZoomKey("view/zoom");
 
 // The window's own state, apart from the settings file: $XDG_CONFIG_HOME/tomlet/window.ini.
 QSettings WindowState() {
@@ -80,6 +82,19 @@ std::string StoredCodePage(const QVariant& value) {
         return {};
     const std::string name = value.toString().toStdString();
     return CodePageFit(name) == ECodePageFit::Ok ? name : std::string();
+}
+
+// The menu's first item a user can choose is made current, as when the menu bar is worked
+// with the arrow keys, so that Enter and the arrows go on from there.
+void ActivateFirstItem(QMenu* menu) {
+    const bool disabledToo =
+        menu->style()->styleHint(QStyle::SH_Menu_AllowActiveAndDisabled, nullptr, menu);
+    for (QAction* action : menu->actions()) {
+        if (!action->isSeparator() && action->isVisible() && (action->isEnabled() || disabledToo)) {
+            menu->setActiveAction(action);
+            return;
+        }
+    }
 }
 
 std::string FolderOf(const std::string& path) {
@@ -188,6 +203,7 @@ void CMainFrame::CreateMenusAndToolBar() {
     find->addActions({findText, findNext, findPrevious});
     QMenu* view = menuBar()->addMenu(QStringLiteral("보기"));
     view->setObjectName(QStringLiteral("ViewMenu"));
+    CreateZoomMenu(view);
     CreateEncodingMenu(view);
     QMenu* help = menuBar()->addMenu(QStringLiteral("도움말"));
     help->setObjectName(QStringLiteral("HelpMenu"));
@@ -203,8 +219,10 @@ void CMainFrame::CreateMenusAndToolBar() {
     for (const auto& opener : openers) {
         auto* shortcut = new QShortcut(opener.keys, this);
         QMenu* menu = opener.menu;
-        connect(shortcut, &QShortcut::activated, this,
-                [this, menu] { menuBar()->setActiveAction(menu->menuAction()); });
+        connect(shortcut, &QShortcut::activated, this, [this, menu] {
+            menuBar()->setActiveAction(menu->menuAction());
+            ActivateFirstItem(menu);
+        });
     }
 
     QToolBar* bar = addToolBar(QStringLiteral("Tomlet"));
@@ -258,6 +276,25 @@ void CMainFrame::CheckCodePage(const QString& codePage) {
     action->setChecked(true);
 }
 
+void CMainFrame::CreateZoomMenu(QMenu* view) {
+    QAction* zoomIn = AddCommand("ID_VIEW_ZOOM_IN", QStringLiteral("확대"), QString());
+    QAction* zoomOut = AddCommand("ID_VIEW_ZOOM_OUT", QStringLiteral("축소"), QString());
+    QAction* zoomReset = AddCommand("ID_VIEW_ZOOM_RESET", QStringLiteral("원래 크기"), QString());
+    // Ctrl+= as well: on most keyboards the plus needs Shift on the same key.
+    zoomIn->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    zoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    zoomReset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    for (QAction* zoom : {zoomIn, zoomOut, zoomReset}) {
+        zoom->setShortcutContext(Qt::WindowShortcut);
+        addAction(zoom);
+    }
+    connect(zoomIn, &QAction::triggered, m_pView, &CBookDlg::OnZoomIn);
+    connect(zoomOut, &QAction::triggered, m_pView, &CBookDlg::OnZoomOut);
+    connect(zoomReset, &QAction::triggered, m_pView, &CBookDlg::OnZoomReset);
+    view->addActions({zoomIn, zoomOut, zoomReset});
+}
+
 void CMainFrame::RestoreWindowState() {
     QSettings state = WindowState();
     if (!restoreGeometry(state.value(QStringLiteral("geometry")).toByteArray())) {
@@ -265,6 +302,11 @@ void CMainFrame::RestoreWindowState() {
         resize(kFirstSize.boundedTo(room));
     }
     m_pView->RestoreState(state.value(QStringLiteral("splitter")).toByteArray());
+    // Anything but a whole number within the limits is what a damaged file leaves: skipped.
+    bool isZoom = false;
+    const int zoom = state.value(kZoomKey).toInt(&isZoom);
+    if (isZoom && zoom >= CBookDlg::kMinZoom && zoom <= CBookDlg::kMaxZoom)
+        m_pView->SetZoom(zoom);
     // Entries that are not a path and a row are what a damaged file leaves: skipped.
     const int count = state.beginReadArray(QStringLiteral("recent"));
     for (int i = 0; i < count && static_cast<int>(m_recent.size()) < kMaxRecent; ++i) {
@@ -370,6 +412,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     QSettings state = WindowState();
     state.setValue(QStringLiteral("geometry"), saveGeometry());
     state.setValue(QStringLiteral("splitter"), m_pView->SaveState());
+    state.setValue(kZoomKey, m_pView->Zoom());
     SaveRecentBooks();
     QMainWindow::closeEvent(event);
 }

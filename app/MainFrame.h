@@ -13,11 +13,11 @@ class QDropEvent;
 class QMenu;
 
 // The main window: the menus "파일", "찾기", "보기" and "도움말" and a toolbar along the top, the
-// reader view filling the rest. Each command is one QAction (objectName ID_...), shared by its menu
-// item, its toolbar button and its shortcut, so that they enable together. The window's size and
-// place, the view's splitter and the recent books (each with the row last shown and the code page
-// it was read in) are kept between runs in Qt's own state file; a damaged or unreadable one is
-// passed over.
+// reader view filling the rest. Each command is one QAction (objectName ID_...), shared by its
+// menu item, its toolbar button and its shortcut, so that they enable together. The window's
+// size and place, the view's splitter and zoom and the recent books (each with the row last
+// shown and the code page it was read in) are kept between runs in Qt's own state file; a
+// damaged or unreadable one is passed over.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -62,6 +62,8 @@ private:
     void CreateEncodingMenu(QMenu* view);
     // Checks the entry of codePage, adding one for a name the menu does not list.
     void CheckCodePage(const QString& codePage);
+    // The zoom entries of view, with their keys.
+    void CreateZoomMenu(QMenu* view);
     void RestoreWindowState();
     void SaveRecentBooks() const;
     // Puts the view's book first in the list, with its shown row.

@@ -5,6 +5,7 @@
 #include "Version.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -24,6 +25,18 @@ CTomletApp::CTomletApp(SCommandLine command, QObject* parent)
     // Lets the desktop match the window to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tomlet.Tomlet"));
     LoadQtTranslation();
+    UseLatinThenKoreanFont();
+}
+
+void CTomletApp::UseLatinThenKoreanFont() {
+    QFont font = QApplication::font();
+    QStringList families{QStringLiteral("DejaVu Sans"), QStringLiteral("NanumGothic"),
+                         QStringLiteral("Noto Sans CJK KR")};
+    // The desktop's own family last, for scripts the others lack.
+    if (!families.contains(font.family()))
+        families << font.family();
+    font.setFamilies(families);
+    QApplication::setFont(font);
 }
 
 bool CTomletApp::LoadQtTranslation() {

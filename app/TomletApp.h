@@ -10,7 +10,8 @@ class CMainFrame;
 
 // The application: builds the main window with the reader view and opens the book named on
 // the command line. A QApplication must exist first; the application names it "Tomlet", the
-// caption of every message box, and makes Qt's own dialogs speak Korean.
+// caption of every message box, makes Qt's own dialogs speak Korean and gives every widget a
+// font that draws Latin text from a Latin font and Hangul from a Korean one.
 class CTomletApp : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +35,9 @@ private:
     // Installs Qt's Korean translation of its own dialogs and buttons for the application's
     // life; false when Qt's translation file is not installed (Qt then speaks English).
     bool LoadQtTranslation();
+    // Korean fonts draw a backslash as the won sign: Latin glyphs come from a Latin font
+    // first, and only what it lacks, Hangul among it, from a Korean one.
+    static void UseLatinThenKoreanFont();
 
     SCommandLine m_cmdInfo;
     QPointer<CMainFrame> m_pMainWnd;

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -81,6 +82,13 @@ CBookDlg::CBookDlg(const std::string& forcedCodePage, QWidget* parent)
                                        static_cast<std::size_t>(term.size())));
     });
     connect(m_ctlItemList, &CListBox::selchange, this, &CBookDlg::ShowSelectedItem);
+    // Ctrl+wheel zooms over the three and their scroll bars, which would page instead.
+    for (QAbstractScrollArea* area : {static_cast<QAbstractScrollArea*>(m_ctlTitle),
+                                      static_cast<QAbstractScrollArea*>(m_ctlItemList),
+                                      static_cast<QAbstractScrollArea*>(m_ctlBody)}) {
+        area->viewport()->installEventFilter(this);
+        area->verticalScrollBar()->installEventFilter(this);
+    }
     // Precise: a coarse timer may fire up to 5 % early.
     m_pTimer->setTimerType(Qt::PreciseTimer);
     connect(m_pTimer, &QTimer::timeout, this, &CBookDlg::OnTimer);

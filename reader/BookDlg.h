@@ -66,6 +66,13 @@ public:
     // item holds it; a search the user cancelled leaves everything as it was. False then.
     bool FindText(const QString& term, bool forward);
 
+    // The text size of the title, the list and the body, in percent of the desktop's font;
+    // kept within kMinZoom..kMaxZoom. 100 leaves the desktop's font as it is.
+    static constexpr int kMinZoom = 50;
+    static constexpr int kMaxZoom = 300;
+    void SetZoom(int percent);
+    int Zoom() const { return m_nZoom; }
+
     // The splitter's position, for the window to keep between runs.
     QByteArray SaveState() const;
     void RestoreState(const QByteArray& state);
@@ -108,6 +115,10 @@ public slots:
     // Look for the last term again, forwards or backwards; ask for one when there is none.
     void OnFindNext();
     void OnFindPrevious();
+    // The text one step larger or smaller, or back to the desktop's size.
+    void OnZoomIn();
+    void OnZoomOut();
+    void OnZoomReset();
 
 signals:
     // Auto view started (true) or stopped (false).
@@ -127,6 +138,8 @@ signals:
 protected:
     // Starts the index build of a chosen book, queued so that it runs after the drawing.
     void paintEvent(QPaintEvent* event) override;
+    // Ctrl+wheel over the title, the list or the body zooms instead of scrolling.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Copies the four strings into the controls, or the controls' texts into the strings.
@@ -149,6 +162,8 @@ private:
     void ReturnToBook();
     // Selects the first place of term in the body and scrolls to it; no selection without one.
     void MarkInBody(const QString& term);
+    // Gives the title, the list and the body the desktop's font at m_nZoom percent.
+    void ApplyZoom();
 
     QLabel* m_ctlFileName;
     CTitleEdit* m_ctlTitle;
@@ -171,6 +186,8 @@ private:
     bool m_bLoadPending = false;
     bool m_bBuildPending = false;   // a chosen book waits for its build
     int m_nPendingRow = 0;          // shown after the pending build
+    int m_nZoom = 100;              // percent of the desktop's font size
+    int m_nWheelZoom = 0;           // Ctrl+wheel turned, in eighths of a degree, short of a step
     std::string m_strOpenFolder;    // where the Open dialog starts
     std::string m_strPath;          // the chosen book, the file system's bytes
     std::unique_ptr<CBook> m_pBook; // the book the list shows; another path after a failed build

@@ -1,5 +1,7 @@
 #include "TitleEdit.h"
 
+#include "ToolTip.h"
+
 #include <QFocusEvent>
 #include <QTextDocument>
 
@@ -10,7 +12,7 @@ namespace {
 // The whole title for its tooltip, within what a tooltip can show.
 QString ToolTipOf(const QString& title) {
     constexpr qsizetype kMost = 2000;
-    return title.size() <= kMost ? title : title.left(kMost) + QChar(0x2026);
+    return PlainToolTip(title.size() <= kMost ? title : title.left(kMost) + QChar(0x2026));
 }
 
 } // namespace
@@ -20,6 +22,10 @@ CTitleEdit::CTitleEdit(QWidget* parent) : CEdit(parent) {
     // far as it shows, and the field scrolls to the cursor.
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FitHeight();
+}
+
+void CTitleEdit::FitHeight() {
     const int margins = static_cast<int>(2 * document()->documentMargin()) + 2 * frameWidth();
     setFixedHeight(fontMetrics().lineSpacing() + margins);
 }
@@ -83,4 +89,12 @@ void CTitleEdit::focusOutEvent(QFocusEvent* event) {
 void CTitleEdit::resizeEvent(QResizeEvent* event) {
     CEdit::resizeEvent(event);
     Elide();
+}
+
+void CTitleEdit::changeEvent(QEvent* event) {
+    CEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        FitHeight();
+        Elide();
+    }
 }

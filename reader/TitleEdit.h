@@ -18,6 +18,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Another font: one line of it high, and cut short anew.
+    void changeEvent(QEvent* event) override;
 
 private:
     // Shows text as the document without touching the text GetText gives back.
@@ -25,6 +27,7 @@ private:
     // The title cut short to fit, or a null string when it fits whole.
     QString Elided(const QString& title) const;
     void Elide();
+    void FitHeight();
 
     bool m_bElided = false; // the document shows the title cut short
 };

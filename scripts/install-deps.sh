@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 libgl-dev qt6-translations-l10n
     libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-nanum python3
+    fonts-nanum fonts-dejavu-core python3
     # the checks of the installed desktop files and of the Debian package
     desktop-file-utils appstream man-db shared-mime-info dpkg-dev
 )

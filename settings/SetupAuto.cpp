@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -41,10 +42,11 @@ std::optional<unsigned> ParseUnsigned(const QString& text) {
     return static_cast<unsigned>(value);
 }
 
-QPushButton* ArrowButton(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
+QPushButton* ArrowButton(const QString& text, const char* name) {
+    auto* button = new QPushButton(text);
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false); // Enter in the edit means OK, not a step
+    button->setAutoRepeat(true);
     button->setMaximumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("MM")) + 8);
     return button;
 }
@@ -54,7 +56,9 @@ QPushButton* ArrowButton(const QString& text, const char* name, QWidget* parent)
 CSetupAuto::CSetupAuto(QWidget* parent)
     : QDialog(parent), m_btnRandom(new QRadioButton(QStringLiteral("임의로 바꿈"))),
       m_btnSequential(new QRadioButton(QStringLiteral("순차적으로 바꿈"))),
-      m_ctlPeriod(new QLineEdit) {
+      m_ctlPeriod(new QLineEdit),
+      m_btnPeriodDown(ArrowButton(QStringLiteral("<"), "IDC_PERIOD_DOWN")),
+      m_btnPeriodUp(ArrowButton(QStringLiteral(">"), "IDC_PERIOD_UP")) {
     setObjectName(QStringLiteral("CSetupAuto"));
     setWindowTitle(QStringLiteral("환경 설정"));
     auto* page = new QWidget;
@@ -62,19 +66,17 @@ CSetupAuto::CSetupAuto(QWidget* parent)
     label->setBuddy(m_ctlPeriod);
     m_ctlPeriod->setObjectName(QStringLiteral("IDC_PERIOD"));
     m_ctlPeriod->setAccessibleName(QStringLiteral("주기(ms)"));
-    QPushButton* down = ArrowButton(QStringLiteral("<"), "IDC_PERIOD_DOWN", page);
-    QPushButton* up = ArrowButton(QStringLiteral(">"), "IDC_PERIOD_UP", page);
-    down->setAccessibleName(QStringLiteral("주기(ms) <"));
-    up->setAccessibleName(QStringLiteral("주기(ms) >"));
+    m_btnPeriodDown->setAccessibleName(QStringLiteral("주기(ms) <"));
+    m_btnPeriodUp->setAccessibleName(QStringLiteral("주기(ms) >"));
     m_btnSequential->setObjectName(QStringLiteral("IDC_SEQUENTIAL"));
     m_btnRandom->setObjectName(QStringLiteral("IDC_RANDOM"));
 
     auto* time = new QGroupBox(QStringLiteral("자동 보기 시간"), page);
     auto* timeRow = new QHBoxLayout(time);
     timeRow->addWidget(label);
-    timeRow->addWidget(down);
+    timeRow->addWidget(m_btnPeriodDown);
     timeRow->addWidget(m_ctlPeriod);
-    timeRow->addWidget(up);
+    timeRow->addWidget(m_btnPeriodUp);
     auto* order = new QGroupBox(QStringLiteral("자동 보기 순서"), page);
     auto* orderColumn = new QVBoxLayout(order);
     // As wide as their texts: a click beside a text is no click on the button.
@@ -94,13 +96,14 @@ CSetupAuto::CSetupAuto(QWidget* parent)
     // The page's order: the period, the two orders, then the arrows.
     setTabOrder(m_ctlPeriod, m_btnSequential);
     setTabOrder(m_btnSequential, m_btnRandom);
-    setTabOrder(m_btnRandom, up);
-    setTabOrder(up, down);
+    setTabOrder(m_btnRandom, m_btnPeriodUp);
+    setTabOrder(m_btnPeriodUp, m_btnPeriodDown);
 
     connect(m_btnSequential, &QAbstractButton::clicked, this, &CSetupAuto::OnSequential);
     connect(m_btnRandom, &QAbstractButton::clicked, this, &CSetupAuto::OnRandom);
-    connect(down, &QAbstractButton::clicked, this, &CSetupAuto::OnPeriodDown);
-    connect(up, &QAbstractButton::clicked, this, &CSetupAuto::OnPeriodUp);
+    connect(m_btnPeriodDown, &QAbstractButton::clicked, this, &CSetupAuto::OnPeriodDown);
+    connect(m_btnPeriodUp, &QAbstractButton::clicked, this, &CSetupAuto::OnPeriodUp);
+    m_ctlPeriod->installEventFilter(this);
 
     if (!ReadSettings()) {
         m_nPeriod = kDefaultPeriod;
@@ -121,6 +124,8 @@ bool CSetupAuto::PullData() {
         m_nPeriod = *period;
     if (period && m_nPeriod >= kMinPeriod && m_nPeriod <= kMaxPeriod)
         return true;
+    // A held arrow would go on stepping, and reporting, behind the message.
+    ReleaseArrows();
     ShowMessageBox(period ? QStringLiteral("%1에서 %2 사이의 정수를 입력하십시오.")
                                 .arg(kMinPeriod)
                                 .arg(kMaxPeriod)
@@ -167,6 +172,28 @@ void CSetupAuto::OnSequential() {
 void CSetupAuto::OnRandom() {
     m_nOrder = 1;
     PushData();
+}
+
+bool CSetupAuto::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ctlPeriod && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+            if (key->key() == Qt::Key_Up) {
+                OnPeriodUp();
+                return true;
+            }
+            if (key->key() == Qt::Key_Down) {
+                OnPeriodDown();
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CSetupAuto::ReleaseArrows() {
+    m_btnPeriodDown->setDown(false);
+    m_btnPeriodUp->setDown(false);
 }
 
 void CSetupAuto::OnPeriodDown() {

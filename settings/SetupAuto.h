@@ -3,10 +3,12 @@
 #include <QDialog>
 
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 
 // The settings dialog: one tab, "자동 보기", with the auto-view period in milliseconds, 0 to
-// 50000, arrows that step it by 10, and the order, sequential or random; OK and Cancel below.
+// 50000, arrows that step it by 10 (repeating while held; Up and Down in the edit step it
+// too), and the order, sequential or random; OK and Cancel below.
 // It reads the settings file as it is made (1000 and sequential when there is none) and writes
 // it as it closes, by OK and by Cancel alike. It holds its own copy of the values: the view takes
 // them over only by re-reading the file.
@@ -30,6 +32,10 @@ public:
     void OnPeriodDown();
     void OnPeriodUp();
 
+protected:
+    // Up and Down in the period edit work as the arrows.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // Fills the members and controls from the settings file; false, with nothing changed and
     // no message, when the file can't be read.
@@ -43,10 +49,14 @@ private:
     // Takes the period from its edit: a number that is no unsigned number leaves m_nPeriod as
     // it was, one out of range is taken; either is reported, and the answer is false.
     bool PullData();
+    // Lets go of an arrow the user holds down, so that it stops repeating.
+    void ReleaseArrows();
 
     int m_nOrder = 0; // kept as read when no button is clicked, a value other than 0 or 1 too
     QRadioButton* m_btnRandom;
     QRadioButton* m_btnSequential;
     unsigned m_nPeriod = 0;
     QLineEdit* m_ctlPeriod;
+    QPushButton* m_btnPeriodDown;
+    QPushButton* m_btnPeriodUp;
 };

@@ -1,6 +1,7 @@
 #include "UniformListView.h"
 
 #include "TestSeams.h"
+#include "ToolTip.h"
 
 #include <QAccessible>
 #include <QCursor>
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <QToolTip>
 
 #include <algorithm>
 #include <climits>
@@ -197,10 +199,26 @@ void CUniformListView::updateGeometries() {
 }
 
 void CUniformListView::paintEvent(QPaintEvent* event) {
-    const int height = RowHeight();
-    if (height == 0)
-        return;
     QPainter painter(viewport());
+    const int height = RowHeight();
+    const QRect area = event->rect();
+    const int first = RowAtY(area.top());
+    if (height > 0 && first >= 0) {
+        const int last = static_cast<int>(
+            std::min<qint64>(RowCount() - 1, qint64(TopRow()) + area.bottom() / height));
+        PaintRows(painter, first, last);
+    }
+    // The focus is seen without a selection and whatever the style shows of the current row.
+    if (hasFocus()) {
+        const int width = 2;
+        painter.setPen(QPen(palette().color(QPalette::Highlight), width));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(viewport()->rect())
+                             .adjusted(width / 2.0, width / 2.0, -width / 2.0, -width / 2.0));
+    }
+}
+
+void CUniformListView::PaintRows(QPainter& painter, int first, int last) {
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     option.showDecorationSelected = true; // the whole row shows the selection
@@ -215,13 +233,6 @@ void CUniformListView::paintEvent(QPaintEvent* event) {
     const int hovered = viewport()->testAttribute(Qt::WA_UnderMouse)
                             ? RowAtY(viewport()->mapFromGlobal(QCursor::pos()).y())
                             : -1;
-    const QRect area = event->rect();
-    const int first = RowAtY(area.top());
-    if (first < 0)
-        return;
-    const int count = RowCount();
-    const int last =
-        static_cast<int>(std::min<qint64>(count - 1, qint64(TopRow()) + area.bottom() / height));
     for (int row = first; row <= last; ++row) {
         const QModelIndex index = model()->index(row, 0, rootIndex());
         QStyleOptionViewItem rowOption = option;
@@ -233,6 +244,41 @@ void CUniformListView::paintEvent(QPaintEvent* event) {
         rowOption.state.setFlag(QStyle::State_MouseOver, row == hovered);
         itemDelegateForIndex(index)->paint(&painter, rowOption, index);
     }
+}
+
+bool CUniformListView::IsElided(const QModelIndex& index) const {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    option.text = index.data(Qt::DisplayRole).toString();
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    // The room the style leaves the text, less the margins it draws the text within.
+    const QRect text = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    return QFontMetricsF(option.font).horizontalAdvance(option.text) > text.width() - 2 * margin;
+}
+
+bool CUniformListView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QListView::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    if (index.isValid() && IsElided(index))
+        QToolTip::showText(help->globalPos(), PlainToolTip(index.data().toString()), viewport(),
+                           visualRect(index));
+    else
+        QToolTip::hideText();
+    return true;
+}
+
+void CUniformListView::focusInEvent(QFocusEvent* event) {
+    QListView::focusInEvent(event);
+    viewport()->update();
+}
+
+void CUniformListView::focusOutEvent(QFocusEvent* event) {
+    QListView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void CUniformListView::doItemsLayout() {
@@ -284,6 +330,9 @@ void CUniformListView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         m_nRowHeight = 0;
         updateGeometries();
+        // Rows of another height: the current one stays in sight.
+        if (currentIndex().isValid())
+            scrollTo(currentIndex());
     }
     QListView::changeEvent(event);
 }

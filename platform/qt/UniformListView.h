@@ -2,12 +2,15 @@
 
 #include <QListView>
 
+class QPainter;
+
 // A one-column list view whose rows all have the height of the first. Where the list view lays
 // out every row and keeps its position (a million rows cost tens of milliseconds and 4 to 8
 // bytes each), this one finds a row and its place by arithmetic: row = top row + y / height.
 // It derives from the list view for what users and assistive tools see (its style, its
 // accessible list of items) and replaces all of its layout. Rows wider than the view are
-// elided, not scrolled to.
+// elided, not scrolled to; such a row shows its whole text as its tooltip. While the view has
+// the keyboard focus a frame in the highlight colour runs round it.
 class CUniformListView : public QListView {
     Q_OBJECT
 public:
@@ -34,6 +37,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(const QItemSelection& selected,
@@ -50,6 +56,9 @@ private:
     int RowAtY(int y) const;
     // Whole rows the viewport shows; at least 1.
     int RowsPerPage() const;
+    void PaintRows(QPainter& painter, int first, int last);
+    // Whether the row's text is cut short to fit the view.
+    bool IsElided(const QModelIndex& index) const;
 
     mutable int m_nRowHeight = 0; // measured from the first row on demand; 0 = not yet
 };

@@ -84,7 +84,8 @@ void MainFrameTest::menusAndToolBarHoldTheCommands() {
                           "환경 설정", "-", "종료", "-", "최근 파일"}));
     QCOMPARE(Entries(Menu(frame, "FindMenu")),
              (QStringList{"본문 검색", "다음 찾기", "이전 찾기"}));
-    QCOMPARE(Entries(Menu(frame, "ViewMenu")), (QStringList{"-", "인코딩"}));
+    QCOMPARE(Entries(Menu(frame, "ViewMenu")),
+             (QStringList{"확대", "축소", "원래 크기", "-", "인코딩"}));
     QCOMPARE(Entries(Menu(frame, "HelpMenu")), QStringList{"About Tomlet..."});
 
     QStringList buttons;

@@ -188,7 +188,8 @@ check_package() {
         fail "the package is of version $(dpkg-deb -f "$deb" Version), not $version"
     local depends
     depends=$(dpkg-deb -f "$deb" Depends)
-    for package in libqt6widgets6 libqt6svg6 qt6-qpa-plugins qt6-translations-l10n fonts-nanum; do
+    for package in libqt6widgets6 libqt6svg6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core \
+        fonts-nanum; do
         [[ ", $depends" =~ ,\ $package[\ ,]|,\ $package$ ]] ||
             fail "the package doesn't depend on $package: $depends"
     done

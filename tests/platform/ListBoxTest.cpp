@@ -3,10 +3,16 @@
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHelpEvent>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStringListModel>
 #include <QTest>
+#include <QTextDocumentFragment>
+#include <QToolTip>
 
 namespace {
 
@@ -51,6 +57,10 @@ private slots:
     void userMovesNotify();
     void programChangesAreSilent();
     void rowsPlacedByArithmetic();
+    void anotherFontRemeasuresRows();
+    void elidedRowShowsItsNameAsToolTip_data();
+    void elidedRowShowsItsNameAsToolTip();
+    void focusShowsAFrame();
 };
 
 void ListBoxTest::userMovesNotify_data() {
@@ -206,6 +216,82 @@ void ListBoxTest::rowsPlacedByArithmetic() {
     QVERIFY(heard.contains(qMakePair(QAccessible::Focus, 1)));
     QVERIFY(heard.contains(qMakePair(QAccessible::SelectionAdd, 1)));
     QVERIFY(heard.contains(qMakePair(QAccessible::SelectionRemove, 0)));
+}
+
+// A larger font gives taller rows at once, even among a million, and the selected row stays in
+// sight.
+void ListBoxTest::anotherFontRemeasuresRows() {
+    constexpr int kRows = 1'000'000;
+    CNumberedRows rows(kRows);
+    CListBox list;
+    list.setModel(&rows);
+    list.resize(200, 300);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    list.SetCurSel(kRows / 2);
+    const int height = list.RowHeight();
+    const int page = list.verticalScrollBar()->pageStep();
+
+    QElapsedTimer clock;
+    clock.start();
+    QFont larger = list.font();
+    larger.setPointSizeF(larger.pointSizeF() * 3);
+    list.setFont(larger);
+    list.repaint();
+    QVERIFY2(clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(list.RowHeight() >= 2 * height);
+    QVERIFY(list.verticalScrollBar()->pageStep() < page);
+    QVERIFY(list.viewport()->rect().contains(list.visualRect(rows.index(kRows / 2))));
+}
+
+void ListBoxTest::elidedRowShowsItsNameAsToolTip_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("fits") << "짧은 이름" << false;
+    QTest::newRow("too wide") << QString(80, u'긴') << true;
+    QTest::newRow("too wide, looks like markup") << "<b>" + QString(80, u'x') + "</b>" << true;
+}
+
+void ListBoxTest::elidedRowShowsItsNameAsToolTip() {
+    QFETCH(QString, name);
+    QFETCH(bool, shown);
+    QStringListModel words({name});
+    CListBox list;
+    list.setModel(&words);
+    list.resize(200, 100);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    QToolTip::hideText();
+    const QPoint at = list.visualRect(words.index(0)).center();
+    QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list.viewport(), &help);
+    QCOMPARE(QToolTip::isVisible(), shown);
+    if (shown)
+        QCOMPARE(QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText(), name);
+    QToolTip::hideText();
+}
+
+// The frame runs round the list only while it has the keyboard focus, an empty list too.
+void ListBoxTest::focusShowsAFrame() {
+    QStringListModel words;
+    QWidget window;
+    auto* list = new CListBox(&window);
+    auto* other = new QLineEdit(&window);
+    list->setModel(&words);
+    list->setGeometry(0, 0, 200, 100);
+    other->setGeometry(0, 110, 200, 20);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const QColor highlight = list->palette().color(QPalette::Highlight);
+    const auto edge = [&] {
+        const QImage image = list->viewport()->grab().toImage();
+        return QColor(image.pixel(0, image.height() / 2));
+    };
+    list->setFocus();
+    QTRY_COMPARE(edge(), highlight);
+    other->setFocus();
+    QTRY_VERIFY(edge() != highlight);
 }
 
 QTEST_MAIN(ListBoxTest)

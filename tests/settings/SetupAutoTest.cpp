@@ -140,32 +140,80 @@ private slots:
         QCOMPARE(ReadFile(SettingsFile()), Record(500, 1));
     }
 
+    // Each case by a click on the arrow and by Up or Down in the period edit.
     void arrowsStepWithinBounds_data() {
         QTest::addColumn<quint32>("start");
-        QTest::addColumn<QString>("arrow");
+        QTest::addColumn<bool>("up");
+        QTest::addColumn<bool>("byKey");
         QTest::addColumn<quint32>("shown");
         QTest::addColumn<int>("messages"); // the range check's, for a start out of range
-        QTest::newRow("< at 0") << 0u << "IDC_PERIOD_DOWN" << 0u << 0;
-        QTest::newRow("< at 5") << 5u << "IDC_PERIOD_DOWN" << 0u << 0;
-        QTest::newRow("< at 1000") << 1000u << "IDC_PERIOD_DOWN" << 990u << 0;
-        QTest::newRow("> at 0") << 0u << "IDC_PERIOD_UP" << 10u << 0;
-        QTest::newRow("> at 49995") << 49995u << "IDC_PERIOD_UP" << 50000u << 0;
-        QTest::newRow("> at 50000") << 50000u << "IDC_PERIOD_UP" << 50000u << 0;
-        // Must not wrap round to a tiny period.
-        QTest::newRow("> at 2^32 - 6") << 4294967290u << "IDC_PERIOD_UP" << 50000u << 1;
+        const struct {
+            const char* name;
+            quint32 start;
+            bool up;
+            quint32 shown;
+            int messages;
+        } cases[] = {{"< at 0", 0, false, 0, 0},
+                     {"< at 5", 5, false, 0, 0},
+                     {"< at 1000", 1000, false, 990, 0},
+                     {"> at 0", 0, true, 10, 0},
+                     {"> at 49995", 49995, true, 50000, 0},
+                     {"> at 50000", 50000, true, 50000, 0},
+                     // Must not wrap round to a tiny period.
+                     {"> at 2^32 - 6", 4294967290u, true, 50000, 1}};
+        for (const auto& c : cases) {
+            for (bool byKey : {false, true}) {
+                QTest::addRow("%s%s", c.name, byKey ? ", key" : "")
+                    << c.start << c.up << byKey << c.shown << c.messages;
+            }
+        }
     }
     void arrowsStepWithinBounds() {
         QFETCH(quint32, start);
-        QFETCH(QString, arrow);
+        QFETCH(bool, up);
+        QFETCH(bool, byKey);
         QFETCH(quint32, shown);
         WriteFile(SettingsFile(), Record(start, 0));
         RunSheet([&](QDialog* sheet) {
-            Click(sheet, arrow.toLatin1().constData());
+            if (byKey)
+                QTest::keyClick(PeriodEdit(sheet), up ? Qt::Key_Up : Qt::Key_Down);
+            else
+                Click(sheet, up ? "IDC_PERIOD_UP" : "IDC_PERIOD_DOWN");
             QCOMPARE(PeriodEdit(sheet)->text(), QString::number(shown));
             Click(sheet, "IDOK");
         });
         QTEST(int(m_messages.size()), "messages");
         QCOMPARE(ReadFile(SettingsFile()), Record(shown, 0));
+    }
+
+    // A held arrow steps on by itself; after bad input it lets go before the report, so that
+    // no step runs, and reports again, while the message is open.
+    void heldArrowRepeats_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("good period") << "1000";
+        QTest::newRow("bad period") << "12ab";
+    }
+    void heldArrowRepeats() {
+        QFETCH(QString, typed);
+        WriteFile(SettingsFile(), Record(1000, 0));
+        QAbstractButton* up = nullptr;
+        CSeamGuard<MessageBoxHandler> reader(MessageBoxSeam(), [&](const QString& text) {
+            m_messages << text;
+            if (m_messages.size() == 1) // the user reads the first message a while
+                QTest::qWait(up->autoRepeatDelay() + 3 * up->autoRepeatInterval());
+        });
+        RunSheet([&](QDialog* sheet) {
+            Type(sheet, typed);
+            up = sheet->findChild<QAbstractButton*>("IDC_PERIOD_UP");
+            QTest::mousePress(up, Qt::LeftButton);
+            if (typed == "1000")
+                QTRY_VERIFY(PeriodEdit(sheet)->text().toUInt() >= 1030);
+            else
+                QTRY_COMPARE(PeriodEdit(sheet)->text(), QStringLiteral("1010"));
+            QTest::mouseRelease(up, Qt::LeftButton);
+            Click(sheet, "IDCANCEL");
+        });
+        QCOMPARE(m_messages.size(), typed == "1000" ? 0 : 1);
     }
 
     void radioReplacesTypedText() {
