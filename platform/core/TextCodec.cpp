@@ -74,6 +74,8 @@ std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
                        : IsUtf8(codePage)     ? EPath::Utf8
                                               : EPath::Iconv;
     std::unique_ptr<CTextCodec> codec(new CTextCodec(codePage, cd, false, path));
+    if (path == EPath::DoubleByteTable)
+        codec->BuildSingles();
     // A name of a safe family is not enough: some of them read a few ASCII bytes as other
     // characters (Shift_JIS X 0213's yen sign, the Latin-Greek sets' letters).
     codec->m_bAsciiCompatible =
@@ -241,41 +243,42 @@ std::u16string CTextCodec::DecodeThroughIconv(std::string_view bytes) const {
     return out;
 }
 
-void CTextCodec::BuildTable() const {
+void CTextCodec::BuildSingles() {
     m_pTable = std::make_unique<char16_t[]>(kPairEntries + kSingleEntries);
-    char pair[2];
-    // Single bytes, ASCII included: Shift_JIS reads 0x5C as the yen sign.
+    // ASCII included: Shift_JIS reads 0x5C as the yen sign.
     for (unsigned byte = 0x01; byte <= 0xFF; ++byte) {
-        pair[0] = static_cast<char>(byte);
-        const SProbe alone = Probe(pair, 1);
+        const char c = static_cast<char>(byte);
+        const SProbe alone = Probe(&c, 1);
         if (alone.produced == 1 && alone.consumed == 1)
             m_pTable[kPairEntries + byte] = alone.first;
     }
-    for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
-        pair[0] = static_cast<char>(lead);
-        // Trail bytes below 0x30 never continue a character in these code pages.
-        for (unsigned trail = 0x30; trail <= 0xFF; ++trail) {
-            pair[1] = static_cast<char>(trail);
-            const SProbe both = Probe(pair, 2);
-            if (both.consumed != 2)
-                continue;
-            if (both.produced == 1 && !both.refused)
-                m_pTable[lead << 8 | trail] = both.first;
-            else if (both.produced == 0 && both.refused)
-                m_pTable[lead << 8 | trail] = u'\uFFFD'; // well-formed, unmapped: one U+FFFD
-        }
+}
+
+void CTextCodec::BuildLead(unsigned lead) const {
+    std::lock_guard lock(m_mutex);
+    std::atomic<bool>& ready = m_bLeadReady[lead - 0x80];
+    if (ready.load(std::memory_order_relaxed))
+        return;
+    char pair[2] = {static_cast<char>(lead), 0};
+    // Trail bytes below 0x30 never continue a character in these code pages.
+    for (unsigned trail = 0x30; trail <= 0xFF; ++trail) {
+        pair[1] = static_cast<char>(trail);
+        const SProbe both = Probe(pair, 2);
+        if (both.consumed != 2)
+            continue;
+        if (both.produced == 1 && !both.refused)
+            m_pTable[lead << 8 | trail] = both.first;
+        else if (both.produced == 0 && both.refused)
+            m_pTable[lead << 8 | trail] = u'\uFFFD'; // well-formed, unmapped: one U+FFFD
     }
+    ready.store(true, std::memory_order_release);
 }
 
 bool CTextCodec::PrepareConcurrentUse() const {
-    if (m_path == EPath::DoubleByteTable && !m_pTable)
-        BuildTable();
     return m_path != EPath::Iconv;
 }
 
 void CTextCodec::DecodeByTable(std::string_view bytes, std::u16string& out) const {
-    if (!m_pTable)
-        BuildTable();
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
     const char16_t* pairs = m_pTable.get();
@@ -287,6 +290,8 @@ void CTextCodec::DecodeByTable(std::string_view bytes, std::u16string& out) cons
     for (std::size_t i = 0; i < n;) {
         const unsigned char b = p[i];
         if (b >= 0x80 && i + 1 < n) {
+            if (!m_bLeadReady[b - 0x80].load(std::memory_order_acquire))
+                BuildLead(b);
             if (const char16_t c = pairs[b << 8 | p[i + 1]]) {
                 *w++ = c;
                 i += 2;
