@@ -1,3 +1,5 @@
+// The window program: `tomlet` runs it, with its own arguments, when no command-line action is
+// asked for. Run alone it does the command-line actions too.
 #include "CommandLine.h"
 #include "TomletApp.h"
 
