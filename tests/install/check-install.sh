@@ -195,10 +195,12 @@ check_package() {
         fail "the package is of version $(dpkg-deb -f "$deb" Version), not $version"
     local depends
     depends=$(dpkg-deb -f "$deb" Depends)
-    for package in libqt6widgets6 libqt6svg6 qt6-qpa-plugins qt6-translations-l10n fonts-nanum; do
+    for package in libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-nanum; do
         [[ ", $depends" =~ ,\ $package[\ ,]|,\ $package$ ]] ||
             fail "the package doesn't depend on $package: $depends"
     done
+    [ "$(dpkg-deb -f "$deb" Recommends)" = libqt6svg6 ] ||
+        fail "the package doesn't recommend libqt6svg6: $(dpkg-deb -f "$deb" Recommends)"
     local contents
     contents=$(dpkg-deb -c "$deb")
     for path in ./usr/bin/tomlet ./usr/libexec/tomlet/tomlet-window "./usr/share/applications/$app_id.desktop" \
