@@ -254,23 +254,64 @@ void CTextCodec::BuildSingles() {
     }
 }
 
+void CTextCodec::ProbePair(unsigned lead, unsigned trail) const {
+    const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    const SProbe both = Probe(pair, 2);
+    if (both.consumed != 2)
+        return;
+    if (both.produced == 1 && !both.refused)
+        m_pTable[lead << 8 | trail] = both.first;
+    else if (both.produced == 0 && both.refused)
+        m_pTable[lead << 8 | trail] = u'\uFFFD'; // well-formed, unmapped: one U+FFFD
+}
+
 void CTextCodec::BuildLead(unsigned lead) const {
     std::lock_guard lock(m_mutex);
     std::atomic<bool>& ready = m_bLeadReady[lead - 0x80];
     if (ready.load(std::memory_order_relaxed))
         return;
-    char pair[2] = {static_cast<char>(lead), 0};
     // Trail bytes below 0x30 never continue a character in these code pages.
-    for (unsigned trail = 0x30; trail <= 0xFF; ++trail) {
-        pair[1] = static_cast<char>(trail);
-        const SProbe both = Probe(pair, 2);
-        if (both.consumed != 2)
-            continue;
-        if (both.produced == 1 && !both.refused)
-            m_pTable[lead << 8 | trail] = both.first;
-        else if (both.produced == 0 && both.refused)
-            m_pTable[lead << 8 | trail] = u'\uFFFD'; // well-formed, unmapped: one U+FFFD
+    constexpr unsigned kFirstTrail = 0x30;
+    constexpr std::size_t kPairs = 0x100 - kFirstTrail;
+    // A call into iconv costs far more than a character: the row goes in as few calls as
+    // iconv allows, each pair followed by a line feed, which no character of these code pages
+    // holds, so the output splits at the line feeds into one piece per pair. A pair that is
+    // one character gives a piece of one unit. Where iconv stops (a pair it refuses), the next
+    // call starts after that pair.
+    char row[kPairs * 3];
+    for (std::size_t i = 0; i < kPairs; ++i) {
+        row[3 * i] = static_cast<char>(lead);
+        row[3 * i + 1] = static_cast<char>(kFirstTrail + i);
+        row[3 * i + 2] = '\n';
     }
+    char16_t converted[kPairs * 3];
+    iconv_t cd = Handle(m_pHandle);
+    for (std::size_t pair = 0; pair < kPairs;) {
+        ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        char* in = row + 3 * pair;
+        std::size_t inLeft = sizeof row - 3 * pair;
+        char* out = reinterpret_cast<char*>(converted);
+        std::size_t outLeft = sizeof converted;
+        const std::size_t rc = ::iconv(cd, &in, &inLeft, &out, &outLeft);
+        const char16_t* end = converted + (sizeof converted - outLeft) / sizeof(char16_t);
+        const char16_t* piece = converted;
+        for (const char16_t* p = converted; p < end; ++p) {
+            if (*p != u'\n')
+                continue;
+            if (p - piece == 1)
+                m_pTable[lead << 8 | (kFirstTrail + pair)] = *piece;
+            ++pair;
+            piece = p + 1;
+        }
+        if (rc != static_cast<std::size_t>(-1) || pair == kPairs)
+            break;
+        // Refused at its lead byte, the pair is no character, as a probe would find; refused
+        // after it, the pair needs the probe to tell.
+        if (in != row + 3 * pair)
+            ProbePair(lead, kFirstTrail + static_cast<unsigned>(pair));
+        ++pair;
+    }
+    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
     ready.store(true, std::memory_order_release);
 }
 

@@ -64,6 +64,8 @@ private:
     void BuildSingles();
     // Fills the table's row of one lead byte (0x80 to 0xFF) unless another call has.
     void BuildLead(unsigned lead) const;
+    // Fills one entry of the table as iconv converts the pair alone.
+    void ProbePair(unsigned lead, unsigned trail) const;
 
     // What iconv makes of the first character of a few bytes, from a clean state.
     struct SProbe {
@@ -84,7 +86,7 @@ private:
     // Double-byte table: the character of lead byte << 8 | trail byte, then of each byte
     // alone; 0 where iconv finds no character. The single bytes are filled when the codec is
     // made, a lead byte's row when text first holds it: a book's names use few of the 128
-    // lead bytes, and each row costs 208 calls into iconv.
+    // lead bytes.
     std::unique_ptr<char16_t[]> m_pTable;
     // Whether the row of lead byte 0x80 + i is filled; set after the row, under m_mutex.
     mutable std::array<std::atomic<bool>, 128> m_bLeadReady{};
