@@ -1,8 +1,9 @@
 #include "AppIcons.h"
 
 #include <QIcon>
-#include <QImageReader>
+#include <QImage>
 #include <QPixmap>
+#include <QResource>
 #include <QString>
 
 QIcon IconOf(const QString& name) {
@@ -10,11 +11,14 @@ QIcon IconOf(const QString& name) {
     // screen: each is drawn from a picture of its own size, never scaled.
     QIcon icon;
     for (const int size : {16, 24, 32, 48, 64}) {
-        QImageReader reader(QStringLiteral(":/icons/%1-%2.png").arg(name).arg(size), "png");
-        // Otherwise Qt asks every image plugin whether it reads PNG, loading them all (and the
-        // libraries they need), before it reads PNG itself.
-        reader.setAutoDetectImageFormat(false);
-        icon.addPixmap(QPixmap::fromImage(reader.read()));
+        const QResource pixels(QStringLiteral(":/icons/%1-%2.rgba").arg(name).arg(size));
+        if (pixels.size() != qint64{size} * size * 4 ||
+            pixels.compressionAlgorithm() != QResource::NoCompression)
+            continue;
+        // The resource's own bytes, copied once into the pixmap.
+        const QImage image(pixels.data(), size, size, size * 4,
+                           QImage::Format_RGBA8888_Premultiplied);
+        icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
 }

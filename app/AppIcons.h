@@ -4,6 +4,6 @@ class QIcon;
 class QString;
 
 // One of the application's pictures (a toolbar command's, the window's "tomlet", the About
-// box's "about-picture") at every size it is drawn at, 16 to 64 pixels, from the PNGs drawn
-// from its SVG at build time. A size is read from the resources only when first drawn.
+// box's "about-picture") at every size it is drawn at, 16 to 64 pixels, from the pixels drawn
+// from its SVG at build time. A name without pictures gives an empty icon.
 QIcon IconOf(const QString& name);
