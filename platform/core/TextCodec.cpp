@@ -244,13 +244,13 @@ std::u16string CTextCodec::DecodeThroughIconv(std::string_view bytes) const {
 }
 
 void CTextCodec::BuildSingles() {
-    m_pTable = std::make_unique<char16_t[]>(kPairEntries + kSingleEntries);
+    m_pTable = std::make_unique<std::atomic<char16_t>[]>(kPairEntries + kSingleEntries);
     // ASCII included: Shift_JIS reads 0x5C as the yen sign.
     for (unsigned byte = 0x01; byte <= 0xFF; ++byte) {
         const char c = static_cast<char>(byte);
         const SProbe alone = Probe(&c, 1);
         if (alone.produced == 1 && alone.consumed == 1)
-            m_pTable[kPairEntries + byte] = alone.first;
+            m_pTable[kPairEntries + byte].store(alone.first, std::memory_order_relaxed);
     }
 }
 
@@ -260,9 +260,10 @@ void CTextCodec::ProbePair(unsigned lead, unsigned trail) const {
     if (both.consumed != 2)
         return;
     if (both.produced == 1 && !both.refused)
-        m_pTable[lead << 8 | trail] = both.first;
+        m_pTable[lead << 8 | trail].store(both.first, std::memory_order_relaxed);
     else if (both.produced == 0 && both.refused)
-        m_pTable[lead << 8 | trail] = u'\uFFFD'; // well-formed, unmapped: one U+FFFD
+        // Well-formed, unmapped: one U+FFFD.
+        m_pTable[lead << 8 | trail].store(u'\uFFFD', std::memory_order_relaxed);
 }
 
 void CTextCodec::BuildLead(unsigned lead) const {
@@ -299,7 +300,7 @@ void CTextCodec::BuildLead(unsigned lead) const {
             if (*p != u'\n')
                 continue;
             if (p - piece == 1)
-                m_pTable[lead << 8 | (kFirstTrail + pair)] = *piece;
+                m_pTable[lead << 8 | (kFirstTrail + pair)].store(*piece, std::memory_order_relaxed);
             ++pair;
             piece = p + 1;
         }
@@ -322,8 +323,8 @@ bool CTextCodec::PrepareConcurrentUse() const {
 void CTextCodec::DecodeByTable(std::string_view bytes, std::u16string& out) const {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
-    const char16_t* pairs = m_pTable.get();
-    const char16_t* singles = pairs + kPairEntries;
+    const std::atomic<char16_t>* pairs = m_pTable.get();
+    const std::atomic<char16_t>* singles = pairs + kPairEntries;
     // At most one UTF-16 unit comes of each byte: room is made once, written through a pointer.
     const std::size_t base = out.size();
     out.resize(base + n);
@@ -331,15 +332,21 @@ void CTextCodec::DecodeByTable(std::string_view bytes, std::u16string& out) cons
     for (std::size_t i = 0; i < n;) {
         const unsigned char b = p[i];
         if (b >= 0x80 && i + 1 < n) {
-            if (!m_bLeadReady[b - 0x80].load(std::memory_order_acquire))
+            // Entries are written once, from 0: a character read is final. Only a 0 asks
+            // whether the row is filled yet, so text costs nothing for the rows being lazy.
+            const std::size_t at = b << 8 | p[i + 1];
+            char16_t c = pairs[at].load(std::memory_order_relaxed);
+            if (!c && !m_bLeadReady[b - 0x80].load(std::memory_order_acquire)) {
                 BuildLead(b);
-            if (const char16_t c = pairs[b << 8 | p[i + 1]]) {
+                c = pairs[at].load(std::memory_order_relaxed);
+            }
+            if (c) {
                 *w++ = c;
                 i += 2;
                 continue;
             }
         }
-        const char16_t c = singles[b];
+        const char16_t c = singles[b].load(std::memory_order_relaxed);
         *w++ = c ? c : u'\uFFFD';
         ++i;
     }

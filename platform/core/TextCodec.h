@@ -86,8 +86,8 @@ private:
     // Double-byte table: the character of lead byte << 8 | trail byte, then of each byte
     // alone; 0 where iconv finds no character. The single bytes are filled when the codec is
     // made, a lead byte's row when text first holds it: a book's names use few of the 128
-    // lead bytes.
-    std::unique_ptr<char16_t[]> m_pTable;
+    // lead bytes. Atomic so that a row may be filled while another thread reads the table.
+    std::unique_ptr<std::atomic<char16_t>[]> m_pTable;
     // Whether the row of lead byte 0x80 + i is filled; set after the row, under m_mutex.
     mutable std::array<std::atomic<bool>, 128> m_bLeadReady{};
     mutable std::mutex m_mutex; // one row filled at a time, through the one iconv handle
