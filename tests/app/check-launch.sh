@@ -27,6 +27,7 @@ fi
 # status 7.
 fake_window() {
     mkdir -p "$(dirname "$1")"
+    # shellcheck disable=SC2016 # "$@" and $a are the stand-in's own
     printf '#!/bin/sh\nfor a in "$@"; do printf "%%s\\0" "$a"; done >"%s"\nexit 7\n' \
         "$scratch/args" >"$1"
     chmod +x "$1"
