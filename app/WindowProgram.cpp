@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstring>
 #include <ostream>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 #ifndef TOMLET_LIBEXEC_FROM_BIN
 #define TOMLET_LIBEXEC_FROM_BIN "../libexec"
@@ -23,8 +25,7 @@ std::string SelfPath() {
     return path;
 }
 
-} // namespace
-
+// Where the window program may be for a `tomlet` at selfPath, in the order tried.
 std::vector<std::string> WindowProgramCandidates(const std::string& selfPath,
                                                  const std::string& libexecFromBin) {
     const std::size_t slash = selfPath.rfind('/');
@@ -33,6 +34,8 @@ std::vector<std::string> WindowProgramCandidates(const std::string& selfPath,
     const std::string folder = selfPath.substr(0, slash + 1);
     return {folder + libexecFromBin + "/tomlet/" + kWindowProgram, folder + kWindowProgram};
 }
+
+} // namespace
 
 int RunWindowProgram(char** argv, std::ostream& err) {
     const std::string self = SelfPath();
