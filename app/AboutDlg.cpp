@@ -1,5 +1,7 @@
 #include "AboutDlg.h"
 
+#include "AppIcons.h"
+
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QIcon>
@@ -12,8 +14,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Tomlet"));
     auto* picture = new QLabel(this);
     // Drawn at the screen's own resolution, not enlarged from a small bitmap.
-    picture->setPixmap(QIcon(QStringLiteral(":/icons/about-picture.svg"))
-                           .pixmap(QSize(32, 32), devicePixelRatioF()));
+    picture->setPixmap(
+        IconOf(QStringLiteral("about-picture")).pixmap(QSize(32, 32), devicePixelRatioF()));
     picture->setAccessibleName(QStringLiteral("Tomlet"));
     auto* name = new QLabel(QStringLiteral("Tomlet Version 1.0"), this);
     name->setTextFormat(Qt::PlainText);

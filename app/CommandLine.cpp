@@ -39,8 +39,8 @@ constexpr const char kHelp[] =
     "  --version          print the version\n"
     "\n"
     "Exit status: 0 done, 1 the book can't be opened or read, 2 no such item or it can't\n"
-    "be shown, 64 a wrong command line (--list with --show, say), 74 the output could\n"
-    "not be written.\n";
+    "be shown, 64 a wrong command line (--list with --show, say), 69 the window program\n"
+    "is missing or can't be run, 74 the output could not be written.\n";
 
 // Why books can't be read in a forced code page; empty when they can.
 std::string CodePageRefusal(const std::string& codePage) {

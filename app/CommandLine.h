@@ -23,6 +23,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitCannotOpen = 1; // the book can't be opened or read
 inline constexpr int kExitNoItem = 2;     // no such item, or it can't be shown
 inline constexpr int kExitUsage = 64;     // the command line is wrong
+inline constexpr int kExitNoWindow = 69;  // the window program is missing or can't be run
 inline constexpr int kExitOutput = 74;    // standard output could not be written
 
 // Runs the command-line actions (everything but Window) and returns the exit status. Output is

@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include "AboutDlg.h"
+#include "AppIcons.h"
 #include "Book.h"
 #include "BookDlg.h"
 #include "ListBox.h"
@@ -110,7 +111,7 @@ CMainFrame::CMainFrame(const std::string& forcedCodePage, QWidget* parent)
     setObjectName(QStringLiteral("CMainFrame"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tomlet"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/tomlet.svg")));
+    setWindowIcon(IconOf(QStringLiteral("tomlet")));
     setCentralWidget(m_pView);
     CreateMenusAndToolBar();
     setAcceptDrops(true);
@@ -132,7 +133,7 @@ QAction* CMainFrame::AddCommand(const char* id, const QString& text, const QStri
     auto* action = new QAction(text, this);
     action->setObjectName(QString::fromLatin1(id));
     if (!icon.isEmpty())
-        action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(icon)));
+        action->setIcon(IconOf(icon));
     return action;
 }
 

@@ -1,5 +1,6 @@
 #include "TomletApp.h"
 
+#include "AppIcons.h"
 #include "BookDlg.h"
 #include "MainFrame.h"
 #include "Version.h"
@@ -56,7 +57,7 @@ CTomletApp::~CTomletApp() {
 }
 
 bool CTomletApp::InitInstance() {
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tomlet.svg")));
+    QApplication::setWindowIcon(IconOf(QStringLiteral("tomlet")));
     m_pMainWnd = new CMainFrame(m_cmdInfo.codePage);
     // A book named on the command line is opened as if chosen with Open, so that a file the
     // user asked for is read (or its failure reported) rather than passed over.

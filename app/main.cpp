@@ -1,7 +1,5 @@
 #include "CommandLine.h"
-#include "TomletApp.h"
-
-#include <QApplication>
+#include "WindowProgram.h"
 
 #include <iostream>
 
@@ -9,12 +7,5 @@ int main(int argc, char** argv) {
     const SCommandLine command = ParseCommandLine({argv + 1, argv + argc});
     if (command.action != SCommandLine::EAction::Window)
         return RunCommandLine(command, std::cout, std::cerr);
-    // The arguments are Tomlet's alone: Qt is given none, so a book named like one of Qt's
-    // options is still a book. Qt takes its settings from the environment instead.
-    int qtArgc = 1;
-    QApplication qt(qtArgc, argv);
-    CTomletApp app(command);
-    if (!app.InitInstance())
-        return 1;
-    return QApplication::exec();
+    return RunWindowProgram(argv, std::cerr);
 }

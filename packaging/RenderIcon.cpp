@@ -1,8 +1,11 @@
 // Renders an SVG picture as a square PNG of the given size, for the icon theme's fixed-size
-// folders. Run at build time: render-icon SVG SIZE PNG. Exit status 0, or 1 when the picture
-// can't be read or the PNG can't be written.
+// folders, or as raw pixels for the window's own pictures when the output's name ends in
+// .rgba: size x size pixels of 4 bytes, R G B A, alpha premultiplied, row after row, which the
+// window shows without decoding anything. Run at build time: render-icon SVG SIZE OUTPUT.
+// Exit status 0, or 1 when the picture can't be read or the output can't be written.
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QString>
@@ -33,8 +36,19 @@ int main(int argc, char** argv) {
                      qPrintable(reader.errorString()));
         return 1;
     }
-    if (!image.convertToFormat(QImage::Format_ARGB32)
-             .save(QString::fromLocal8Bit(argv[3]), "PNG")) {
+    const QString output = QString::fromLocal8Bit(argv[3]);
+    if (output.endsWith(QStringLiteral(".rgba"))) {
+        const QImage pixels = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        QFile file(output);
+        const auto bytes = static_cast<qint64>(pixels.width()) * pixels.height() * 4;
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(reinterpret_cast<const char*>(pixels.constBits()), bytes) != bytes) {
+            std::fprintf(stderr, "render-icon: can't write %s\n", argv[3]);
+            return 1;
+        }
+        return 0;
+    }
+    if (!image.convertToFormat(QImage::Format_ARGB32).save(output, "PNG")) {
         std::fprintf(stderr, "render-icon: can't write %s\n", argv[3]);
         return 1;
     }

@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
+    # libqt6svg6: the build draws the window's pictures from their SVGs
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 libgl-dev qt6-translations-l10n
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-nanum fonts-dejavu-core python3
@@ -13,9 +14,10 @@ packages=(
 if [ "${TOMLET_WITH_FUZZ:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
 fi
-# the real texts bench/make-real-books turns into bench books
+# the real texts bench/make-real-books turns into bench books, and the tracer and counter
+# bench/launch-time.sh times the launch with
 if [ "${TOMLET_WITH_BENCH_BOOKS:-0}" = 1 ]; then
-    packages+=(dict-wn debian-faq-ko)
+    packages+=(dict-wn debian-faq-ko strace linux-perf)
 fi
 
 missing=()

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <bit>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -188,6 +190,39 @@ TEST(TextCodec, FastPathsMatchIconvOnAnyBytes) {
             for (int trail = 1; trail < 0x100; ++trail)
                 all += {static_cast<char>(lead), static_cast<char>(trail), ' '};
         ASSERT_EQ(codec->Decode(all), codec->DecodeThroughIconv(all)) << name;
+    }
+}
+
+// The table's rows are filled when text first holds their lead byte: whatever the order, and
+// with two threads filling rows at once, every row converts as iconv converts it.
+TEST(TextCodec, TableRowsFilledOnDemandMatchIconv) {
+    for (const char* name : {"CP949", "SHIFT_JIS", "BIG5"}) {
+        const auto reference = CTextCodec::Create(name);
+        std::vector<Bytes> rows;
+        std::vector<std::u16string> expected;
+        for (int lead = 0x80; lead < 0x100; ++lead) {
+            Bytes& row = rows.emplace_back();
+            for (int trail = 1; trail < 0x100; ++trail)
+                row += {static_cast<char>(lead), static_cast<char>(trail), 'x'};
+            expected.push_back(reference->DecodeThroughIconv(row));
+        }
+        std::vector<std::size_t> order(rows.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::shuffle(order.begin(), order.end(), std::mt19937(3));
+
+        const auto codec = CTextCodec::Create(name);
+        ASSERT_TRUE(codec->PrepareConcurrentUse());
+        std::vector<std::u16string> decoded(rows.size());
+        auto decode = [&](std::size_t from, std::size_t step) {
+            for (std::size_t k = from; k < order.size(); k += step)
+                decoded[order[k]] = codec->Decode(rows[order[k]]);
+        };
+        std::thread other(decode, 1, 2);
+        decode(0, 2);
+        other.join();
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            ASSERT_EQ(decoded[i], expected[i]) << name << " lead 0x" << std::hex << i + 0x80;
     }
 }
 

@@ -74,6 +74,8 @@ std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
                        : IsUtf8(codePage)     ? EPath::Utf8
                                               : EPath::Iconv;
     std::unique_ptr<CTextCodec> codec(new CTextCodec(codePage, cd, false, path));
+    if (path == EPath::DoubleByteTable)
+        codec->BuildSingles();
     // A name of a safe family is not enough: some of them read a few ASCII bytes as other
     // characters (Shift_JIS X 0213's yen sign, the Latin-Greek sets' letters).
     codec->m_bAsciiCompatible =
@@ -241,45 +243,88 @@ std::u16string CTextCodec::DecodeThroughIconv(std::string_view bytes) const {
     return out;
 }
 
-void CTextCodec::BuildTable() const {
-    m_pTable = std::make_unique<char16_t[]>(kPairEntries + kSingleEntries);
-    char pair[2];
-    // Single bytes, ASCII included: Shift_JIS reads 0x5C as the yen sign.
+void CTextCodec::BuildSingles() {
+    m_pTable = std::make_unique<std::atomic<char16_t>[]>(kPairEntries + kSingleEntries);
+    // ASCII included: Shift_JIS reads 0x5C as the yen sign.
     for (unsigned byte = 0x01; byte <= 0xFF; ++byte) {
-        pair[0] = static_cast<char>(byte);
-        const SProbe alone = Probe(pair, 1);
+        const char c = static_cast<char>(byte);
+        const SProbe alone = Probe(&c, 1);
         if (alone.produced == 1 && alone.consumed == 1)
-            m_pTable[kPairEntries + byte] = alone.first;
-    }
-    for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
-        pair[0] = static_cast<char>(lead);
-        // Trail bytes below 0x30 never continue a character in these code pages.
-        for (unsigned trail = 0x30; trail <= 0xFF; ++trail) {
-            pair[1] = static_cast<char>(trail);
-            const SProbe both = Probe(pair, 2);
-            if (both.consumed != 2)
-                continue;
-            if (both.produced == 1 && !both.refused)
-                m_pTable[lead << 8 | trail] = both.first;
-            else if (both.produced == 0 && both.refused)
-                m_pTable[lead << 8 | trail] = u'\uFFFD'; // well-formed, unmapped: one U+FFFD
-        }
+            m_pTable[kPairEntries + byte].store(alone.first, std::memory_order_relaxed);
     }
 }
 
+void CTextCodec::ProbePair(unsigned lead, unsigned trail) const {
+    const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    const SProbe both = Probe(pair, 2);
+    if (both.consumed != 2)
+        return;
+    if (both.produced == 1 && !both.refused)
+        m_pTable[lead << 8 | trail].store(both.first, std::memory_order_relaxed);
+    else if (both.produced == 0 && both.refused)
+        // Well-formed, unmapped: one U+FFFD.
+        m_pTable[lead << 8 | trail].store(u'\uFFFD', std::memory_order_relaxed);
+}
+
+void CTextCodec::BuildLead(unsigned lead) const {
+    std::lock_guard lock(m_mutex);
+    std::atomic<bool>& ready = m_bLeadReady[lead - 0x80];
+    if (ready.load(std::memory_order_relaxed))
+        return;
+    // Trail bytes below 0x30 never continue a character in these code pages.
+    constexpr unsigned kFirstTrail = 0x30;
+    constexpr std::size_t kPairs = 0x100 - kFirstTrail;
+    // A call into iconv costs far more than a character: the row goes in as few calls as
+    // iconv allows, each pair followed by a line feed, which no character of these code pages
+    // holds, so the output splits at the line feeds into one piece per pair. A pair that is
+    // one character gives a piece of one unit. Where iconv stops (a pair it refuses), the next
+    // call starts after that pair.
+    char row[kPairs * 3];
+    for (std::size_t i = 0; i < kPairs; ++i) {
+        row[3 * i] = static_cast<char>(lead);
+        row[3 * i + 1] = static_cast<char>(kFirstTrail + i);
+        row[3 * i + 2] = '\n';
+    }
+    char16_t converted[kPairs * 3];
+    iconv_t cd = Handle(m_pHandle);
+    for (std::size_t pair = 0; pair < kPairs;) {
+        ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        char* in = row + 3 * pair;
+        std::size_t inLeft = sizeof row - 3 * pair;
+        char* out = reinterpret_cast<char*>(converted);
+        std::size_t outLeft = sizeof converted;
+        const std::size_t rc = ::iconv(cd, &in, &inLeft, &out, &outLeft);
+        const char16_t* end = converted + (sizeof converted - outLeft) / sizeof(char16_t);
+        const char16_t* piece = converted;
+        for (const char16_t* p = converted; p < end; ++p) {
+            if (*p != u'\n')
+                continue;
+            if (p - piece == 1)
+                m_pTable[lead << 8 | (kFirstTrail + pair)].store(*piece, std::memory_order_relaxed);
+            ++pair;
+            piece = p + 1;
+        }
+        if (rc != static_cast<std::size_t>(-1) || pair == kPairs)
+            break;
+        // Refused at its lead byte, the pair is no character, as a probe would find; refused
+        // after it, the pair needs the probe to tell.
+        if (in != row + 3 * pair)
+            ProbePair(lead, kFirstTrail + static_cast<unsigned>(pair));
+        ++pair;
+    }
+    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    ready.store(true, std::memory_order_release);
+}
+
 bool CTextCodec::PrepareConcurrentUse() const {
-    if (m_path == EPath::DoubleByteTable && !m_pTable)
-        BuildTable();
     return m_path != EPath::Iconv;
 }
 
 void CTextCodec::DecodeByTable(std::string_view bytes, std::u16string& out) const {
-    if (!m_pTable)
-        BuildTable();
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
-    const char16_t* pairs = m_pTable.get();
-    const char16_t* singles = pairs + kPairEntries;
+    const std::atomic<char16_t>* pairs = m_pTable.get();
+    const std::atomic<char16_t>* singles = pairs + kPairEntries;
     // At most one UTF-16 unit comes of each byte: room is made once, written through a pointer.
     const std::size_t base = out.size();
     out.resize(base + n);
@@ -287,13 +332,21 @@ void CTextCodec::DecodeByTable(std::string_view bytes, std::u16string& out) cons
     for (std::size_t i = 0; i < n;) {
         const unsigned char b = p[i];
         if (b >= 0x80 && i + 1 < n) {
-            if (const char16_t c = pairs[b << 8 | p[i + 1]]) {
+            // Entries are written once, from 0: a character read is final. Only a 0 asks
+            // whether the row is filled yet, so text costs nothing for the rows being lazy.
+            const std::size_t at = b << 8 | p[i + 1];
+            char16_t c = pairs[at].load(std::memory_order_relaxed);
+            if (!c && !m_bLeadReady[b - 0x80].load(std::memory_order_acquire)) {
+                BuildLead(b);
+                c = pairs[at].load(std::memory_order_relaxed);
+            }
+            if (c) {
                 *w++ = c;
                 i += 2;
                 continue;
             }
         }
-        const char16_t c = singles[b];
+        const char16_t c = singles[b].load(std::memory_order_relaxed);
         *w++ = c ? c : u'\uFFFD';
         ++i;
     }

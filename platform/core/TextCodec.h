@@ -1,6 +1,9 @@
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -12,8 +15,9 @@
 //
 // Names are converted by the hundred thousand, so the common code pages avoid a call into
 // iconv per character: double-byte code pages (CP949, EUC-KR, Shift_JIS, GBK, Big5) convert
-// through a table that iconv fills once, on first use, and UTF-8 is decoded directly. Both
-// give exactly what iconv alone gives (DecodeThroughIconv).
+// through a table that iconv fills a lead byte at a time, when text first holds that lead
+// byte, and UTF-8 is decoded directly. Both give exactly what iconv alone gives
+// (DecodeThroughIconv).
 class CTextCodec {
 public:
     // The code page Tomlet reads books in unless told otherwise.
@@ -40,11 +44,12 @@ public:
     std::u16string Decode(std::string_view bytes) const;
     // Appends the conversion of bytes (up to their first zero byte) to out.
     void DecodeAppend(std::string_view bytes, std::u16string& out) const;
-    // Readies the codec for conversions on several threads at once and tells whether they may
-    // run so: the table and UTF-8 paths may (the table is built now), iconv's one handle keeps
-    // state and may not.
+    // Tells whether conversions may run on several threads at once: the table and UTF-8 paths
+    // may (the table's rows are filled under a lock), iconv's one handle keeps state and may
+    // not.
     bool PrepareConcurrentUse() const;
-    // The same conversion by iconv alone: the reference the faster paths must match.
+    // The same conversion by iconv alone: the reference the faster paths must match. Not to be
+    // run beside another conversion of the same codec.
     std::u16string DecodeThroughIconv(std::string_view bytes) const;
 
 private:
@@ -56,7 +61,11 @@ private:
     // Whether every byte from first to last stands for the ASCII character of its value.
     bool KeepsAscii(unsigned first, unsigned last) const;
     void DecodeByTable(std::string_view bytes, std::u16string& out) const;
-    void BuildTable() const;
+    void BuildSingles();
+    // Fills the table's row of one lead byte (0x80 to 0xFF) unless another call has.
+    void BuildLead(unsigned lead) const;
+    // Fills one entry of the table as iconv converts the pair alone.
+    void ProbePair(unsigned lead, unsigned trail) const;
 
     // What iconv makes of the first character of a few bytes, from a clean state.
     struct SProbe {
@@ -74,8 +83,12 @@ private:
     bool m_bAsciiCompatible;
     bool m_bByteText = false;
     EPath m_path;
-    // Double-byte table, built on first use or by PrepareConcurrentUse: the character of
-    // lead byte << 8 | trail byte, then of each byte alone; 0 where iconv finds
-    // no character.
-    mutable std::unique_ptr<char16_t[]> m_pTable;
+    // Double-byte table: the character of lead byte << 8 | trail byte, then of each byte
+    // alone; 0 where iconv finds no character. The single bytes are filled when the codec is
+    // made, a lead byte's row when text first holds it: a book's names use few of the 128
+    // lead bytes. Atomic so that a row may be filled while another thread reads the table.
+    std::unique_ptr<std::atomic<char16_t>[]> m_pTable;
+    // Whether the row of lead byte 0x80 + i is filled; set after the row, under m_mutex.
+    mutable std::array<std::atomic<bool>, 128> m_bLeadReady{};
+    mutable std::mutex m_mutex; // one row filled at a time, through the one iconv handle
 };

@@ -31,8 +31,8 @@ write_book() {
 }
 readonly book_list=$'0\t8\t제1장\n1\t23\t제2장'
 
-# Runs an installed tomlet: --version, --list of a book, and a wrong option. Each run has a
-# time limit, so a program that hangs fails the check rather than stalling it.
+# Runs an installed tomlet: --version, --list of a book, a wrong option, and the window. Each
+# run has a time limit, so a program that hangs fails the check rather than stalling it.
 run_program() {
     local tomlet=$1 scratch
     [ -x "$tomlet" ] || { fail "$tomlet is not an executable"; return; }
@@ -46,6 +46,12 @@ run_program() {
     local code=0
     timeout 60 "$tomlet" --no-such-option >/dev/null 2>&1 || code=$?
     [ "$code" = 64 ] || fail "tomlet with a wrong option exited $code, not 64"
+    # The window is a program of its own that tomlet finds where it was installed: offscreen,
+    # it is still running when the time is up.
+    code=0
+    QT_QPA_PLATFORM=offscreen TOMLET_SETTINGS=$scratch/Tomlet.set XDG_CONFIG_HOME=$scratch \
+        timeout 10 "$tomlet" "$scratch/book.txt" >/dev/null 2>&1 || code=$?
+    [ "$code" = 124 ] || fail "tomlet BOOK ended with $code instead of showing the window"
     rm -rf "$scratch"
 }
 
@@ -64,6 +70,7 @@ check_tree() {
     local expected
     expected=$(sort <<EOF2
 bin/tomlet
+libexec/tomlet/tomlet-window
 share/applications/$app_id.desktop
 share/icons/hicolor/128x128/apps/$app_id.png
 share/icons/hicolor/16x16/apps/$app_id.png
@@ -151,7 +158,7 @@ check_man() {
     for option in $(grep -o -- '--[a-z-]*[a-z]' <<<"$help" | sort -u); do
         grep -q -- "$option" <<<"$text" || fail "the manual page lacks $option"
     done
-    for code in 0 1 2 64; do
+    for code in 0 1 2 64 69; do
         grep -q "^ *$code  " <<<"$text" || fail "the manual page lacks exit status $code"
     done
 }
@@ -188,14 +195,16 @@ check_package() {
         fail "the package is of version $(dpkg-deb -f "$deb" Version), not $version"
     local depends
     depends=$(dpkg-deb -f "$deb" Depends)
-    for package in libqt6widgets6 libqt6svg6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core \
+    for package in libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core \
         fonts-nanum; do
         [[ ", $depends" =~ ,\ $package[\ ,]|,\ $package$ ]] ||
             fail "the package doesn't depend on $package: $depends"
     done
+    [ "$(dpkg-deb -f "$deb" Recommends)" = libqt6svg6 ] ||
+        fail "the package doesn't recommend libqt6svg6: $(dpkg-deb -f "$deb" Recommends)"
     local contents
     contents=$(dpkg-deb -c "$deb")
-    for path in ./usr/bin/tomlet "./usr/share/applications/$app_id.desktop" \
+    for path in ./usr/bin/tomlet ./usr/libexec/tomlet/tomlet-window "./usr/share/applications/$app_id.desktop" \
         ./usr/share/man/man1/tomlet.1.gz "./usr/share/metainfo/$app_id.metainfo.xml"; do
         grep -q " $path$" <<<"$contents" || fail "the package lacks $path"
     done
