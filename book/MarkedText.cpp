@@ -90,6 +90,74 @@ bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHead
     return false;
 }
 
+// The number of head lines in [from, n), from being a line start: lines that end in a line
+// feed and whose first marker has no zero byte before it. Only counts, so 64 bytes at a time
+// are reduced to bit masks of their markers, line feeds and zero bytes, and only those bits
+// are looked at, in order.
+std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t n) {
+    std::int32_t count = 0;
+    // Where the line being read stands: nothing decided yet, its first marker seen (a head
+    // line if a line feed ends it), or a zero byte seen first (no head line).
+    enum { kOpen, kMarked, kZeroed } line = kOpen;
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i slash = _mm_set1_epi8('/');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    auto mask = [&](std::size_t at, __m128i want) {
+        std::uint64_t bits = 0;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i block =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at + 16 * k));
+            bits |= static_cast<std::uint64_t>(
+                        static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, want))))
+                    << (16 * k);
+        }
+        return bits;
+    };
+    // A marker at the block's last two bytes reads two bytes past it.
+    for (; i + 66 <= n; i += 64) {
+        const std::uint64_t slashes = mask(i, slash);
+        const std::uint64_t zeros = mask(i, zero);
+        const std::uint64_t feeds = mask(i, lf);
+        const std::uint64_t next = static_cast<std::uint64_t>(d[i + 64] == '/') |
+                                   static_cast<std::uint64_t>(d[i + 65] == '/') << 1;
+        const std::uint64_t markers =
+            slashes & (slashes >> 1 | next << 63) & (slashes >> 2 | next << 62);
+        if (!(markers | zeros)) {
+            // Only line ends: the line being read ends here, and every line after it within
+            // the block is no head line.
+            if (feeds) {
+                count += line == kMarked;
+                line = kOpen;
+            }
+            continue;
+        }
+        for (std::uint64_t events = markers | zeros | feeds; events; events &= events - 1) {
+            const std::uint64_t bit = events & (~events + 1);
+            if (feeds & bit) {
+                count += line == kMarked;
+                line = kOpen;
+            } else if (line == kOpen) {
+                line = zeros & bit ? kZeroed : kMarked;
+            }
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        if (d[i] == '\n') {
+            count += line == kMarked;
+            line = kOpen;
+        } else if (line == kOpen && d[i] == 0) {
+            line = kZeroed;
+        } else if (line == kOpen && i + 3 <= n && d[i] == '/' && d[i + 1] == '/' &&
+                   d[i + 2] == '/') {
+            line = kMarked;
+        }
+    }
+    return count;
+}
+
 // Looks for the marker in the raw bytes and converts only the names of head lines.
 void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink) {
     std::u16string name;
@@ -226,24 +294,25 @@ SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCod
     std::size_t from = 0;
     SHeadLine head;
     std::int32_t count = 0;
-    while (NextHeadLine(d, n, from, head)) {
-        if (found.index < 0) {
-            const std::size_t length = head.marker - head.start;
-            bool hit = length == 0 ? term.empty() : FirstByteMayBegin(d[head.start], term);
-            if (hit) {
-                name.clear();
-                codec.DecodeAppend(Bytes(d + head.start, length), name);
-                hit = NameBeginsWith(name, term);
-            }
-            if (hit) {
-                found.index = count;
-                found.start = static_cast<std::uint32_t>(head.start);
-                found.name = name;
-            }
-        } else if (count == found.index + 1) {
-            found.end = static_cast<std::uint32_t>(head.start);
+    while (found.index < 0 && NextHeadLine(d, n, from, head)) {
+        const std::size_t length = head.marker - head.start;
+        bool hit = length == 0 ? term.empty() : FirstByteMayBegin(d[head.start], term);
+        if (hit) {
+            name.clear();
+            codec.DecodeAppend(Bytes(d + head.start, length), name);
+            hit = NameBeginsWith(name, term);
+        }
+        if (hit) {
+            found.index = count;
+            found.start = static_cast<std::uint32_t>(head.start);
+            found.name = name;
         }
         ++count;
+    }
+    // The rest is only counted, for the last index; the next head line ends the item.
+    if (found.index >= 0 && NextHeadLine(d, n, from, head)) {
+        found.end = static_cast<std::uint32_t>(head.start);
+        count += 1 + CountHeadLines(d, from, n);
     }
     found.last = count - 1;
     return found;
