@@ -252,9 +252,11 @@ void ExpectSameAsLineScan(const Bytes& book, const CTextCodec& codec, const std:
     ASSERT_EQ(halves.positions, plain.positions) << what;
     ASSERT_EQ(halves.names, plain.names) << what;
     // The lookup counts every item after the first by the block count alone.
-    const SFoundItem first = FindMarkedTextItem(Span(book), codec, u"");
-    ASSERT_EQ(first.last + 1, static_cast<std::int32_t>(plain.positions.size())) << what;
-    ASSERT_EQ(first.end, plain.positions.size() > 1 ? plain.positions[1] : book.size()) << what;
+    for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
+        const SFoundItem first = FindMarkedTextItem(Span(book), codec, u"", splitAt);
+        ASSERT_EQ(first.last + 1, static_cast<std::int32_t>(plain.positions.size())) << what;
+        ASSERT_EQ(first.end, plain.positions.size() > 1 ? plain.positions[1] : book.size()) << what;
+    }
 }
 
 // Random books of any bytes, long enough for the block search and dense in '/'.
