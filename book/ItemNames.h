@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -47,15 +46,29 @@ public:
     }
 
 private:
-    // A growable array of plain values. It grows with realloc, which moves a large block by
-    // remapping its pages rather than copying them and faulting fresh ones in: that is most of
-    // the cost of a million appends.
+    // The memory of the arrays below. A block from kMapBytes on is pages of its own that grow
+    // by remapping them, never by copying: the heap hands out such pages itself only until it
+    // raises its threshold, which it does once the first large block is freed (the previous
+    // book's names), and a copying growth then holds the old block and the new one at once.
+    struct SBlock {
+        void* data = nullptr;
+        std::size_t bytes = 0;
+        bool mapped = false;
+    };
+    static constexpr std::size_t kMapBytes = 1 << 20;
+    // Gives the block room for bytes, keeping its first `used` bytes; false, with the block
+    // as it was, when memory runs out.
+    static bool Resize(SBlock& block, std::size_t bytes, std::size_t used);
+    static void Release(SBlock& block);
+
+    // A growable array of plain values, a million appends of which must not cost a copy each
+    // time it grows.
     template <class T> class CPlainArray {
         static_assert(std::is_trivially_copyable_v<T>);
 
     public:
         CPlainArray() = default;
-        ~CPlainArray() { std::free(m_pData); }
+        ~CPlainArray() { Release(m_block); }
         CPlainArray(const CPlainArray&) = delete;
         CPlainArray& operator=(const CPlainArray&) = delete;
 
@@ -63,45 +76,41 @@ private:
             if (m_nSize + count > m_nCapacity)
                 Grow(m_nSize + count);
             if (count)
-                std::memcpy(m_pData + m_nSize, values, count * sizeof(T));
+                std::memcpy(Data() + m_nSize, values, count * sizeof(T));
             m_nSize += count;
         }
         void Clear() {
-            std::free(m_pData);
-            m_pData = nullptr;
+            Release(m_block);
             m_nSize = m_nCapacity = 0;
         }
         void Squeeze() {
             if (m_nCapacity == m_nSize || m_nSize == 0)
                 return;
-            // Shrinking in place never fails in practice; if it does, the larger block stays.
-            if (void* data = std::realloc(m_pData, m_nSize * sizeof(T))) {
-                m_pData = static_cast<T*>(data);
+            // Shrinking never fails in practice; if it does, the larger block stays.
+            if (Resize(m_block, m_nSize * sizeof(T), m_nSize * sizeof(T)))
                 m_nCapacity = m_nSize;
-            }
         }
         void Swap(CPlainArray& other) noexcept {
-            std::swap(m_pData, other.m_pData);
+            std::swap(m_block, other.m_block);
             std::swap(m_nSize, other.m_nSize);
             std::swap(m_nCapacity, other.m_nCapacity);
         }
-        const T* Data() const { return m_pData; }
+        const T* Data() const { return static_cast<const T*>(m_block.data); }
         std::size_t Size() const { return m_nSize; }
-        const T& operator[](std::size_t index) const { return m_pData[index]; }
+        const T& operator[](std::size_t index) const { return Data()[index]; }
 
     private:
+        T* Data() { return static_cast<T*>(m_block.data); }
         void Grow(std::size_t needed) {
             std::size_t capacity = m_nCapacity + m_nCapacity / 2 + 1024;
             if (capacity < needed)
                 capacity = needed;
-            void* data = std::realloc(m_pData, capacity * sizeof(T));
-            if (!data)
+            if (!Resize(m_block, capacity * sizeof(T), m_nSize * sizeof(T)))
                 throw std::bad_alloc();
-            m_pData = static_cast<T*>(data);
             m_nCapacity = capacity;
         }
 
-        T* m_pData = nullptr;
+        SBlock m_block;
         std::size_t m_nSize = 0;
         std::size_t m_nCapacity = 0;
     };
