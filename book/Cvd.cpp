@@ -24,6 +24,10 @@ constexpr std::size_t kPublishEvery = 256;
 // Records either thread claims at a time for converting their names.
 constexpr std::uint64_t kClaimRecords = 4096;
 
+// At most this share of the records (one in so many) is held by the walking thread for
+// listing after the others.
+constexpr std::uint64_t kTailShare = 8;
+
 // How far ahead of the walk the bytes are fetched into the cache.
 constexpr std::uint64_t kFetchAhead = 2048;
 // How many records ahead of a name's conversion its title is fetched.
@@ -175,14 +179,18 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
         walked.store(true, std::memory_order_release);
         try {
             std::u16string tailName;
+            // Held names are a second copy until they are listed: the tail is kept to a share
+            // of the book, and this thread stops there even if that leaves the other alone.
+            std::uint64_t held = 0;
             for (state = unclaimed.load();;) {
                 const std::uint64_t low = state >> 32, high = state & kUnknown;
-                if (high <= low)
+                if (high <= low || held >= found / kTailShare)
                     return;
                 const std::uint64_t from =
-                    high - std::min<std::uint64_t>(kClaimRecords, high - low);
+                    high - std::min({kClaimRecords, high - low, found / kTailShare - held});
                 if (!unclaimed.compare_exchange_weak(state, pack(low, from)))
                     continue;
+                held += high - from;
                 CHeldItems& chunk = tail.emplace_back();
                 for (std::uint64_t i = from; i < high; ++i) {
                     FetchTitle(d, starts[std::min(i + kFetchRecords, high - 1)]);
