@@ -104,22 +104,37 @@ std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t
     const __m128i slash = _mm_set1_epi8('/');
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i zero = _mm_setzero_si128();
-    auto mask = [&](std::size_t at, __m128i want) {
-        std::uint64_t bits = 0;
-        for (int k = 0; k < 4; ++k) {
-            const __m128i block =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at + 16 * k));
-            bits |= static_cast<std::uint64_t>(
-                        static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, want))))
-                    << (16 * k);
-        }
-        return bits;
-    };
     // A marker at the block's last two bytes reads two bytes past it.
     for (; i + 66 <= n; i += 64) {
-        const std::uint64_t slashes = mask(i, slash);
-        const std::uint64_t zeros = mask(i, zero);
-        const std::uint64_t feeds = mask(i, lf);
+        __m128i v[4];
+        for (int k = 0; k < 4; ++k)
+            v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 16 * k));
+        auto any = [&](__m128i want) {
+            return _mm_movemask_epi8(
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v[0], want), _mm_cmpeq_epi8(v[1], want)),
+                             _mm_or_si128(_mm_cmpeq_epi8(v[2], want), _mm_cmpeq_epi8(v[3], want))));
+        };
+        const bool hasZero = _mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_min_epu8(_mm_min_epu8(v[0], v[1]), _mm_min_epu8(v[2], v[3])), zero));
+        // Most blocks hold no '/' and no zero byte: only whether a line ends in them counts.
+        if (!hasZero && !any(slash)) {
+            if (any(lf)) {
+                count += line == kMarked;
+                line = kOpen;
+            }
+            continue;
+        }
+        auto mask = [&](__m128i want) {
+            std::uint64_t bits = 0;
+            for (int k = 0; k < 4; ++k)
+                bits |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(
+                            _mm_movemask_epi8(_mm_cmpeq_epi8(v[k], want))))
+                        << (16 * k);
+            return bits;
+        };
+        const std::uint64_t slashes = mask(slash);
+        const std::uint64_t zeros = hasZero ? mask(zero) : 0;
+        const std::uint64_t feeds = mask(lf);
         const std::uint64_t next = static_cast<std::uint64_t>(d[i + 64] == '/') |
                                    static_cast<std::uint64_t>(d[i + 65] == '/') << 1;
         const std::uint64_t markers =
