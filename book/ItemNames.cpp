@@ -1,9 +1,6 @@
 #include "ItemNames.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <limits>
-#include <sys/mman.h>
 #include <vector>
 
 namespace {
@@ -13,43 +10,6 @@ char16_t FoldAscii(char16_t c) {
 }
 
 } // namespace
-
-bool CItemNames::Resize(SBlock& block, std::size_t bytes, std::size_t used) {
-    if (bytes == 0) {
-        Release(block);
-        return true;
-    }
-    void* data = nullptr;
-    if (bytes >= kMapBytes && block.mapped) {
-        data = ::mremap(block.data, block.bytes, bytes, MREMAP_MAYMOVE);
-    } else if (bytes >= kMapBytes) {
-        data = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (data != MAP_FAILED && used)
-            std::memcpy(data, block.data, used);
-        if (data != MAP_FAILED)
-            std::free(block.data);
-    } else if (block.mapped) {
-        data = std::malloc(bytes);
-        if (data) {
-            std::memcpy(data, block.data, std::min(used, bytes));
-            ::munmap(block.data, block.bytes);
-        }
-    } else {
-        data = std::realloc(block.data, bytes);
-    }
-    if (!data || data == MAP_FAILED)
-        return false;
-    block = {data, bytes, bytes >= kMapBytes};
-    return true;
-}
-
-void CItemNames::Release(SBlock& block) {
-    if (block.mapped)
-        ::munmap(block.data, block.bytes);
-    else
-        std::free(block.data);
-    block = {};
-}
 
 std::int32_t CItemNames::Append(std::u16string_view name) {
     const std::size_t start = m_pool.Size();
