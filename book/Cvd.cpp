@@ -24,6 +24,15 @@ constexpr std::size_t kPublishEvery = 256;
 // Records either thread claims at a time for converting their names.
 constexpr std::uint64_t kClaimRecords = 4096;
 
+// At most this share of the records (one in so many) is held by the walking thread for
+// listing after the others.
+constexpr std::uint64_t kTailShare = 8;
+
+// How far ahead of the walk the bytes are fetched into the cache.
+constexpr std::uint64_t kFetchAhead = 2048;
+// How many records ahead of a name's conversion its title is fetched.
+constexpr std::uint64_t kFetchRecords = 8;
+
 // Bodies sampled for the UTF-8 evidence of a book whose titles are all ASCII.
 constexpr std::size_t kBodySampleBytes = 1 << 20;
 
@@ -38,7 +47,14 @@ std::string_view Bytes(const std::uint8_t* p, std::size_t n) {
 template <class Visit> std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_t n, Visit visit) {
     auto is = [d, n](std::uint64_t i, std::uint8_t want) { return i < n && d[i] == want; };
     std::uint64_t p = kCvdFirstRecord;
+    std::uint64_t fetched = p; // the bytes below it have been asked for ahead of the walk
     while (p < n) {
+        // Each record's place is known only once the one before it is read, so every step
+        // would wait for memory; records lie in file order, so the bytes ahead are asked for
+        // early instead.
+        for (const std::uint64_t ahead = std::min<std::uint64_t>(p + kFetchAhead, n);
+             fetched < ahead; fetched += 64)
+            __builtin_prefetch(d + fetched);
         if (!is(p, 0x00))
             return static_cast<std::uint32_t>(p + 1);
         if (!is(p + 1, 0x02))
@@ -70,6 +86,26 @@ template <class Visit> std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_
     return static_cast<std::uint32_t>(p);
 }
 
+// Widens the n bytes at p, up to their first zero byte, into name when none of them is 0x80 or
+// above: in a code page that keeps ASCII as ASCII such a name needs no conversion, and most
+// names of an English book are so. False, with name untouched, for any other name.
+bool WidenAscii(const std::uint8_t* p, std::size_t n, std::u16string& name) {
+    std::size_t length = 0;
+    for (; length < n && p[length] != 0; ++length) {
+        if (p[length] >= 0x80)
+            return false;
+    }
+    name.resize(length);
+    std::copy(p, p + length, name.begin());
+    return true;
+}
+
+// Asks for a record's title ahead of its conversion: the walk read it on another thread, or
+// long enough ago that it may have left this core's cache.
+void FetchTitle(const std::uint8_t* d, std::uint32_t start) {
+    __builtin_prefetch(d + start + 4);
+}
+
 } // namespace
 
 std::uint32_t WalkCvdRecords(std::span<const std::uint8_t> data,
@@ -88,7 +124,7 @@ std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
     const std::size_t N = d[start + 4] | (d[start + 5] << 8);
     // The title's last byte is taken as zero; a title of length 0 is empty.
     name.clear();
-    if (N > 0)
+    if (N > 0 && !(codec.IsAsciiCompatible() && WidenAscii(d + start + 8, N - 1, name)))
         codec.DecodeAppend(Bytes(d + start + 8, N - 1), name);
     return name;
 }
@@ -143,18 +179,24 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
         walked.store(true, std::memory_order_release);
         try {
             std::u16string tailName;
+            // Held names are a second copy until they are listed: the tail is kept to a share
+            // of the book, and this thread stops there even if that leaves the other alone.
+            std::uint64_t held = 0;
             for (state = unclaimed.load();;) {
                 const std::uint64_t low = state >> 32, high = state & kUnknown;
-                if (high <= low)
+                if (high <= low || held >= found / kTailShare)
                     return;
                 const std::uint64_t from =
-                    high - std::min<std::uint64_t>(kClaimRecords, high - low);
+                    high - std::min({kClaimRecords, high - low, found / kTailShare - held});
                 if (!unclaimed.compare_exchange_weak(state, pack(low, from)))
                     continue;
+                held += high - from;
                 CHeldItems& chunk = tail.emplace_back();
-                for (std::uint64_t i = from; i < high; ++i)
+                for (std::uint64_t i = from; i < high; ++i) {
+                    FetchTitle(d, starts[std::min(i + kFetchRecords, high - 1)]);
                     chunk.AddItem(static_cast<std::int32_t>(starts[i] + 8),
                                   CvdName(data, starts[i], codec, tailName));
+                }
                 state = unclaimed.load();
             }
         } catch (...) {
@@ -177,8 +219,10 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
                 const std::uint64_t to = low + std::min<std::uint64_t>(kClaimRecords, limit - low);
                 if (!unclaimed.compare_exchange_weak(state, pack(to, high)))
                     continue;
-                for (std::uint64_t i = low; i < to; ++i)
+                for (std::uint64_t i = low; i < to; ++i) {
+                    FetchTitle(d, starts[std::min(i + kFetchRecords, to - 1)]);
                     report(starts[i]);
+                }
             } else if (high != kUnknown) {
                 break; // everything is claimed
             } else {

@@ -1,13 +1,10 @@
 #pragma once
 
+#include "PlainArray.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <new>
 #include <string_view>
-#include <type_traits>
-#include <utility>
 
 // The names of a book's items, row i naming item i, in the order appended. Built for books
 // with a million items: all names live end to end in one UTF-16 pool and a row is only its
@@ -47,65 +44,6 @@ public:
     }
 
 private:
-    // A growable array of plain values. It grows with realloc, which moves a large block by
-    // remapping its pages rather than copying them and faulting fresh ones in: that is most of
-    // the cost of a million appends.
-    template <class T> class CPlainArray {
-        static_assert(std::is_trivially_copyable_v<T>);
-
-    public:
-        CPlainArray() = default;
-        ~CPlainArray() { std::free(m_pData); }
-        CPlainArray(const CPlainArray&) = delete;
-        CPlainArray& operator=(const CPlainArray&) = delete;
-
-        void Append(const T* values, std::size_t count) {
-            if (m_nSize + count > m_nCapacity)
-                Grow(m_nSize + count);
-            if (count)
-                std::memcpy(m_pData + m_nSize, values, count * sizeof(T));
-            m_nSize += count;
-        }
-        void Clear() {
-            std::free(m_pData);
-            m_pData = nullptr;
-            m_nSize = m_nCapacity = 0;
-        }
-        void Squeeze() {
-            if (m_nCapacity == m_nSize || m_nSize == 0)
-                return;
-            // Shrinking in place never fails in practice; if it does, the larger block stays.
-            if (void* data = std::realloc(m_pData, m_nSize * sizeof(T))) {
-                m_pData = static_cast<T*>(data);
-                m_nCapacity = m_nSize;
-            }
-        }
-        void Swap(CPlainArray& other) noexcept {
-            std::swap(m_pData, other.m_pData);
-            std::swap(m_nSize, other.m_nSize);
-            std::swap(m_nCapacity, other.m_nCapacity);
-        }
-        const T* Data() const { return m_pData; }
-        std::size_t Size() const { return m_nSize; }
-        const T& operator[](std::size_t index) const { return m_pData[index]; }
-
-    private:
-        void Grow(std::size_t needed) {
-            std::size_t capacity = m_nCapacity + m_nCapacity / 2 + 1024;
-            if (capacity < needed)
-                capacity = needed;
-            void* data = std::realloc(m_pData, capacity * sizeof(T));
-            if (!data)
-                throw std::bad_alloc();
-            m_pData = static_cast<T*>(data);
-            m_nCapacity = capacity;
-        }
-
-        T* m_pData = nullptr;
-        std::size_t m_nSize = 0;
-        std::size_t m_nCapacity = 0;
-    };
-
     CPlainArray<char16_t> m_pool;        // the names of all rows, back to back, no terminators
     CPlainArray<std::uint32_t> m_starts; // offset of each row's name in m_pool
 };

@@ -46,9 +46,10 @@ void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& c
 
 // The first item whose name begins with term (ASCII letters without case), found without
 // listing the others: names that can't begin with it are not converted, and the items after it
-// are only counted. index is -1 when no name begins with term.
+// are only counted, in two halves at once when they span splitAt bytes or more. index is -1
+// when no name begins with term.
 SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
-                              std::u16string_view term);
+                              std::u16string_view term, std::size_t splitAt = kScanSplitBytes);
 
 // Whether the book's bytes argue for reading it as UTF-8 (valid, with non-ASCII bytes). Data of
 // splitAt bytes or more is read in two halves at once.

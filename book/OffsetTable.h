@@ -1,7 +1,9 @@
 #pragma once
 
+#include "PlainArray.h"
+
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 // The item offset table: entry i holds the byte position at which the book records item i.
 // Room for 50000 entries is taken once, with its owner; a book with more items makes it grow,
@@ -10,20 +12,20 @@ class COffsetTable {
 public:
     static constexpr std::size_t kInitialEntries = 50000;
 
-    COffsetTable() { m_entries.reserve(kInitialEntries); }
+    COffsetTable() { m_entries.Reserve(kInitialEntries); }
 
-    void Clear() { m_entries.clear(); }
-    void Append(std::int32_t position) { m_entries.push_back(position); }
-    std::int32_t Count() const { return static_cast<std::int32_t>(m_entries.size()); }
+    void Clear() { m_entries.Truncate(); }
+    void Append(std::int32_t position) { m_entries.Append(&position, 1); }
+    std::int32_t Count() const { return static_cast<std::int32_t>(m_entries.Size()); }
     std::int32_t operator[](std::int32_t i) const { return m_entries[static_cast<std::size_t>(i)]; }
-    std::size_t Capacity() const { return m_entries.capacity(); }
+    std::size_t Capacity() const { return m_entries.Capacity(); }
     // Gives back the room a large book's growth left unused, once its last entry is in; the
     // table never shrinks below its first 50000 entries.
     void Squeeze() {
-        if (m_entries.size() > kInitialEntries)
-            m_entries.shrink_to_fit();
+        if (m_entries.Size() > kInitialEntries)
+            m_entries.Squeeze();
     }
 
 private:
-    std::vector<std::int32_t> m_entries;
+    CPlainArray<std::int32_t> m_entries;
 };

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -51,6 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                      ? static_cast<std::size_t>(items.positions[i + 1])
                                      : size;
         if (start >= stop || stop > size)
+            std::abort();
+        // Names, ASCII ones widened without the code page among them, read as converted.
+        const std::size_t title = bytes[start] | bytes[start + 1] << 8;
+        if (title > 0 && start + 4 + title <= size &&
+            items.names[i] != codec->Decode(std::string_view(
+                                  reinterpret_cast<const char*>(data) + start + 4, title - 1)))
             std::abort();
         // Every record the scan accepted whole passes the display's re-check.
         const bool whole = i + 1 < items.positions.size();

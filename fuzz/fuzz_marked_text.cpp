@@ -49,6 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 want = static_cast<std::int32_t>(i);
         if (found.index != want || found.last + 1 != static_cast<std::int32_t>(plain.names.size()))
             std::abort();
+        // The items after the first counted by blocks, whole and in two halves at once.
+        for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}})
+            if (FindMarkedTextItem(bytes, *codec, u"", splitAt).last != found.last)
+                std::abort();
         if (want >= 0 && (found.name != plain.names[want] ||
                           found.start != static_cast<std::uint32_t>(plain.positions[want])))
             std::abort();

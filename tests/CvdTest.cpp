@@ -244,6 +244,30 @@ TEST(Cvd, LookupAgreesWithTheWholeIndex) {
     }
 }
 
+// A name of ASCII bytes alone is widened without the code page: it must read as converting it
+// does, in every code page, those that compose characters or change ASCII included.
+TEST(Cvd, AsciiNamesReadAsTheirConversion) {
+    const Bytes titles[] = {Bytes("Apple pie\0", 10), Bytes("a\0b\0", 4), Bytes("~\\[]\x7f\0", 6),
+                            Bytes("Cafe\xcc\x81\0", 7), Bytes("\xb0\xa1x\0", 4)};
+    std::vector<std::pair<Bytes, Bytes>> records;
+    for (const Bytes& title : titles)
+        records.push_back({title, Bytes("b\0", 2)});
+    const Bytes book = Book(records);
+    for (const char* name : {"CP949", "UTF-8", "CP1252", "CP1258", "SHIFT_JISX0213", "UTF-16LE"}) {
+        const auto codec = CTextCodec::Create(name);
+        ASSERT_TRUE(codec) << name;
+        CCollect index;
+        ScanCvd(Span(book), *codec, index);
+        ASSERT_EQ(index.names.size(), std::size(titles)) << name;
+        for (std::size_t i = 0; i < std::size(titles); ++i) {
+            const Bytes& title = titles[i];
+            EXPECT_EQ(index.names[i], codec->DecodeThroughIconv(
+                                          std::string_view(title).substr(0, title.size() - 1)))
+                << name << " title " << i;
+        }
+    }
+}
+
 TEST(Cvd, ReCheckRejectsABookThatChanged) {
     CTempDir dir;
     const std::string path = dir.Write("book.cvd", kExample);

@@ -13,20 +13,22 @@ CItemNames Names(std::initializer_list<std::u16string_view> names) {
     return pool;
 }
 
+// Enough rows for both arrays to grow from the heap into pages of their own.
 TEST(ItemNames, KeepsRowsInOrderThroughGrowthSqueezeAndMove) {
+    constexpr int kRows = 300000;
     CItemNames names;
-    for (int i = 0; i < 5000; ++i)
+    for (int i = 0; i < kRows; ++i)
         ASSERT_EQ(names.Append(i % 7 ? std::u16string(i % 13, u'가') : u""), i);
     names.Squeeze();
     CItemNames moved = std::move(names);
     EXPECT_EQ(names.Count(), 0);
-    ASSERT_EQ(moved.Count(), 5000);
-    for (int i = 0; i < 5000; ++i)
+    ASSERT_EQ(moved.Count(), kRows);
+    for (int i = 0; i < kRows; ++i)
         ASSERT_EQ(moved.Name(i), i % 7 ? std::u16string(i % 13, u'가') : u"") << i;
     EXPECT_TRUE(moved.Name(-1).empty());
-    EXPECT_TRUE(moved.Name(5000).empty());
-    EXPECT_EQ(moved.Append(u"more"), 5000); // appends go on after a squeeze
-    EXPECT_EQ(moved.Name(5000), u"more");
+    EXPECT_TRUE(moved.Name(kRows).empty());
+    EXPECT_EQ(moved.Append(u"more"), kRows); // appends go on after a squeeze
+    EXPECT_EQ(moved.Name(kRows), u"more");
     moved.Clear();
     EXPECT_EQ(moved.Count(), 0);
     EXPECT_EQ(moved.FindPrefix(-1, u""), -1);

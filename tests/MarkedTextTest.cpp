@@ -240,7 +240,8 @@ TEST(MarkedText, CodePageIsChosenPerBook) {
     EXPECT_FALSE(CCodePage::Create("NOT-A-CODE-PAGE"));
 }
 
-// The byte scan, whole and in two halves, must find exactly what converting every line finds.
+// The byte scan, whole and in two halves, and the lookup's count must find exactly what
+// converting every line finds.
 void ExpectSameAsLineScan(const Bytes& book, const CTextCodec& codec, const std::string& what) {
     CCollect fast, halves, plain;
     ScanMarkedText(Span(book), codec, fast);
@@ -250,6 +251,12 @@ void ExpectSameAsLineScan(const Bytes& book, const CTextCodec& codec, const std:
     ASSERT_EQ(fast.names, plain.names) << what;
     ASSERT_EQ(halves.positions, plain.positions) << what;
     ASSERT_EQ(halves.names, plain.names) << what;
+    // The lookup counts every item after the first by the block count alone.
+    for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
+        const SFoundItem first = FindMarkedTextItem(Span(book), codec, u"", splitAt);
+        ASSERT_EQ(first.last + 1, static_cast<std::int32_t>(plain.positions.size())) << what;
+        ASSERT_EQ(first.end, plain.positions.size() > 1 ? plain.positions[1] : book.size()) << what;
+    }
 }
 
 // Random books of any bytes, long enough for the block search and dense in '/'.
