@@ -199,15 +199,8 @@ void EncodingMenuTest::codePageIsRememberedWithTheBook() {
         QCOMPARE(Checked(*app->GetMainWnd()), QStringLiteral("EUC-JP"));
         Close(*app);
     }
-    if (!stored.isEmpty()) {
-        QFile file(fixture.StateFile());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QByteArray text = file.readAll();
-        file.close();
-        QVERIFY(text.contains("1\\codePage=EUC-JP"));
-        text.replace("1\\codePage=EUC-JP", "1\\codePage=" + stored);
-        fixture.Write(QStringLiteral("tomlet/window.ini"), text);
-    }
+    if (!stored.isEmpty())
+        QVERIFY(fixture.EditStateFile("1\\codePage=EUC-JP", "1\\codePage=" + stored));
 
     SCommandLine command;
     command.codePage = given.toStdString();

@@ -41,6 +41,18 @@ public:
         Write(QStringLiteral("Tomlet.set"), record);
     }
     QString StateFile() const { return m_dir.filePath("tomlet/window.ini"); }
+    // Stands in for a damaged state file: replaces a line's text; false when it is not there.
+    bool EditStateFile(const QByteArray& from, const QByteArray& to) const {
+        QFile file(StateFile());
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        QByteArray text = file.readAll();
+        file.close();
+        if (!text.contains(from))
+            return false;
+        Write(QStringLiteral("tomlet/window.ini"), text.replace(from, to));
+        return true;
+    }
     QString Dir() const { return m_dir.path(); }
     void RemoveSettings() const { QFile::remove(m_dir.filePath("Tomlet.set")); }
 

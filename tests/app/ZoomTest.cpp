@@ -118,15 +118,8 @@ void ZoomTest::zoomIsKeptBetweenRuns() {
         app->GetMainWnd()->close();
         QTRY_VERIFY(!app->GetMainWnd());
     }
-    if (!stored.isEmpty()) {
-        QFile state(fixture.StateFile());
-        QVERIFY(state.open(QIODevice::ReadOnly));
-        QByteArray text = state.readAll();
-        state.close();
-        QVERIFY(text.contains("zoom=200"));
-        text.replace("zoom=200", "zoom=" + stored);
-        fixture.Write(QStringLiteral("tomlet/window.ini"), text);
-    }
+    if (!stored.isEmpty())
+        QVERIFY(fixture.EditStateFile("zoom=200", "zoom=" + stored));
     auto app = fixture.Start();
     QCOMPARE(app->GetActiveView()->Zoom(), zoom);
     QCOMPARE(fixture.messages, QStringList());
