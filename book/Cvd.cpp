@@ -86,20 +86,6 @@ template <class Visit> std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_
     return static_cast<std::uint32_t>(p);
 }
 
-// Widens the n bytes at p, up to their first zero byte, into name when none of them is 0x80 or
-// above: in a code page that keeps ASCII as ASCII such a name needs no conversion, and most
-// names of an English book are so. False, with name untouched, for any other name.
-bool WidenAscii(const std::uint8_t* p, std::size_t n, std::u16string& name) {
-    std::size_t length = 0;
-    for (; length < n && p[length] != 0; ++length) {
-        if (p[length] >= 0x80)
-            return false;
-    }
-    name.resize(length);
-    std::copy(p, p + length, name.begin());
-    return true;
-}
-
 // Asks for a record's title ahead of its conversion: the walk read it on another thread, or
 // long enough ago that it may have left this core's cache.
 void FetchTitle(const std::uint8_t* d, std::uint32_t start) {
@@ -124,7 +110,7 @@ std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
     const std::size_t N = d[start + 4] | (d[start + 5] << 8);
     // The title's last byte is taken as zero; a title of length 0 is empty.
     name.clear();
-    if (N > 0 && !(codec.IsAsciiCompatible() && WidenAscii(d + start + 8, N - 1, name)))
+    if (N > 0)
         codec.DecodeAppend(Bytes(d + start + 8, N - 1), name);
     return name;
 }

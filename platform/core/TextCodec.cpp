@@ -112,6 +112,14 @@ void CTextCodec::DecodeAppend(std::string_view bytes, std::u16string& out) const
     const void* zero = std::memchr(bytes.data(), 0, bytes.size());
     if (zero)
         bytes = bytes.substr(0, static_cast<const char*>(zero) - bytes.data());
+    // Most names of an English book are ASCII, which a code page that keeps ASCII as ASCII
+    // reads as itself: widened at once, without the code page's own path.
+    if (m_bAsciiCompatible && std::all_of(bytes.begin(), bytes.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80;
+        })) {
+        out.append(bytes.begin(), bytes.end());
+        return;
+    }
     if (m_path == EPath::Utf8) {
         DecodeUtf8Append(bytes, out);
         return;
