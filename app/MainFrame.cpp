@@ -248,10 +248,19 @@ void CMainFrame::CreateEncodingMenu(QMenu* view) {
         action->setObjectName(QString::fromLatin1(entry.id));
         action->setData(QString::fromLatin1(entry.name));
         action->setCheckable(true);
-        // The iconv of another system may lack a code page: it stays listed, greyed.
-        action->setEnabled(*entry.name == '\0' || CodePageFit(entry.name) == ECodePageFit::Ok);
         m_pEncodingMenu->addAction(action);
     }
+    // The iconv of another system may lack a code page: it stays listed, greyed. Asking iconv
+    // loads each code page's module, so it is asked when the menu first opens, not at start.
+    connect(
+        m_pEncodingMenu, &QMenu::aboutToShow, this,
+        [this] {
+            for (QAction* action : m_pCodePages->actions()) {
+                const std::string name = action->data().toString().toStdString();
+                action->setEnabled(name.empty() || CodePageFit(name) == ECodePageFit::Ok);
+            }
+        },
+        Qt::SingleShotConnection);
     connect(m_pCodePages, &QActionGroup::triggered, this, [this](QAction* action) {
         m_pView->SetCodePage(action->data().toString().toStdString());
     });

@@ -82,6 +82,7 @@ void EncodingMenuTest::menuChecksTheCodePageInUse() {
     CMainFrame& frame = *app->GetMainWnd();
 
     QStringList entries;
+    emit EncodingMenu(frame)->aboutToShow(); // the entries are looked at as the menu opens
     for (const QAction* action : EncodingMenu(frame)->actions()) {
         QVERIFY(action->isCheckable());
         QVERIFY2(action->isEnabled(), qPrintable(action->text())); // iconv knows each one
