@@ -1,5 +1,6 @@
 #include "TomletApp.h"
 
+#include "AbsolutePath.h"
 #include "AppIcons.h"
 #include "BookDlg.h"
 #include "MainFrame.h"
@@ -16,8 +17,9 @@ static void InitIconResource() {
     Q_INIT_RESOURCE(icons);
 }
 
-CTomletApp::CTomletApp(SCommandLine command, QObject* parent)
-    : QObject(parent), m_cmdInfo(std::move(command)) {
+CTomletApp::CTomletApp(SCommandLine command, std::unique_ptr<CBackgroundOpen> early,
+                       QObject* parent)
+    : QObject(parent), m_cmdInfo(std::move(command)), m_pEarlyBook(std::move(early)) {
     setObjectName(QStringLiteral("CTomletApp"));
     InitIconResource();
     QCoreApplication::setApplicationName(QStringLiteral("Tomlet"));
@@ -56,14 +58,25 @@ CTomletApp::~CTomletApp() {
     delete m_pMainWnd.data();
 }
 
+std::unique_ptr<CBackgroundOpen> CTomletApp::ReadBookEarly(const SCommandLine& command) {
+    if (command.book.empty())
+        return nullptr;
+    // The path, kind and code page the view will choose the book with, or the build is not
+    // taken.
+    std::string path = AbsolutePath(command.book);
+    const EFileKind kind = FileKindOf(path);
+    return std::make_unique<CBackgroundOpen>(std::move(path), kind, command.codePage);
+}
+
 bool CTomletApp::InitInstance() {
     QApplication::setWindowIcon(IconOf(QStringLiteral("tomlet")));
     m_pMainWnd = new CMainFrame(m_cmdInfo.codePage);
     // A book named on the command line is opened as if chosen with Open, so that a file the
     // user asked for is read (or its failure reported) rather than passed over.
-    if (!m_cmdInfo.book.empty())
+    if (!m_cmdInfo.book.empty()) {
         m_pMainWnd->GetActiveView()->ChooseBook(m_cmdInfo.book);
-    else
+        m_pMainWnd->GetActiveView()->TakeBackgroundOpen(std::move(m_pEarlyBook));
+    } else
         m_pMainWnd->ReopenLastBook();
     m_pMainWnd->show();
     return true;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "BackgroundOpen.h"
 #include "CommandLine.h"
 
 #include <QObject>
 #include <QPointer>
+
+#include <memory>
 
 class CBookDlg;
 class CMainFrame;
@@ -19,9 +22,16 @@ public:
     static constexpr const char kRegistryKey[] = "Local AppWizard-Generated Applications";
 
     // command: a Window command line. Its code page, if any, must be one iconv knows.
-    explicit CTomletApp(SCommandLine command = {}, QObject* parent = nullptr);
+    // early: the build ReadBookEarly started for it, if any.
+    explicit CTomletApp(SCommandLine command = {}, std::unique_ptr<CBackgroundOpen> early = {},
+                        QObject* parent = nullptr);
     // Deletes the main window if it is still there.
     ~CTomletApp() override;
+
+    // Starts building the index of the command line's book on a thread of its own, before Qt
+    // and the window are made, so that both take their time side by side; null without a book.
+    // Needs no QApplication.
+    static std::unique_ptr<CBackgroundOpen> ReadBookEarly(const SCommandLine& command);
 
     // Creates the window and the view (which reads the settings file, and may report, before
     // anything is shown), chooses the command line's book, then shows the window.
@@ -40,5 +50,6 @@ private:
     static void UseLatinThenKoreanFont();
 
     SCommandLine m_cmdInfo;
+    std::unique_ptr<CBackgroundOpen> m_pEarlyBook;
     QPointer<CMainFrame> m_pMainWnd;
 };

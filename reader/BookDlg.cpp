@@ -1,5 +1,6 @@
 #include "BookDlg.h"
 
+#include "AbsolutePath.h"
 #include "Edit.h"
 #include "FileDialog.h"
 #include "ItemListModel.h"
@@ -9,7 +10,6 @@
 #include "SettingsFile.h"
 #include "TitleEdit.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QScrollBar>
@@ -122,9 +122,7 @@ void CBookDlg::OnBookOpen() {
 }
 
 void CBookDlg::ChooseBook(std::string path, int row) {
-    if (path.empty() || path.front() != '/')
-        path = PathBytesOf(QDir::currentPath()) + '/' + path;
-    m_strPath = std::move(path);
+    m_strPath = AbsolutePath(std::move(path));
     m_strOpenFolder = m_strPath.substr(0, m_strPath.size() - NameOf(m_strPath).size());
     m_nPendingRow = row;
     m_strFileName = ReadableName(NameOf(m_strPath));

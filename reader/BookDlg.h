@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BackgroundOpen.h"
 #include "Book.h"
 
 #include <QString>
@@ -37,6 +38,12 @@ public:
     // book is indexed just after the view's next drawing. row: the list row shown once the
     // index is built, row 0 when the book has fewer rows.
     void ChooseBook(std::string path, int row = 0);
+    // A build started before the view existed (the command line's book, while the window is
+    // made). The next build takes its book instead of reading the file again when path, kind
+    // and code page are those it would use; any other build drops it.
+    void TakeBackgroundOpen(std::unique_ptr<CBackgroundOpen> open) {
+        m_pBackgroundOpen = std::move(open);
+    }
     // The code page books are read in: an iconv name, or empty to choose per book.
     const std::string& CodePage() const { return m_strCodePage; }
     // Reads books in codePage (as the constructor's) from now on. The open book is read again
@@ -191,8 +198,9 @@ private:
     std::string m_strOpenFolder;    // where the Open dialog starts
     std::string m_strPath;          // the chosen book, the file system's bytes
     std::unique_ptr<CBook> m_pBook; // the book the list shows; another path after a failed build
-    std::string m_strCodePage;      // books are read in it; empty to choose per book
-    std::string m_strBookCodePage;  // the one m_pBook was made with
+    std::unique_ptr<CBackgroundOpen> m_pBackgroundOpen; // the next build's, when it matches
+    std::string m_strCodePage;     // books are read in it; empty to choose per book
+    std::string m_strBookCodePage; // the one m_pBook was made with
     CItemListModel* m_pNames;
     QTimer* m_pTimer;
 };

@@ -37,22 +37,31 @@ bool CBookDlg::BuildIndex(std::string path, EFileKind kind) {
     CWaitCursor wait;
     wait.Begin();
     EBookStatus status;
-    if (m_strCodePage == m_strBookCodePage) {
+    std::unique_ptr<CBook> book; // a book built beside the open one
+    std::unique_ptr<CBackgroundOpen> early = std::move(m_pBackgroundOpen);
+    if (early && early->Path() == path && early->Kind() == kind &&
+        early->CodePage() == m_strCodePage) {
+        CBackgroundOpen::SOutcome outcome = early->Take();
+        book = std::move(outcome.book);
+        status = book ? outcome.status : EBookStatus::TooLarge;
+    } else if (m_strCodePage == m_strBookCodePage) {
+        early.reset(); // another book: its build is waited for and dropped
         m_pNames->BeginReset();
         status = m_pBook->Open(path, kind);
         m_pNames->EndReset();
     } else {
+        early.reset();
         // Another code page is another book object, built beside the open one, which the list
         // goes on showing until the new one is whole; a failed build leaves it as it was.
-        std::unique_ptr<CBook> book = CBook::Create(m_strCodePage);
+        book = CBook::Create(m_strCodePage);
         // Only a system out of resources refuses a code page SetCodePage has let through.
         status = book ? book->Open(path, kind) : EBookStatus::TooLarge;
-        if (status != EBookStatus::FileMissing && status != EBookStatus::TooLarge) {
-            m_pNames->BeginReset();
-            m_pBook = std::move(book);
-            m_pNames->EndReset(m_pBook->Names());
-            m_strBookCodePage = m_strCodePage;
-        }
+    }
+    if (book && status != EBookStatus::FileMissing && status != EBookStatus::TooLarge) {
+        m_pNames->BeginReset();
+        m_pBook = std::move(book);
+        m_pNames->EndReset(m_pBook->Names());
+        m_strBookCodePage = m_strCodePage;
     }
     wait.End();
     Report(status);

@@ -1,4 +1,5 @@
 #include "Book.h"
+#include "BackgroundOpen.h"
 #include "BookFixture.h"
 #include "TextCodec.h"
 
@@ -136,6 +137,41 @@ TEST(Book, CodePageIsChosenPerBookUnlessForced) {
         EXPECT_TRUE(CBook::Create(read)) << read;
         EXPECT_EQ(CodePageFit(read), ECodePageFit::Ok) << read;
     }
+}
+
+// A build on its own thread ends as one on the caller's: same status, names, code page.
+TEST(Book, BackgroundOpenEndsAsAnOpenWould) {
+    CTempDir dir;
+    const std::string cp949 = dir.Write("k.txt", kCp949);
+    const std::string cvd = dir.Write("b.cvd", kCvd);
+    const struct {
+        std::string path;
+        EFileKind kind;
+        std::string codePage;
+        EBookStatus status;
+        std::string codec;
+    } cases[] = {
+        {cp949, EFileKind::MarkedText, "", EBookStatus::Ok, "CP949"},
+        {cp949, EFileKind::MarkedText, "EUC-KR", EBookStatus::Ok, "EUC-KR"},
+        {cvd, EFileKind::Cvd, "", EBookStatus::Ok, "CP949"},
+        {dir.Path("missing.txt"), EFileKind::MarkedText, "", EBookStatus::FileMissing, "CP949"},
+    };
+    for (const auto& c : cases) {
+        CBackgroundOpen early(c.path, c.kind, c.codePage);
+        const CBackgroundOpen::SOutcome outcome = early.Take();
+        ASSERT_TRUE(outcome.book) << c.path;
+        EXPECT_EQ(outcome.status, c.status) << c.path;
+        EXPECT_EQ(outcome.book->Codec().Name(), c.codec) << c.path;
+        auto book = CBook::Create(c.codePage);
+        book->Open(c.path, c.kind);
+        EXPECT_EQ(outcome.book->LastIndex(), book->LastIndex()) << c.path;
+        EXPECT_EQ(outcome.book->Path(), book->Path()) << c.path;
+        for (std::int32_t s = 0; c.status == EBookStatus::Ok && s <= book->LastIndex(); ++s)
+            EXPECT_EQ(Read(*outcome.book, s), Read(*book, s)) << c.path << " item " << s;
+    }
+    EXPECT_FALSE(CBackgroundOpen(cp949, EFileKind::MarkedText, "UTF-16").Take().book);
+    // A build never taken is waited for, not left running over a freed object.
+    { CBackgroundOpen dropped(cp949, EFileKind::MarkedText, ""); }
 }
 
 // The name listed and the title shown agree, whatever the code page holds back at the end

@@ -99,33 +99,61 @@ void StartupTest::windowTitleNamesTheBook() {
 void StartupTest::commandLineBookIsListedAtFirstDrawing_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("codePage");
+    QTest::addColumn<QString>("earlyCodePage");
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QStringList>("messages");
-    QTest::newRow("CP949 book") << QByteArray("\xc1\xa6"
-                                              "1\xc0\xe5///a\r\nTwo///b\r\n")
-                                << "" << QStringList{"제1장", "Two"} << QStringList{};
-    QTest::newRow("code page from the command line")
-        << QByteArray("Caf\xe9///a\nNa\xefve///b\n") << "ISO-8859-1" << QStringList{"Café", "Naïve"}
-        << QStringList{};
-    QTest::newRow("missing book is reported")
-        << QByteArray() << "" << QStringList{}
-        << QStringList{"파일이 없습니다", "파일을 열수 없습니다"};
+    const QByteArray cp949("\xc1\xa6"
+                           "1\xc0\xe5///a\r\nTwo///b\r\n");
+    const QByteArray latin1("Caf\xe9///a\nNa\xefve///b\n");
+    const QStringList missing{"파일이 없습니다", "파일을 열수 없습니다"};
+    // earlyCodePage: "main" for the build main() starts before the window, "-" for none, else
+    // the code page of a build started otherwise. One in another code page is not taken: the
+    // view reads the book itself.
+    for (const QString& early : {QStringLiteral("-"), QStringLiteral("main")}) {
+        const QString how = early == "main" ? QStringLiteral(", read early") : QString();
+        QTest::newRow(qPrintable("CP949 book" + how))
+            << cp949 << "" << early << QStringList{"제1장", "Two"} << QStringList{};
+        QTest::newRow(qPrintable("code page from the command line" + how))
+            << latin1 << "ISO-8859-1" << early << QStringList{"Café", "Naïve"} << QStringList{};
+        QTest::newRow(qPrintable("missing book is reported" + how))
+            << QByteArray() << "" << early << QStringList{} << missing;
+    }
+    QTest::newRow("early build in another code page")
+        << cp949 << ""
+        << "ISO-8859-1" << QStringList{"제1장", "Two"} << QStringList{};
+    // The list is the early build's, of the book as it was; the item is read from the file.
+    QTest::newRow("early build of a book removed since")
+        << cp949 << ""
+        << "removed" << QStringList{"제1장", "Two"} << QStringList{"파일을 열수 없습니다"};
 }
 
 void StartupTest::commandLineBookIsListedAtFirstDrawing() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, codePage);
+    QFETCH(QString, earlyCodePage);
     QFETCH(QStringList, names);
     QFETCH(QStringList, messages);
     CShellFixture fixture;
     const QString path = fixture.Write("book.txt", bytes);
     if (bytes.isEmpty())
         QFile::remove(path);
+    const SCommandLine command = CShellFixture::WithBook(path, codePage.toStdString());
+    std::unique_ptr<CBackgroundOpen> early;
+    if (earlyCodePage == "main")
+        early = CTomletApp::ReadBookEarly(command);
+    else if (earlyCodePage != "-")
+        early = std::make_unique<CBackgroundOpen>(
+            QFile::encodeName(path).toStdString(), EFileKind::MarkedText,
+            earlyCodePage == "removed" ? std::string() : earlyCodePage.toStdString());
+    if (earlyCodePage == "removed") {
+        early->Wait();
+        QFile::remove(path);
+    }
 
-    CTomletApp app(CShellFixture::WithBook(path, codePage.toStdString()));
+    CTomletApp app(command, std::move(early));
     QVERIFY(app.InitInstance());
     CListBox* list = app.GetActiveView()->ItemList();
-    QCOMPARE(list->GetCount(), 0); // nothing is read before the view draws
+    QCOMPARE(list->GetCount(), 0); // nothing is listed before the view draws
     QVERIFY(QTest::qWaitForWindowExposed(app.GetMainWnd()));
     QTRY_COMPARE(list->GetCount(), names.size());
     QTRY_COMPARE(fixture.messages, messages);

@@ -15,7 +15,11 @@
 #include <QTest>
 #include <QTextDocumentFragment>
 
+#include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // The reader view driven through its real widgets: Open (through the file dialog seam), the
 // deferred load, selection by mouse and keys, and what the user sees when files go wrong.
@@ -264,6 +268,22 @@ private slots:
         view.show();
         QTRY_COMPARE(view.ItemList()->GetCount(), 3);
         QCOMPARE(Label(view, "IDC_FILE_NAME"), QStringLiteral("named.txt"));
+    }
+
+    // A relative name is joined to the working folder's own bytes, which need not be UTF-8.
+    void relativeNameIsReadInANonUtf8Folder() {
+        const std::string folder = QFile::encodeName(m_dir.path()).toStdString() + "/\xb9\xae";
+        QVERIFY(::mkdir(folder.c_str(), 0700) == 0);
+        std::ofstream(folder + "/named.txt", std::ios::binary) << Cp949Book().toStdString();
+        const std::unique_ptr<char, decltype(&std::free)> before(getcwd(nullptr, 0), &std::free);
+        QVERIFY(::chdir(folder.c_str()) == 0);
+        CBookDlg view;
+        view.ChooseBook("named.txt");
+        QVERIFY(::chdir(before.get()) == 0);
+        view.show();
+        QTRY_COMPARE(view.ItemList()->GetCount(), 3);
+        QCOMPARE(view.Path(), folder + "/named.txt");
+        QVERIFY(m_messages.isEmpty());
     }
 
     // The list and the body share what the window gives, and the user moves the line between.
