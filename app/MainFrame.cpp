@@ -26,6 +26,7 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 
@@ -317,9 +318,18 @@ void CMainFrame::RestoreWindowState() {
     const int zoom = state.value(kZoomKey).toInt(&isZoom);
     if (isZoom && zoom >= CBookDlg::kMinZoom && zoom <= CBookDlg::kMaxZoom)
         m_pView->SetZoom(zoom);
+    m_recent = ReadRecentBooks();
+    if (!m_recent.empty())
+        m_pView->SetOpenFolder(FolderOf(m_recent.front().path));
+    FillRecentMenu();
+}
+
+std::vector<CMainFrame::SRecentBook> CMainFrame::ReadRecentBooks() {
+    std::vector<SRecentBook> recent;
+    QSettings state = WindowState();
     // Entries that are not a path and a row are what a damaged file leaves: skipped.
     const int count = state.beginReadArray(QStringLiteral("recent"));
-    for (int i = 0; i < count && static_cast<int>(m_recent.size()) < kMaxRecent; ++i) {
+    for (int i = 0; i < count && static_cast<int>(recent.size()) < kMaxRecent; ++i) {
         state.setArrayIndex(i);
         const QVariant path = state.value(QStringLiteral("path"));
         bool isRow = false;
@@ -330,14 +340,12 @@ void CMainFrame::RestoreWindowState() {
                          StoredCodePage(state.value(QStringLiteral("codePage")))};
         if (book.path.empty() || book.path.front() != '/')
             continue;
-        if (std::none_of(m_recent.begin(), m_recent.end(),
+        if (std::none_of(recent.begin(), recent.end(),
                          [&](const SRecentBook& seen) { return seen.path == book.path; }))
-            m_recent.push_back(std::move(book));
+            recent.push_back(std::move(book));
     }
     state.endArray();
-    if (!m_recent.empty())
-        m_pView->SetOpenFolder(FolderOf(m_recent.front().path));
-    FillRecentMenu();
+    return recent;
 }
 
 void CMainFrame::SaveRecentBooks() const {
@@ -395,7 +403,9 @@ bool CMainFrame::ReopenLastBook() {
     if (m_recent.empty())
         return false;
     const SRecentBook& last = m_recent.front();
-    if (!QFileInfo(QFile::decodeName(QByteArray::fromStdString(last.path))).isFile())
+    // By the path's own bytes: a name that is not UTF-8 would not survive a QString.
+    struct stat info {};
+    if (::stat(last.path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     m_pView->ChooseBook(last.path, last.row);
     if (!m_bCodePageGiven)

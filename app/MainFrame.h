@@ -46,6 +46,9 @@ public:
     static constexpr int kMaxRecent = 10;
     // Most recent first.
     const std::vector<SRecentBook>& RecentBooks() const { return m_recent; }
+    // The recent books the state file holds, most recent first, as the next window will list
+    // them. Needs no QApplication.
+    static std::vector<SRecentBook> ReadRecentBooks();
 
 protected:
     // Keeps the window's geometry, the splitter and the recent books for the next run.

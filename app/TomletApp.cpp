@@ -59,13 +59,21 @@ CTomletApp::~CTomletApp() {
 }
 
 std::unique_ptr<CBackgroundOpen> CTomletApp::ReadBookEarly(const SCommandLine& command) {
-    if (command.book.empty())
-        return nullptr;
     // The path, kind and code page the view will choose the book with, or the build is not
-    // taken.
-    std::string path = AbsolutePath(command.book);
+    // taken: the command line's book, else the last book in its remembered code page.
+    std::string path = command.book;
+    std::string codePage = command.codePage;
+    if (path.empty()) {
+        const std::vector<CMainFrame::SRecentBook> recent = CMainFrame::ReadRecentBooks();
+        if (recent.empty())
+            return nullptr;
+        path = recent.front().path;
+        if (codePage.empty())
+            codePage = recent.front().codePage;
+    }
+    path = AbsolutePath(std::move(path));
     const EFileKind kind = FileKindOf(path);
-    return std::make_unique<CBackgroundOpen>(std::move(path), kind, command.codePage);
+    return std::make_unique<CBackgroundOpen>(std::move(path), kind, std::move(codePage));
 }
 
 bool CTomletApp::InitInstance() {
@@ -73,11 +81,14 @@ bool CTomletApp::InitInstance() {
     m_pMainWnd = new CMainFrame(m_cmdInfo.codePage);
     // A book named on the command line is opened as if chosen with Open, so that a file the
     // user asked for is read (or its failure reported) rather than passed over.
-    if (!m_cmdInfo.book.empty()) {
+    bool chosen = true;
+    if (!m_cmdInfo.book.empty())
         m_pMainWnd->GetActiveView()->ChooseBook(m_cmdInfo.book);
+    else
+        chosen = m_pMainWnd->ReopenLastBook();
+    if (chosen)
         m_pMainWnd->GetActiveView()->TakeBackgroundOpen(std::move(m_pEarlyBook));
-    } else
-        m_pMainWnd->ReopenLastBook();
+    m_pEarlyBook.reset();
     m_pMainWnd->show();
     return true;
 }

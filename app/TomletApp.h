@@ -28,9 +28,9 @@ public:
     // Deletes the main window if it is still there.
     ~CTomletApp() override;
 
-    // Starts building the index of the command line's book on a thread of its own, before Qt
-    // and the window are made, so that both take their time side by side; null without a book.
-    // Needs no QApplication.
+    // Starts building the index of the book the window will open (the command line's, else
+    // the last one) on a thread of its own, before Qt and the window are made, so that both
+    // take their time side by side; null without a book. Needs no QApplication.
     static std::unique_ptr<CBackgroundOpen> ReadBookEarly(const SCommandLine& command);
 
     // Creates the window and the view (which reads the settings file, and may report, before

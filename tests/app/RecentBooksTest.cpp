@@ -52,6 +52,7 @@ void RecentBooksTest::startsWhereItLeftOff_data() {
     QTest::addColumn<QString>("change");
     QTest::addColumn<int>("row"); // -1: no book
     QTest::newRow("book as it was") << "none" << 2;
+    QTest::newRow("book named in CP949") << "cp949" << 2;
     QTest::newRow("book shrank") << "shrink" << 0;
     QTest::newRow("book gone: empty and silent") << "remove" << -1;
     QTest::newRow("damaged state file") << "damage" << -1;
@@ -62,9 +63,17 @@ void RecentBooksTest::startsWhereItLeftOff() {
     QFETCH(QString, change);
     QFETCH(int, row);
     CShellFixture fixture;
-    const QString book = fixture.WriteBook();
+    const QString utf8Book = fixture.WriteBook();
+    // The path's bytes: a CP949 name is no QString.
+    std::string book = Bytes(utf8Book);
+    if (change == "cp949") {
+        book = Bytes(fixture.Dir()) + "/\xb9\xae.txt";
+        QVERIFY(std::rename(Bytes(utf8Book).c_str(), book.c_str()) == 0);
+    }
     {
-        auto app = fixture.Start(CShellFixture::WithBook(book));
+        SCommandLine command;
+        command.book = book;
+        auto app = fixture.Start(command);
         CBookDlg& view = *app->GetActiveView();
         QTRY_COMPARE(view.ItemList()->GetCount(), 3);
         Select(view, 2);
@@ -73,7 +82,7 @@ void RecentBooksTest::startsWhereItLeftOff() {
     if (change == "shrink")
         fixture.Write(QStringLiteral("book.txt"), "Only///one item\r\n");
     else if (change == "remove")
-        QFile::remove(book);
+        QFile::remove(utf8Book);
     else if (change == "damage")
         fixture.Write(QStringLiteral("tomlet/window.ini"),
                       QByteArray("[recent\n\xff\xfe\x00size=zz\n1\\path=@Invalid(\n1\\row=", 40));
@@ -87,12 +96,12 @@ void RecentBooksTest::startsWhereItLeftOff() {
         QCOMPARE(view.ItemList()->GetCount(), 0);
         QVERIFY(view.Path().empty());
     } else {
-        QTRY_COMPARE(view.Book().Path(), Bytes(book));
+        QTRY_COMPARE(view.Book().Path(), book);
         QCOMPARE(view.ItemList()->GetCurSel(), row);
     }
     QCOMPARE(fixture.messages, QStringList());
     // The Open dialog starts where the last book was, gone or not.
-    if (change == "none" || change == "remove")
+    if (change == "none" || change == "remove" || change == "cp949")
         QCOMPARE(view.OpenFolder(), Bytes(fixture.Dir()) + '/');
 }
 

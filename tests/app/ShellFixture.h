@@ -74,7 +74,9 @@ public:
 
     // Starts the application and waits until its window is active and has drawn once.
     std::unique_ptr<CTomletApp> Start(SCommandLine command = {}) {
-        auto app = std::make_unique<CTomletApp>(std::move(command));
+        // As main() starts it: the book is read early.
+        auto early = CTomletApp::ReadBookEarly(command);
+        auto app = std::make_unique<CTomletApp>(std::move(command), std::move(early));
         if (!app->InitInstance())
             qWarning("start-up failed");
         else if (app->GetMainWnd()->activateWindow();
