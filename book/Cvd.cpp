@@ -1,6 +1,7 @@
 #include "Cvd.h"
 
 #include "BinaryFile.h"
+#include "CodePage.h"
 #include "HeldItems.h"
 #include "ItemSink.h"
 #include "OffsetTable.h"
@@ -9,6 +10,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <new>
@@ -40,6 +43,20 @@ std::string_view Bytes(const std::uint8_t* p, std::size_t n) {
     return {reinterpret_cast<const char*>(p), n};
 }
 
+std::uint64_t LoadLe64(const std::uint8_t* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return std::endian::native == std::endian::little ? word : __builtin_bswap64(word);
+}
+
+// A record's first 8 bytes: the mark 00 02 00 02, the title length, whose upper bytes are 0.
+constexpr std::uint64_t kCvdHeadBytes = 8;
+constexpr std::uint64_t kHeadMask = 0xFFFF0000FFFFFFFFull;
+constexpr std::uint64_t kHeadBytes = 0x0000000002000200ull;
+// From the title's last byte on: 00, the mark 1E 03, the body length, whose upper bytes are 0.
+constexpr std::uint64_t kTailMask = 0x00FFFF0000FFFFFFull;
+constexpr std::uint64_t kTailBytes = 0x0000000000031E00ull;
+
 // Walks the records by their chaining, checking each one's fixed bytes in order; calls
 // visit(p, N, M) for every record that passes, while visit answers true. Returns the end
 // position: where the first failing check says the scan ends, or the first p not below n.
@@ -55,6 +72,21 @@ template <class Visit> std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_
         for (const std::uint64_t ahead = std::min<std::uint64_t>(p + kFetchAhead, n);
              fetched < ahead; fetched += 64)
             __builtin_prefetch(d + fetched);
+        // Both groups of fixed bytes at once, each in one word, where the words lie inside the
+        // data; any mismatch goes on to the checks below, which say where the scan ends.
+        if (p + kCvdHeadBytes <= n) {
+            const std::uint64_t head = LoadLe64(d + p);
+            const std::uint64_t N = head >> 32 & 0xFFFF;
+            if ((head & kHeadMask) == kHeadBytes && p + N + 15 <= n) {
+                const std::uint64_t tail = LoadLe64(d + p + N + 7);
+                if ((tail & kTailMask) == kTailBytes) {
+                    if (!visit(p, N, tail >> 24 & 0xFFFF))
+                        break;
+                    p += N + 13 + (tail >> 24 & 0xFFFF);
+                    continue;
+                }
+            }
+        }
         if (!is(p, 0x00))
             return static_cast<std::uint32_t>(p + 1);
         if (!is(p + 1, 0x02))
@@ -84,6 +116,67 @@ template <class Visit> std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_
         p += N + 13 + M;
     }
     return static_cast<std::uint32_t>(p);
+}
+
+// The first bodies' share of the UTF-8 evidence, fed a record at a time in file order.
+class CBodySample {
+public:
+    void Feed(const std::uint8_t* d, std::uint32_t n, std::uint64_t p, std::uint64_t N,
+              std::uint64_t M) {
+        if (m_nSampled >= kBodySampleBytes || M == 0)
+            return;
+        // The body's last byte is the next record's first, not text.
+        const std::uint64_t start = p + N + 14;
+        const std::uint64_t end = std::min<std::uint64_t>(start + M - 1, n);
+        if (start < end) {
+            m_evidence.Feed(d + start, end - start);
+            m_nSampled += end - start;
+        }
+    }
+    bool LooksUtf8() const { return m_evidence.LooksUtf8(); }
+
+private:
+    CUtf8Evidence m_evidence;
+    std::size_t m_nSampled = 0;
+};
+
+// Reports the record at start to sink with its name; with titles, its whole title (but the
+// last byte, taken as zero) goes into that evidence too.
+void ReportRecord(std::span<const std::uint8_t> data, std::uint32_t start, const CTextCodec& codec,
+                  CItemSink& sink, std::u16string& name, CUtf8Evidence* titles) {
+    const std::uint8_t* d = data.data();
+    const std::size_t N = d[start + 4] | (d[start + 5] << 8);
+    const auto position = static_cast<std::int32_t>(start + 8);
+    const std::uint8_t* title = d + start + 8;
+    const std::size_t length = N > 0 ? N - 1 : 0;
+    // One pass over the title, a word at a time: whether any byte is 0x80 or more, and where
+    // the name ends, at the first zero byte.
+    constexpr std::uint64_t kLow = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    std::uint64_t high = 0;
+    std::size_t end = length;
+    std::size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, title + i, 8);
+        high |= word;
+        // The lowest flagged byte is the first zero (flags above it may be false).
+        if (const std::uint64_t zeros = (word - kLow) & ~word & kHigh; zeros && end == length)
+            end = i + static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
+    }
+    for (; i < length; ++i) {
+        high |= title[i];
+        if (title[i] == 0 && end == length)
+            end = i;
+    }
+    if (!(high & kHigh) && codec.IsAsciiCompatible()) {
+        sink.AddAsciiItem(position, Bytes(title, end));
+        return;
+    }
+    if (titles)
+        titles->Feed(title, length);
+    name.clear();
+    codec.DecodeAppend(Bytes(title, end), name);
+    sink.AddItem(position, name);
 }
 
 // Asks for a record's title ahead of its conversion: the walk read it on another thread, or
@@ -116,23 +209,36 @@ std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
 }
 
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                      std::size_t splitAt) {
+                      std::size_t splitAt, SCvdUtf8Evidence* evidence) {
     const std::uint8_t* d = data.data();
     const auto n = static_cast<std::uint32_t>(data.size());
-    std::u16string name;
-    auto report = [&](std::uint32_t p) {
-        sink.AddItem(static_cast<std::int32_t>(p + 8), CvdName(data, p, codec, name));
+    // Each thread that converts names weighs their titles on its own; the walk samples bodies.
+    CUtf8Evidence titles, tailTitles;
+    CBodySample bodies;
+    auto gathered = [&](std::uint32_t end) {
+        if (evidence) {
+            evidence->titlesRefuted = titles.Refuted() || tailTitles.Refuted();
+            evidence->titlesNonAscii = titles.LooksUtf8() || tailTitles.LooksUtf8();
+            evidence->bodiesLookUtf8 = bodies.LooksUtf8();
+        }
+        return end;
     };
+    CUtf8Evidence* const weigh = evidence ? &titles : nullptr;
+    CUtf8Evidence* const weighTail = evidence ? &tailTitles : nullptr;
+    std::u16string name;
+    auto report = [&](std::uint32_t p) { ReportRecord(data, p, codec, sink, name, weigh); };
     // Records lie at least 13 bytes apart, so this many starts can be found at most.
     const std::size_t capacity = n / 13 + 1;
     std::unique_ptr<std::uint32_t[]> starts;
     if (n >= splitAt && codec.PrepareConcurrentUse())
         starts.reset(new (std::nothrow) std::uint32_t[capacity]);
     if (!starts) {
-        return WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t, std::uint64_t) {
+        return gathered(WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t N, std::uint64_t M) {
+            if (evidence)
+                bodies.Feed(d, n, p, N, M);
             report(static_cast<std::uint32_t>(p));
             return true;
-        });
+        }));
     }
 
     // The walk follows one record's lengths to the next and can't be shared out, but the names
@@ -152,7 +258,9 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
     std::uint32_t end = 0;
     auto walk = [&] {
         std::size_t found = 0;
-        end = WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t, std::uint64_t) {
+        end = WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t N, std::uint64_t M) {
+            if (evidence)
+                bodies.Feed(d, n, p, N, M);
             starts[found++] = static_cast<std::uint32_t>(p);
             if (found % kPublishEvery == 0)
                 published.store(found, std::memory_order_release);
@@ -180,8 +288,7 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
                 CHeldItems& chunk = tail.emplace_back();
                 for (std::uint64_t i = from; i < high; ++i) {
                     FetchTitle(d, starts[std::min(i + kFetchRecords, high - 1)]);
-                    chunk.AddItem(static_cast<std::int32_t>(starts[i] + 8),
-                                  CvdName(data, starts[i], codec, tailName));
+                    ReportRecord(data, starts[i], codec, chunk, tailName, weighTail);
                 }
                 state = unclaimed.load();
             }
@@ -227,7 +334,21 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
         std::rethrow_exception(walkerFailed);
     for (auto chunk = tail.rbegin(); chunk != tail.rend(); ++chunk)
         chunk->ReportTo(sink);
-    return end;
+    return gathered(end);
+}
+
+SCvdScan ScanCvdChoosingCodePage(std::span<const std::uint8_t> data, const CCodePage& codePage,
+                                 const std::function<CItemSink&()>& freshSink,
+                                 std::size_t guessBytes, std::size_t splitAt) {
+    // A title refuted in the first bytes is refuted in the whole book: the guess is then final.
+    const bool guess = CvdLooksUtf8(data.first(std::min(guessBytes, data.size())));
+    SCvdUtf8Evidence evidence;
+    SCvdScan scan;
+    scan.end = ScanCvd(data, codePage.CodecFor(guess), freshSink(), splitAt, &evidence);
+    scan.looksUtf8 = evidence.LooksUtf8();
+    if (scan.looksUtf8 != guess && evidence.titlesNonAscii)
+        scan.end = ScanCvd(data, codePage.CodecFor(scan.looksUtf8), freshSink(), splitAt);
+    return scan;
 }
 
 SFoundItem FindCvdItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
@@ -270,19 +391,11 @@ bool CvdLooksUtf8(std::span<const std::uint8_t> data) {
     const std::uint8_t* d = data.data();
     const auto n = static_cast<std::uint32_t>(data.size());
     CUtf8Evidence titles;
-    CUtf8Evidence bodies;
-    std::size_t sampled = 0;
+    CBodySample bodies;
     WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t N, std::uint64_t M) {
         if (N > 0)
             titles.Feed(d + p + 8, N - 1);
-        if (sampled < kBodySampleBytes && M > 0) {
-            const std::uint64_t start = p + N + 14;
-            const std::uint64_t end = std::min<std::uint64_t>(start + M - 1, n);
-            if (start < end) {
-                bodies.Feed(d + start, end - start);
-                sampled += end - start;
-            }
-        }
+        bodies.Feed(d, n, p, N, M);
         return !titles.Refuted();
     });
     if (titles.Refuted())

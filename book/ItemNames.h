@@ -22,6 +22,8 @@ public:
     // Appends a row at the end; returns its index, or -1 when the pool is full (4 Gi
     // characters or 2 Gi rows). Throws std::bad_alloc when memory runs out.
     std::int32_t Append(std::u16string_view name);
+    // As Append, for a name of bytes below 0x80 that stand for their own characters.
+    std::int32_t AppendAscii(std::string_view name);
     void Clear();
     // Gives back the room kept for more rows, for when no more are coming: appends grow the
     // storage by half again, up to a third of it unused. Later appends still work.
@@ -44,6 +46,9 @@ public:
     }
 
 private:
+    // Whether a row of length more characters still fits; -1 from the appends when not.
+    bool Fits(std::size_t length) const;
+
     CPlainArray<char16_t> m_pool;        // the names of all rows, back to back, no terminators
     CPlainArray<std::uint32_t> m_starts; // offset of each row's name in m_pool
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // Receives the items a scan finds, one call per item, in file order. The name is only valid
@@ -9,4 +10,10 @@ class CItemSink {
 public:
     virtual ~CItemSink() = default;
     virtual void AddItem(std::int32_t position, std::u16string_view name) = 0;
+    // The same for a name whose bytes are all below 0x80, each the character of its value: a
+    // sink that stores names may widen them in place instead of taking a copy.
+    virtual void AddAsciiItem(std::int32_t position, std::string_view name) {
+        const std::u16string wide(name.begin(), name.end());
+        AddItem(position, wide);
+    }
 };

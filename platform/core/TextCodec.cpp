@@ -117,7 +117,11 @@ void CTextCodec::DecodeAppend(std::string_view bytes, std::u16string& out) const
     if (m_bAsciiCompatible && std::all_of(bytes.begin(), bytes.end(), [](char c) {
             return static_cast<unsigned char>(c) < 0x80;
         })) {
-        out.append(bytes.begin(), bytes.end());
+        // Room made once and written in place: appending the bytes as a range would make a
+        // temporary string of them first.
+        const std::size_t base = out.size();
+        out.resize(base + bytes.size());
+        std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<std::ptrdiff_t>(base));
         return;
     }
     if (m_path == EPath::Utf8) {
