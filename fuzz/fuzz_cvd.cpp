@@ -1,11 +1,14 @@
 // The CVD scan over any bytes, then every listed record read back as a display reads it: the
-// four bytes before its position up to the next record, re-checked and cut into a body.
+// four bytes before its position up to the next record, re-checked and cut into a body. The
+// scan that chooses the code page on its way is compared with the choice made first.
 
+#include "CodePage.h"
 #include "Cvd.h"
 #include "ItemSink.h"
 #include "TextCodec.h"
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,7 +48,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (lookupEnd != end || found.index != want ||
         found.last + 1 != static_cast<std::int32_t>(items.names.size()))
         std::abort();
-    (void)CvdLooksUtf8(bytes);
+    // The code page chosen on the scan's way, from a guess on a prefix of any length, gives
+    // what choosing it first gives.
+    static const auto page = CCodePage::Create();
+    const bool looksUtf8 = CvdLooksUtf8(bytes);
+    SPositions chosen;
+    const std::uint32_t chosenEnd = ScanCvd(bytes, page->CodecFor(looksUtf8), chosen);
+    std::optional<SPositions> onTheWay;
+    const SCvdScan scan = ScanCvdChoosingCodePage(
+        bytes, *page, [&]() -> CItemSink& { return onTheWay.emplace(); },
+        size > 0 ? data[size - 1] * size / 256 : 0, size % 2 ? 1 : kCvdSplitBytes);
+    if (scan.looksUtf8 != looksUtf8 || scan.end != chosenEnd ||
+        onTheWay->positions != chosen.positions || onTheWay->names != chosen.names)
+        std::abort();
     for (std::size_t i = 0; i < items.positions.size(); ++i) {
         const std::size_t start = static_cast<std::size_t>(items.positions[i]) - 4;
         const std::size_t stop = i + 1 < items.positions.size()

@@ -1,11 +1,13 @@
 #include "Cvd.h"
 #include "BinaryFile.h"
 #include "BookFixture.h"
+#include "CodePage.h"
 #include "TextCodec.h"
 
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <optional>
 #include <random>
 #include <span>
 
@@ -286,6 +288,82 @@ TEST(Cvd, Utf8EvidenceFromTitlesAndFirstBodies) {
     EXPECT_FALSE(
         CvdLooksUtf8(Span(Book({{Bytes("\xb0\xa1\0", 3), "\xea\xb0\x80" + Bytes(1, '\0')}}))));
     EXPECT_FALSE(CvdLooksUtf8(Span(kExample)));
+}
+
+// Choosing the code page on the scan's way must give what choosing it first by a walk of its
+// own gives: the code page, the end, every position and name; whatever the guess from the
+// first bytes was, on one thread and on two.
+void ExpectChoiceAsSeparate(const Bytes& book, const std::string& why) {
+    static const auto page = CCodePage::Create();
+    const bool looksUtf8 = CvdLooksUtf8(Span(book));
+    CCollect want;
+    const std::uint32_t end = ScanCvd(Span(book), page->CodecFor(looksUtf8), want);
+    for (const std::size_t guess : {std::size_t{0}, std::size_t{90}, kCvdGuessBytes}) {
+        for (const std::size_t split : {std::size_t{1}, kCvdSplitBytes}) {
+            std::optional<CCollect> got;
+            int sinks = 0;
+            const SCvdScan scan = ScanCvdChoosingCodePage(
+                Span(book), *page,
+                [&]() -> CItemSink& {
+                    ++sinks;
+                    return got.emplace();
+                },
+                guess, split);
+            const std::string where = why + ", guess " + std::to_string(guess);
+            ASSERT_EQ(scan.looksUtf8, looksUtf8) << where;
+            ASSERT_EQ(scan.end, end) << where;
+            ASSERT_LE(sinks, 2) << where;
+            ASSERT_EQ(got->positions, want.positions) << where;
+            ASSERT_EQ(got->names, want.names) << where;
+        }
+    }
+}
+
+TEST(Cvd, CodePageChosenOnTheScansWayAsBeforeIt) {
+    const Bytes utf8("\xea\xb0\x80\0", 4), cp949("\xb0\xa1\0", 3), ascii("ab\0", 3);
+    const Bytes body("b\0", 2);
+    auto many = [](const Bytes& title, const Bytes& b, int n) {
+        return std::vector<std::pair<Bytes, Bytes>>(n, {title, b});
+    };
+    auto join = [](std::vector<std::pair<Bytes, Bytes>> a,
+                   const std::vector<std::pair<Bytes, Bytes>>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    // Bodies past the first MiB are not weighed.
+    const Bytes big = Bytes(65533, 'b') + '\0';
+    const struct {
+        const char* why;
+        Bytes book;
+    } cases[] = {
+        {"ASCII titles, UTF-8 bodies", Book(many(ascii, utf8, 20))},
+        {"UTF-8 titles", Book(many(utf8, body, 20))},
+        {"CP949 titles", Book(many(cp949, utf8, 20))},
+        {"UTF-8 titles, then a CP949 one", Book(join(many(utf8, body, 20), many(cp949, body, 1)))},
+        {"ASCII titles, then a UTF-8 one", Book(join(many(ascii, body, 20), many(utf8, body, 1)))},
+        {"ASCII titles, then a UTF-8 body",
+         Book(join(many(ascii, body, 20), many(ascii, utf8, 1)))},
+        {"UTF-8 after a title's zero byte",
+         Book(join(many(ascii, body, 9), many("a\0" + utf8, body, 1)))},
+        {"UTF-8 titles, then another format", Book(many(utf8, body, 20)) + Bytes(30, '\xb0')},
+        {"UTF-8 title cut short", Book(many(utf8, body, 20)).substr(0, 400)},
+        {"a UTF-8 body past the first MiB", Book(join(many(ascii, big, 17), many(ascii, utf8, 1)))},
+    };
+    for (const auto& c : cases)
+        ExpectChoiceAsSeparate(c.book, c.why);
+
+    const Bytes titles[] = {ascii, ascii, ascii,         Bytes(),           Bytes("\0", 1),
+                            utf8,  cp949, "a\0" + cp949, Bytes("\xff\0", 2)};
+    const Bytes bodies[] = {body, body, utf8, cp949};
+    std::mt19937 rng(14);
+    for (int round = 0; round < 400; ++round) {
+        std::vector<std::pair<Bytes, Bytes>> records;
+        for (int i = rng() % 30; i > 0; --i)
+            records.push_back({titles[rng() % (round % 2 ? 5 : std::size(titles))],
+                               bodies[rng() % std::size(bodies)]});
+        const Bytes book = Book(records) + (round % 5 ? Bytes() : Bytes(rng() % 20, '\x1e'));
+        ExpectChoiceAsSeparate(book, "round " + std::to_string(round));
+    }
 }
 
 } // namespace
