@@ -149,33 +149,43 @@ void ReportRecord(std::span<const std::uint8_t> data, std::uint32_t start, const
     const auto position = static_cast<std::int32_t>(start + 8);
     const std::uint8_t* title = d + start + 8;
     const std::size_t length = N > 0 ? N - 1 : 0;
-    // One pass over the title, a word at a time: whether any byte is 0x80 or more, and where
-    // the name ends, at the first zero byte.
+    // The name ends at the title's first zero byte. Most names are ASCII and short: a word at a
+    // time up to the zero, or to the first byte from 0x80 up, which needs the code page.
     constexpr std::uint64_t kLow = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
-    std::uint64_t high = 0;
     std::size_t end = length;
+    bool ascii = true; // the name's bytes, up to end
     std::size_t i = 0;
-    for (; i + 8 <= length; i += 8) {
+    for (; i + 8 <= length && end == length && ascii; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, title + i, 8);
-        high |= word;
         // The lowest flagged byte is the first zero (flags above it may be false).
-        if (const std::uint64_t zeros = (word - kLow) & ~word & kHigh; zeros && end == length)
+        const std::uint64_t zeros = (word - kLow) & ~word & kHigh;
+        const std::uint64_t high = word & kHigh;
+        if (zeros && (!high || std::countr_zero(zeros) < std::countr_zero(high)))
             end = i + static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
+        else if (high)
+            ascii = false;
     }
-    for (; i < length; ++i) {
-        high |= title[i];
-        if (title[i] == 0 && end == length)
+    for (; i < length && end == length && ascii; ++i) {
+        if (title[i] == 0)
             end = i;
+        else if (title[i] >= 0x80)
+            ascii = false;
     }
-    if (!(high & kHigh) && codec.IsAsciiCompatible()) {
+    if (!ascii) {
+        const void* zero = std::memchr(title, 0, length);
+        if (zero)
+            end = static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - title);
+    }
+    // A title's bytes after its name are weighed too.
+    if (titles && (!ascii || end < length))
+        titles->Feed(title, length);
+    if (ascii && codec.IsAsciiCompatible()) {
         sink.AddAsciiItem(position, Bytes(title, end));
         return;
     }
-    if (titles)
-        titles->Feed(title, length);
     name.clear();
-    codec.DecodeAppend(Bytes(title, end), name);
+    codec.DecodeAppendNonAscii(Bytes(title, end), name);
     sink.AddItem(position, name);
 }
 
@@ -247,7 +257,13 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
     // is done, the walking thread converts records from the end down, a chunk at a time, into
     // held chunks, until the two meet; those are reported last.
     std::atomic<std::size_t> published{0};
-    std::atomic<bool> walked{false};
+    // Bumped whenever the walk publishes starts or ends, for this thread to wait on: waiting
+    // by yielding took the core from the walk itself whenever the other core was busy.
+    std::atomic<std::uint32_t> news{0};
+    auto tell = [&news] {
+        news.fetch_add(1, std::memory_order_release);
+        news.notify_one();
+    };
     // The records not yet claimed by either thread: [low, high), packed in one word so that a
     // claim from either end is one compare-and-swap. high is kUnknown until the walk is done.
     constexpr std::uint64_t kUnknown = 0xFFFFFFFFu;
@@ -262,15 +278,17 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
             if (evidence)
                 bodies.Feed(d, n, p, N, M);
             starts[found++] = static_cast<std::uint32_t>(p);
-            if (found % kPublishEvery == 0)
+            if (found % kPublishEvery == 0) {
                 published.store(found, std::memory_order_release);
+                tell();
+            }
             return true;
         });
         published.store(found, std::memory_order_release);
         std::uint64_t state = unclaimed.load();
         while (!unclaimed.compare_exchange_weak(state, pack(state >> 32, found))) {
         }
-        walked.store(true, std::memory_order_release);
+        tell();
         try {
             std::u16string tailName;
             // Held names are a second copy until they are listed: the tail is kept to a share
@@ -304,7 +322,10 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
     }
     std::exception_ptr failed;
     try {
-        for (std::uint64_t state = unclaimed.load();;) {
+        for (;;) {
+            // Read before the state, so that news after it ends the wait below at once.
+            const std::uint32_t seen = news.load(std::memory_order_acquire);
+            std::uint64_t state = unclaimed.load();
             const std::uint64_t ready = published.load(std::memory_order_acquire);
             const std::uint64_t low = state >> 32, high = state & kUnknown;
             const std::uint64_t limit = std::min(ready, high);
@@ -319,9 +340,8 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
             } else if (high != kUnknown) {
                 break; // everything is claimed
             } else {
-                std::this_thread::yield();
+                news.wait(seen, std::memory_order_acquire);
             }
-            state = unclaimed.load();
         }
     } catch (...) {
         failed = std::current_exception();

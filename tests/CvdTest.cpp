@@ -249,8 +249,10 @@ TEST(Cvd, LookupAgreesWithTheWholeIndex) {
 // A name of ASCII bytes alone is widened without the code page: it must read as converting it
 // does, in every code page, those that compose characters or change ASCII included.
 TEST(Cvd, AsciiNamesReadAsTheirConversion) {
-    const Bytes titles[] = {Bytes("Apple pie\0", 10), Bytes("a\0b\0", 4), Bytes("~\\[]\x7f\0", 6),
-                            Bytes("Cafe\xcc\x81\0", 7), Bytes("\xb0\xa1x\0", 4)};
+    const Bytes titles[] = {Bytes("Apple pie\0", 10),       Bytes("a\0b\0", 4),
+                            Bytes("~\\[]\x7f\0", 6),        Bytes("Cafe\xcc\x81\0", 7),
+                            Bytes("\xb0\xa1x\0", 4),        Bytes("abcdefghij\0\xb0\xa1\0", 14),
+                            Bytes("abcdefg\xb0\xa1\0", 10), Bytes("abcdefgh\1\0", 10)};
     std::vector<std::pair<Bytes, Bytes>> records;
     for (const Bytes& title : titles)
         records.push_back({title, Bytes("b\0", 2)});

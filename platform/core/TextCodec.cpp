@@ -124,6 +124,10 @@ void CTextCodec::DecodeAppend(std::string_view bytes, std::u16string& out) const
         std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<std::ptrdiff_t>(base));
         return;
     }
+    DecodeAppendNonAscii(bytes, out);
+}
+
+void CTextCodec::DecodeAppendNonAscii(std::string_view bytes, std::u16string& out) const {
     if (m_path == EPath::Utf8) {
         DecodeUtf8Append(bytes, out);
         return;

@@ -44,6 +44,9 @@ public:
     std::u16string Decode(std::string_view bytes) const;
     // Appends the conversion of bytes (up to their first zero byte) to out.
     void DecodeAppend(std::string_view bytes, std::u16string& out) const;
+    // The same for bytes known to hold no zero byte, without looking for one or for ASCII
+    // text: for text known to hold a byte from 0x80 up.
+    void DecodeAppendNonAscii(std::string_view bytes, std::u16string& out) const;
     // Tells whether conversions may run on several threads at once: the table and UTF-8 paths
     // may (the table's rows are filled under a lock), iconv's one handle keeps state and may
     // not.
