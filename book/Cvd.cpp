@@ -2,39 +2,22 @@
 
 #include "BinaryFile.h"
 #include "CodePage.h"
-#include "HeldItems.h"
 #include "ItemSink.h"
 #include "OffsetTable.h"
 #include "TextCodec.h"
 #include "Utf8.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cstring>
-#include <exception>
 #include <memory>
-#include <new>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace {
 
-// Records the walking thread finds between two reports of its progress.
-constexpr std::size_t kPublishEvery = 256;
-// Records either thread claims at a time for converting their names.
-constexpr std::uint64_t kClaimRecords = 4096;
-
-// At most this share of the records (one in so many) is held by the walking thread for
-// listing after the others.
-constexpr std::uint64_t kTailShare = 8;
-
 // How far ahead of the walk the bytes are fetched into the cache.
 constexpr std::uint64_t kFetchAhead = 2048;
-// How many records ahead of a name's conversion its title is fetched.
-constexpr std::uint64_t kFetchRecords = 8;
 
 // Bodies sampled for the UTF-8 evidence of a book whose titles are all ASCII.
 constexpr std::size_t kBodySampleBytes = 1 << 20;
@@ -189,12 +172,6 @@ void ReportRecord(std::span<const std::uint8_t> data, std::uint32_t start, const
     sink.AddItem(position, name);
 }
 
-// Asks for a record's title ahead of its conversion: the walk read it on another thread, or
-// long enough ago that it may have left this core's cache.
-void FetchTitle(const std::uint8_t* d, std::uint32_t start) {
-    __builtin_prefetch(d + start + 4);
-}
-
 } // namespace
 
 std::uint32_t WalkCvdRecords(std::span<const std::uint8_t> data,
@@ -219,155 +196,38 @@ std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
 }
 
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                      std::size_t splitAt, SCvdUtf8Evidence* evidence) {
+                      SCvdUtf8Evidence* evidence) {
     const std::uint8_t* d = data.data();
     const auto n = static_cast<std::uint32_t>(data.size());
-    // Each thread that converts names weighs their titles on its own; the walk samples bodies.
-    CUtf8Evidence titles, tailTitles;
+    CUtf8Evidence titles;
     CBodySample bodies;
-    auto gathered = [&](std::uint32_t end) {
-        if (evidence) {
-            evidence->titlesRefuted = titles.Refuted() || tailTitles.Refuted();
-            evidence->titlesNonAscii = titles.LooksUtf8() || tailTitles.LooksUtf8();
-            evidence->bodiesLookUtf8 = bodies.LooksUtf8();
-        }
-        return end;
-    };
     CUtf8Evidence* const weigh = evidence ? &titles : nullptr;
-    CUtf8Evidence* const weighTail = evidence ? &tailTitles : nullptr;
     std::u16string name;
-    auto report = [&](std::uint32_t p) { ReportRecord(data, p, codec, sink, name, weigh); };
-    // Records lie at least 13 bytes apart, so this many starts can be found at most.
-    const std::size_t capacity = n / 13 + 1;
-    std::unique_ptr<std::uint32_t[]> starts;
-    if (n >= splitAt && codec.PrepareConcurrentUse())
-        starts.reset(new (std::nothrow) std::uint32_t[capacity]);
-    if (!starts) {
-        return gathered(WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t N, std::uint64_t M) {
-            if (evidence)
-                bodies.Feed(d, n, p, N, M);
-            report(static_cast<std::uint32_t>(p));
-            return true;
-        }));
+    const std::uint32_t end = WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t N, std::uint64_t M) {
+        if (evidence)
+            bodies.Feed(d, n, p, N, M);
+        ReportRecord(data, static_cast<std::uint32_t>(p), codec, sink, name, weigh);
+        return true;
+    });
+    if (evidence) {
+        evidence->titlesRefuted = titles.Refuted();
+        evidence->titlesNonAscii = titles.LooksUtf8();
+        evidence->bodiesLookUtf8 = bodies.LooksUtf8();
     }
-
-    // The walk follows one record's lengths to the next and can't be shared out, but the names
-    // can be converted and listed beside it: a second thread walks ahead and publishes the
-    // starts it finds, while this one reports the records behind it, in order. Once the walk
-    // is done, the walking thread converts records from the end down, a chunk at a time, into
-    // held chunks, until the two meet; those are reported last.
-    std::atomic<std::size_t> published{0};
-    // Bumped whenever the walk publishes starts or ends, for this thread to wait on: waiting
-    // by yielding took the core from the walk itself whenever the other core was busy.
-    std::atomic<std::uint32_t> news{0};
-    auto tell = [&news] {
-        news.fetch_add(1, std::memory_order_release);
-        news.notify_one();
-    };
-    // The records not yet claimed by either thread: [low, high), packed in one word so that a
-    // claim from either end is one compare-and-swap. high is kUnknown until the walk is done.
-    constexpr std::uint64_t kUnknown = 0xFFFFFFFFu;
-    std::atomic<std::uint64_t> unclaimed{kUnknown};
-    auto pack = [](std::uint64_t low, std::uint64_t high) { return high | low << 32; };
-    std::vector<CHeldItems> tail; // claimed from the end: the last records first
-    std::exception_ptr walkerFailed;
-    std::uint32_t end = 0;
-    auto walk = [&] {
-        std::size_t found = 0;
-        end = WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t N, std::uint64_t M) {
-            if (evidence)
-                bodies.Feed(d, n, p, N, M);
-            starts[found++] = static_cast<std::uint32_t>(p);
-            if (found % kPublishEvery == 0) {
-                published.store(found, std::memory_order_release);
-                tell();
-            }
-            return true;
-        });
-        published.store(found, std::memory_order_release);
-        std::uint64_t state = unclaimed.load();
-        while (!unclaimed.compare_exchange_weak(state, pack(state >> 32, found))) {
-        }
-        tell();
-        try {
-            std::u16string tailName;
-            // Held names are a second copy until they are listed: the tail is kept to a share
-            // of the book, and this thread stops there even if that leaves the other alone.
-            std::uint64_t held = 0;
-            for (state = unclaimed.load();;) {
-                const std::uint64_t low = state >> 32, high = state & kUnknown;
-                if (high <= low || held >= found / kTailShare)
-                    return;
-                const std::uint64_t from =
-                    high - std::min({kClaimRecords, high - low, found / kTailShare - held});
-                if (!unclaimed.compare_exchange_weak(state, pack(low, from)))
-                    continue;
-                held += high - from;
-                CHeldItems& chunk = tail.emplace_back();
-                for (std::uint64_t i = from; i < high; ++i) {
-                    FetchTitle(d, starts[std::min(i + kFetchRecords, high - 1)]);
-                    ReportRecord(data, starts[i], codec, chunk, tailName, weighTail);
-                }
-                state = unclaimed.load();
-            }
-        } catch (...) {
-            walkerFailed = std::current_exception();
-        }
-    };
-    std::thread walker;
-    try {
-        walker = std::thread(walk);
-    } catch (const std::system_error&) {
-        walk(); // no thread to be had: walk first, then report
-    }
-    std::exception_ptr failed;
-    try {
-        for (;;) {
-            // Read before the state, so that news after it ends the wait below at once.
-            const std::uint32_t seen = news.load(std::memory_order_acquire);
-            std::uint64_t state = unclaimed.load();
-            const std::uint64_t ready = published.load(std::memory_order_acquire);
-            const std::uint64_t low = state >> 32, high = state & kUnknown;
-            const std::uint64_t limit = std::min(ready, high);
-            if (low < limit) {
-                const std::uint64_t to = low + std::min<std::uint64_t>(kClaimRecords, limit - low);
-                if (!unclaimed.compare_exchange_weak(state, pack(to, high)))
-                    continue;
-                for (std::uint64_t i = low; i < to; ++i) {
-                    FetchTitle(d, starts[std::min(i + kFetchRecords, to - 1)]);
-                    report(starts[i]);
-                }
-            } else if (high != kUnknown) {
-                break; // everything is claimed
-            } else {
-                news.wait(seen, std::memory_order_acquire);
-            }
-        }
-    } catch (...) {
-        failed = std::current_exception();
-    }
-    if (walker.joinable())
-        walker.join();
-    if (failed)
-        std::rethrow_exception(failed);
-    if (walkerFailed)
-        std::rethrow_exception(walkerFailed);
-    for (auto chunk = tail.rbegin(); chunk != tail.rend(); ++chunk)
-        chunk->ReportTo(sink);
-    return gathered(end);
+    return end;
 }
 
 SCvdScan ScanCvdChoosingCodePage(std::span<const std::uint8_t> data, const CCodePage& codePage,
                                  const std::function<CItemSink&()>& freshSink,
-                                 std::size_t guessBytes, std::size_t splitAt) {
+                                 std::size_t guessBytes) {
     // A title refuted in the first bytes is refuted in the whole book: the guess is then final.
     const bool guess = CvdLooksUtf8(data.first(std::min(guessBytes, data.size())));
     SCvdUtf8Evidence evidence;
     SCvdScan scan;
-    scan.end = ScanCvd(data, codePage.CodecFor(guess), freshSink(), splitAt, &evidence);
+    scan.end = ScanCvd(data, codePage.CodecFor(guess), freshSink(), &evidence);
     scan.looksUtf8 = evidence.LooksUtf8();
     if (scan.looksUtf8 != guess && evidence.titlesNonAscii)
-        scan.end = ScanCvd(data, codePage.CodecFor(scan.looksUtf8), freshSink(), splitAt);
+        scan.end = ScanCvd(data, codePage.CodecFor(scan.looksUtf8), freshSink());
     return scan;
 }
 

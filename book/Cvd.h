@@ -36,11 +36,6 @@ class CTextCodec;
 
 inline constexpr std::uint32_t kCvdFirstRecord = 74;
 
-// Books from this size on are walked on one thread while their names are converted on another.
-// Below it one thread does both faster than two when the other core is busy: the second thread
-// reads every title and start from the walking core's cache.
-inline constexpr std::size_t kCvdSplitBytes = 64 << 20;
-
 // Books whose first this many bytes argue for a code page are scanned in it before the whole
 // book has had its say.
 inline constexpr std::size_t kCvdGuessBytes = 64 << 10;
@@ -54,11 +49,11 @@ struct SCvdUtf8Evidence {
 };
 
 // Finds the records of the book in data, reports each to sink in file order and returns the
-// position at which the scan ended. Data of splitAt bytes or more, where the code page allows
-// it, is walked on a thread of its own while this one converts and reports the names. With
-// evidence, the book's UTF-8 evidence is gathered into it too.
+// position at which the scan ended. With evidence, the book's UTF-8 evidence is gathered into
+// it too. One thread: the walk is a chain of loads, and a second thread converting the names
+// beside it cost more than it saved whenever the other core was busy.
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                      std::size_t splitAt = kCvdSplitBytes, SCvdUtf8Evidence* evidence = nullptr);
+                      SCvdUtf8Evidence* evidence = nullptr);
 
 struct SCvdScan {
     std::uint32_t end = 0; // as ScanCvd returns it
@@ -72,8 +67,7 @@ struct SCvdScan {
 // gives (titles of ASCII alone read the same in either code page).
 SCvdScan ScanCvdChoosingCodePage(std::span<const std::uint8_t> data, const CCodePage& codePage,
                                  const std::function<CItemSink&()>& freshSink,
-                                 std::size_t guessBytes = kCvdGuessBytes,
-                                 std::size_t splitAt = kCvdSplitBytes);
+                                 std::size_t guessBytes = kCvdGuessBytes);
 
 // The scan's first step alone: walks the records by their lengths and notes where each one
 // starts (p, in file order) in starts; returns the position at which the walk ended.

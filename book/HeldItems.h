@@ -5,7 +5,6 @@
 
 #include "ItemSink.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -21,13 +20,6 @@ public:
     void AddItem(std::int32_t position, std::u16string_view name) override {
         m_positions.push_back(position);
         m_names.append(name);
-        m_ends.push_back(m_names.size());
-    }
-    void AddAsciiItem(std::int32_t position, std::string_view name) override {
-        m_positions.push_back(position);
-        const std::size_t start = m_names.size();
-        m_names.resize(start + name.size());
-        std::copy(name.begin(), name.end(), m_names.begin() + static_cast<std::ptrdiff_t>(start));
         m_ends.push_back(m_names.size());
     }
     // Positions are reported shifted by shift, for a part scanned from its own start.

@@ -31,11 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data, size);
     SPositions items;
     const std::uint32_t end = ScanCvd(bytes, *codec, items);
-    // Names converted in two halves at once, as a large book's are, give the same index.
-    SPositions halves;
-    if (ScanCvd(bytes, *codec, halves, 1) != end || halves.positions != items.positions ||
-        halves.names != items.names)
-        std::abort();
     (void)CvdEndIsMalformed(end, static_cast<std::uint32_t>(size));
     // Looking a name up finds what the whole index finds, with the scan's end.
     const std::u16string term = items.names.empty() ? u"x" : items.names.back().substr(0, 2);
@@ -57,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::optional<SPositions> onTheWay;
     const SCvdScan scan = ScanCvdChoosingCodePage(
         bytes, *page, [&]() -> CItemSink& { return onTheWay.emplace(); },
-        size > 0 ? data[size - 1] * size / 256 : 0, size % 2 ? 1 : kCvdSplitBytes);
+        size > 0 ? data[size - 1] * size / 256 : 0);
     if (scan.looksUtf8 != looksUtf8 || scan.end != chosenEnd ||
         onTheWay->positions != chosen.positions || onTheWay->names != chosen.names)
         std::abort();

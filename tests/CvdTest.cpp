@@ -48,16 +48,10 @@ struct SScan {
     bool message;
 };
 
-// Scans the book, and checks that converting the names in two halves at once, as a large
-// book's are, gives the same index.
 SScan Scan(const Bytes& book) {
     SScan s;
     s.end = ScanCvd(Span(book), Cp949(), s.index);
     s.message = CvdEndIsMalformed(s.end, static_cast<std::uint32_t>(book.size()));
-    CCollect halves;
-    EXPECT_EQ(ScanCvd(Span(book), Cp949(), halves, 1), s.end);
-    EXPECT_EQ(halves.positions, s.index.positions);
-    EXPECT_EQ(halves.names, s.index.names);
     return s;
 }
 
@@ -294,30 +288,28 @@ TEST(Cvd, Utf8EvidenceFromTitlesAndFirstBodies) {
 
 // Choosing the code page on the scan's way must give what choosing it first by a walk of its
 // own gives: the code page, the end, every position and name; whatever the guess from the
-// first bytes was, on one thread and on two.
+// first bytes was.
 void ExpectChoiceAsSeparate(const Bytes& book, const std::string& why) {
     static const auto page = CCodePage::Create();
     const bool looksUtf8 = CvdLooksUtf8(Span(book));
     CCollect want;
     const std::uint32_t end = ScanCvd(Span(book), page->CodecFor(looksUtf8), want);
     for (const std::size_t guess : {std::size_t{0}, std::size_t{90}, kCvdGuessBytes}) {
-        for (const std::size_t split : {std::size_t{1}, kCvdSplitBytes}) {
-            std::optional<CCollect> got;
-            int sinks = 0;
-            const SCvdScan scan = ScanCvdChoosingCodePage(
-                Span(book), *page,
-                [&]() -> CItemSink& {
-                    ++sinks;
-                    return got.emplace();
-                },
-                guess, split);
-            const std::string where = why + ", guess " + std::to_string(guess);
-            ASSERT_EQ(scan.looksUtf8, looksUtf8) << where;
-            ASSERT_EQ(scan.end, end) << where;
-            ASSERT_LE(sinks, 2) << where;
-            ASSERT_EQ(got->positions, want.positions) << where;
-            ASSERT_EQ(got->names, want.names) << where;
-        }
+        std::optional<CCollect> got;
+        int sinks = 0;
+        const SCvdScan scan = ScanCvdChoosingCodePage(
+            Span(book), *page,
+            [&]() -> CItemSink& {
+                ++sinks;
+                return got.emplace();
+            },
+            guess);
+        const std::string where = why + ", guess " + std::to_string(guess);
+        ASSERT_EQ(scan.looksUtf8, looksUtf8) << where;
+        ASSERT_EQ(scan.end, end) << where;
+        ASSERT_LE(sinks, 2) << where;
+        ASSERT_EQ(got->positions, want.positions) << where;
+        ASSERT_EQ(got->names, want.names) << where;
     }
 }
 
