@@ -195,6 +195,8 @@ std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
     return name;
 }
 
+// One thread: a second one converting the names beside the walk read every title from the
+// walking core's cache, and cost more than it saved whenever the other core was busy.
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
                       SCvdUtf8Evidence* evidence) {
     const std::uint8_t* d = data.data();

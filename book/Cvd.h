@@ -50,8 +50,7 @@ struct SCvdUtf8Evidence {
 
 // Finds the records of the book in data, reports each to sink in file order and returns the
 // position at which the scan ended. With evidence, the book's UTF-8 evidence is gathered into
-// it too. One thread: the walk is a chain of loads, and a second thread converting the names
-// beside it cost more than it saved whenever the other core was busy.
+// it too.
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
                       SCvdUtf8Evidence* evidence = nullptr);
 
