@@ -1,5 +1,6 @@
 #include "Cvd.h"
 #include "BinaryFile.h"
+#include "Book.h"
 #include "BookFixture.h"
 #include "CodePage.h"
 #include "TextCodec.h"
@@ -310,6 +311,19 @@ void ExpectChoiceAsSeparate(const Bytes& book, const std::string& why) {
         ASSERT_LE(sinks, 2) << where;
         ASSERT_EQ(got->positions, want.positions) << where;
         ASSERT_EQ(got->names, want.names) << where;
+    }
+    // The book's own Open, whose index takes ASCII names in place.
+    static const CTempDir dir;
+    const auto opened = CBook::Create();
+    const bool malformed = CvdEndIsMalformed(end, static_cast<std::uint32_t>(book.size()));
+    ASSERT_EQ(opened->Open(dir.Write("book.cvd", book), EFileKind::Cvd),
+              malformed ? EBookStatus::CvdFormat : EBookStatus::Ok)
+        << why;
+    EXPECT_EQ(opened->Codec().Name(), page->CodecFor(looksUtf8).Name()) << why;
+    ASSERT_EQ(opened->Offsets().Count(), static_cast<std::int32_t>(want.positions.size())) << why;
+    for (std::int32_t i = 0; i < opened->Offsets().Count(); ++i) {
+        ASSERT_EQ(opened->Offsets()[i], want.positions[i]) << why;
+        ASSERT_EQ(opened->Names().Name(i), want.names[i]) << why;
     }
 }
 
