@@ -35,6 +35,14 @@ public:
         }
         m_table.Append(position);
     }
+    void AddCodedItem(std::int32_t position, std::string_view bytes,
+                      const CTextCodec& codec) override {
+        if (m_bFull || m_names.AppendDecoded(bytes, codec) < 0) {
+            m_bFull = true;
+            return;
+        }
+        m_table.Append(position);
+    }
 
 private:
     COffsetTable& m_table;

@@ -167,6 +167,10 @@ void ReportRecord(std::span<const std::uint8_t> data, std::uint32_t start, const
         sink.AddAsciiItem(position, Bytes(title, end));
         return;
     }
+    if (codec.DecodesInPlace()) {
+        sink.AddCodedItem(position, Bytes(title, end), codec);
+        return;
+    }
     name.clear();
     codec.DecodeAppendNonAscii(Bytes(title, end), name);
     sink.AddItem(position, name);

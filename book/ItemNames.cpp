@@ -1,5 +1,7 @@
 #include "ItemNames.h"
 
+#include "TextCodec.h"
+
 #include <limits>
 #include <vector>
 
@@ -34,6 +36,18 @@ std::int32_t CItemNames::AppendAscii(std::string_view name) {
     for (const char c : name)
         *to++ = static_cast<char16_t>(c);
     *m_starts.Extend(1) = offset;
+    return Count() - 1;
+}
+
+std::int32_t CItemNames::AppendDecoded(std::string_view bytes, const CTextCodec& codec) {
+    if (!Fits(bytes.size()))
+        return -1;
+    // Room for a unit a byte, the most the conversion makes; what it leaves unused goes back.
+    const std::size_t offset = m_pool.Size();
+    const std::size_t made = codec.DecodeInto(bytes, m_pool.Extend(bytes.size()));
+    m_pool.ShrinkTo(offset + made);
+    const auto start = static_cast<std::uint32_t>(offset);
+    m_starts.Append(&start, 1);
     return Count() - 1;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+class CTextCodec;
+
 // The names of a book's items, row i naming item i, in the order appended. Built for books
 // with a million items: all names live end to end in one UTF-16 pool and a row is only its
 // start offset, so a row costs four bytes plus its characters.
@@ -24,6 +26,8 @@ public:
     std::int32_t Append(std::u16string_view name);
     // As Append, for a name of bytes below 0x80 that stand for their own characters.
     std::int32_t AppendAscii(std::string_view name);
+    // As Append, for a name of bytes converted by codec, which DecodesInPlace, into the pool.
+    std::int32_t AppendDecoded(std::string_view bytes, const CTextCodec& codec);
     void Clear();
     // Gives back the room kept for more rows, for when no more are coming: appends grow the
     // storage by half again, up to a third of it unused. Later appends still work.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextCodec.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,5 +17,13 @@ public:
     virtual void AddAsciiItem(std::int32_t position, std::string_view name) {
         const std::u16string wide(name.begin(), name.end());
         AddItem(position, wide);
+    }
+    // The same for a name that is bytes (no zero among them) in the code page of codec, which
+    // DecodesInPlace: such a sink may convert them straight into its own storage.
+    virtual void AddCodedItem(std::int32_t position, std::string_view bytes,
+                              const CTextCodec& codec) {
+        std::u16string name;
+        codec.DecodeAppendNonAscii(bytes, name);
+        AddItem(position, name);
     }
 };

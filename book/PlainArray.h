@@ -55,6 +55,11 @@ public:
         m_nSize += count;
         return added;
     }
+    // Drops the values from size on; keeps the room.
+    void ShrinkTo(std::size_t size) {
+        if (size < m_nSize)
+            m_nSize = size;
+    }
     void Reserve(std::size_t capacity) {
         if (capacity > m_nCapacity)
             Grow(capacity);

@@ -4,6 +4,7 @@
 
 #include "CodePage.h"
 #include "Cvd.h"
+#include "ItemNames.h"
 #include "ItemSink.h"
 #include "TextCodec.h"
 
@@ -15,11 +16,24 @@
 
 namespace {
 
+// Names go through an index's pool, as the book's index takes them, ASCII ones and those
+// converted in place included.
 struct SPositions : CItemSink {
     void AddItem(std::int32_t position, std::u16string_view name) override {
-        positions.push_back(position);
-        names.emplace_back(name);
+        Keep(position, pool.Append(name));
     }
+    void AddAsciiItem(std::int32_t position, std::string_view name) override {
+        Keep(position, pool.AppendAscii(name));
+    }
+    void AddCodedItem(std::int32_t position, std::string_view bytes,
+                      const CTextCodec& codec) override {
+        Keep(position, pool.AppendDecoded(bytes, codec));
+    }
+    void Keep(std::int32_t position, std::int32_t row) {
+        positions.push_back(position);
+        names.emplace_back(pool.Name(row));
+    }
+    CItemNames pool;
     std::vector<std::int32_t> positions;
     std::vector<std::u16string> names;
 };

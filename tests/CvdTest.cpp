@@ -241,8 +241,9 @@ TEST(Cvd, LookupAgreesWithTheWholeIndex) {
     }
 }
 
-// A name of ASCII bytes alone is widened without the code page: it must read as converting it
-// does, in every code page, those that compose characters or change ASCII included.
+// A name of ASCII bytes alone is widened without the code page, others converted in place where
+// the code page allows: each must read as converting it does, in every code page, those that
+// compose characters or change ASCII included.
 TEST(Cvd, AsciiNamesReadAsTheirConversion) {
     const Bytes titles[] = {Bytes("Apple pie\0", 10),       Bytes("a\0b\0", 4),
                             Bytes("~\\[]\x7f\0", 6),        Bytes("Cafe\xcc\x81\0", 7),
@@ -252,17 +253,29 @@ TEST(Cvd, AsciiNamesReadAsTheirConversion) {
     for (const Bytes& title : titles)
         records.push_back({title, Bytes("b\0", 2)});
     const Bytes book = Book(records);
-    for (const char* name : {"CP949", "UTF-8", "CP1252", "CP1258", "SHIFT_JISX0213", "UTF-16LE"}) {
+    CTempDir dir;
+    const std::string path = dir.Write("book.cvd", book);
+    for (const char* name :
+         {"CP949", "UTF-8", "CP1252", "CP1258", "SHIFT_JISX0213", "SHIFT_JIS", "UTF-16LE"}) {
         const auto codec = CTextCodec::Create(name);
         ASSERT_TRUE(codec) << name;
         CCollect index;
         ScanCvd(Span(book), *codec, index);
+        // The book's own index, which converts names in place where the code page allows.
+        const auto opened = CBook::Create(name);
+        if (opened) {
+            ASSERT_EQ(opened->Open(path, EFileKind::Cvd), EBookStatus::Ok) << name;
+        }
         ASSERT_EQ(index.names.size(), std::size(titles)) << name;
         for (std::size_t i = 0; i < std::size(titles); ++i) {
             const Bytes& title = titles[i];
-            EXPECT_EQ(index.names[i], codec->DecodeThroughIconv(
-                                          std::string_view(title).substr(0, title.size() - 1)))
-                << name << " title " << i;
+            const std::u16string want =
+                codec->DecodeThroughIconv(std::string_view(title).substr(0, title.size() - 1));
+            EXPECT_EQ(index.names[i], want) << name << " title " << i;
+            if (opened) {
+                EXPECT_EQ(opened->Names().Name(static_cast<std::int32_t>(i)), want)
+                    << name << " title " << i;
+            }
         }
     }
 }
