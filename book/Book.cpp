@@ -8,6 +8,7 @@
 #include "ItemSink.h"
 
 #include <new>
+#include <optional>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -22,6 +23,21 @@ public:
     void AddItem(std::int32_t position, std::u16string_view name) override {
         // A full pool takes no more names; the rest of the book is left out of both.
         if (m_bFull || m_names.Append(name) < 0) {
+            m_bFull = true;
+            return;
+        }
+        m_table.Append(position);
+    }
+    void AddAsciiItem(std::int32_t position, std::string_view name) override {
+        if (m_bFull || m_names.AppendAscii(name) < 0) {
+            m_bFull = true;
+            return;
+        }
+        m_table.Append(position);
+    }
+    void AddCodedItem(std::int32_t position, std::string_view bytes,
+                      const CTextCodec& codec) override {
+        if (m_bFull || m_names.AppendDecoded(bytes, codec) < 0) {
             m_bFull = true;
             return;
         }
@@ -121,7 +137,7 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
         return status;
     const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
     const bool cvd = kind == EFileKind::Cvd;
-    const CTextCodec* codec = &ChooseCodec(bytes, cvd);
+    const CTextCodec* codec = nullptr;
 
     // The new index is built beside the old one and replaces it only when whole, so a build
     // that runs out of memory leaves the previous book as it was.
@@ -129,11 +145,25 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
     CItemNames names;
     bool format = false;
     try {
-        CIndexSink sink(offsets, names);
-        if (cvd)
-            format = CvdEndIsMalformed(ScanCvd(bytes, *codec, sink), book.size);
-        else
-            ScanMarkedText(bytes, *codec, sink);
+        if (cvd && !m_pCodePage->IsForced()) {
+            // The code page is chosen on the scan's way through the book, which may then
+            // make the names again from the start.
+            std::optional<CIndexSink> sink;
+            const SCvdScan scan = ScanCvdChoosingCodePage(bytes, *m_pCodePage, [&]() -> CItemSink& {
+                offsets.Clear();
+                names.Clear();
+                return sink.emplace(offsets, names);
+            });
+            codec = &m_pCodePage->CodecFor(scan.looksUtf8);
+            format = CvdEndIsMalformed(scan.end, book.size);
+        } else {
+            codec = &ChooseCodec(bytes, cvd);
+            CIndexSink sink(offsets, names);
+            if (cvd)
+                format = CvdEndIsMalformed(ScanCvd(bytes, *codec, sink), book.size);
+            else
+                ScanMarkedText(bytes, *codec, sink);
+        }
     } catch (const std::bad_alloc&) {
         return EBookStatus::TooLarge;
     }

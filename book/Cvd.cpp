@@ -1,37 +1,23 @@
 #include "Cvd.h"
 
 #include "BinaryFile.h"
-#include "HeldItems.h"
+#include "CodePage.h"
 #include "ItemSink.h"
 #include "OffsetTable.h"
 #include "TextCodec.h"
 #include "Utf8.h"
 
 #include <algorithm>
-#include <atomic>
-#include <exception>
+#include <bit>
+#include <cstring>
 #include <memory>
-#include <new>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace {
 
-// Records the walking thread finds between two reports of its progress.
-constexpr std::size_t kPublishEvery = 256;
-// Records either thread claims at a time for converting their names.
-constexpr std::uint64_t kClaimRecords = 4096;
-
-// At most this share of the records (one in so many) is held by the walking thread for
-// listing after the others.
-constexpr std::uint64_t kTailShare = 8;
-
 // How far ahead of the walk the bytes are fetched into the cache.
 constexpr std::uint64_t kFetchAhead = 2048;
-// How many records ahead of a name's conversion its title is fetched.
-constexpr std::uint64_t kFetchRecords = 8;
 
 // Bodies sampled for the UTF-8 evidence of a book whose titles are all ASCII.
 constexpr std::size_t kBodySampleBytes = 1 << 20;
@@ -39,6 +25,20 @@ constexpr std::size_t kBodySampleBytes = 1 << 20;
 std::string_view Bytes(const std::uint8_t* p, std::size_t n) {
     return {reinterpret_cast<const char*>(p), n};
 }
+
+std::uint64_t LoadLe64(const std::uint8_t* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return std::endian::native == std::endian::little ? word : __builtin_bswap64(word);
+}
+
+// A record's first 8 bytes: the mark 00 02 00 02, the title length, whose upper bytes are 0.
+constexpr std::uint64_t kCvdHeadBytes = 8;
+constexpr std::uint64_t kHeadMask = 0xFFFF0000FFFFFFFFull;
+constexpr std::uint64_t kHeadBytes = 0x0000000002000200ull;
+// From the title's last byte on: 00, the mark 1E 03, the body length, whose upper bytes are 0.
+constexpr std::uint64_t kTailMask = 0x00FFFF0000FFFFFFull;
+constexpr std::uint64_t kTailBytes = 0x0000000000031E00ull;
 
 // Walks the records by their chaining, checking each one's fixed bytes in order; calls
 // visit(p, N, M) for every record that passes, while visit answers true. Returns the end
@@ -55,6 +55,21 @@ template <class Visit> std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_
         for (const std::uint64_t ahead = std::min<std::uint64_t>(p + kFetchAhead, n);
              fetched < ahead; fetched += 64)
             __builtin_prefetch(d + fetched);
+        // Both groups of fixed bytes at once, each in one word, where the words lie inside the
+        // data; any mismatch goes on to the checks below, which say where the scan ends.
+        if (p + kCvdHeadBytes <= n) {
+            const std::uint64_t head = LoadLe64(d + p);
+            const std::uint64_t N = head >> 32 & 0xFFFF;
+            if ((head & kHeadMask) == kHeadBytes && p + N + 15 <= n) {
+                const std::uint64_t tail = LoadLe64(d + p + N + 7);
+                if ((tail & kTailMask) == kTailBytes) {
+                    if (!visit(p, N, tail >> 24 & 0xFFFF))
+                        break;
+                    p += N + 13 + (tail >> 24 & 0xFFFF);
+                    continue;
+                }
+            }
+        }
         if (!is(p, 0x00))
             return static_cast<std::uint32_t>(p + 1);
         if (!is(p + 1, 0x02))
@@ -86,10 +101,79 @@ template <class Visit> std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_
     return static_cast<std::uint32_t>(p);
 }
 
-// Asks for a record's title ahead of its conversion: the walk read it on another thread, or
-// long enough ago that it may have left this core's cache.
-void FetchTitle(const std::uint8_t* d, std::uint32_t start) {
-    __builtin_prefetch(d + start + 4);
+// The first bodies' share of the UTF-8 evidence, fed a record at a time in file order.
+class CBodySample {
+public:
+    void Feed(const std::uint8_t* d, std::uint32_t n, std::uint64_t p, std::uint64_t N,
+              std::uint64_t M) {
+        if (m_nSampled >= kBodySampleBytes || M == 0)
+            return;
+        // The body's last byte is the next record's first, not text.
+        const std::uint64_t start = p + N + 14;
+        const std::uint64_t end = std::min<std::uint64_t>(start + M - 1, n);
+        if (start < end) {
+            m_evidence.Feed(d + start, end - start);
+            m_nSampled += end - start;
+        }
+    }
+    bool LooksUtf8() const { return m_evidence.LooksUtf8(); }
+
+private:
+    CUtf8Evidence m_evidence;
+    std::size_t m_nSampled = 0;
+};
+
+// Reports the record at start to sink with its name; with titles, its whole title (but the
+// last byte, taken as zero) goes into that evidence too.
+void ReportRecord(std::span<const std::uint8_t> data, std::uint32_t start, const CTextCodec& codec,
+                  CItemSink& sink, std::u16string& name, CUtf8Evidence* titles) {
+    const std::uint8_t* d = data.data();
+    const std::size_t N = d[start + 4] | (d[start + 5] << 8);
+    const auto position = static_cast<std::int32_t>(start + 8);
+    const std::uint8_t* title = d + start + 8;
+    const std::size_t length = N > 0 ? N - 1 : 0;
+    // The name ends at the title's first zero byte. Most names are ASCII and short: a word at a
+    // time up to the zero, or to the first byte from 0x80 up, which needs the code page.
+    constexpr std::uint64_t kLow = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    std::size_t end = length;
+    bool ascii = true; // the name's bytes, up to end
+    std::size_t i = 0;
+    for (; i + 8 <= length && end == length && ascii; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, title + i, 8);
+        // The lowest flagged byte is the first zero (flags above it may be false).
+        const std::uint64_t zeros = (word - kLow) & ~word & kHigh;
+        const std::uint64_t high = word & kHigh;
+        if (zeros && (!high || std::countr_zero(zeros) < std::countr_zero(high)))
+            end = i + static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
+        else if (high)
+            ascii = false;
+    }
+    for (; i < length && end == length && ascii; ++i) {
+        if (title[i] == 0)
+            end = i;
+        else if (title[i] >= 0x80)
+            ascii = false;
+    }
+    if (!ascii) {
+        const void* zero = std::memchr(title, 0, length);
+        if (zero)
+            end = static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - title);
+    }
+    // A title's bytes after its name are weighed too.
+    if (titles && (!ascii || end < length))
+        titles->Feed(title, length);
+    if (ascii && codec.IsAsciiCompatible()) {
+        sink.AddAsciiItem(position, Bytes(title, end));
+        return;
+    }
+    if (codec.DecodesInPlace()) {
+        sink.AddCodedItem(position, Bytes(title, end), codec);
+        return;
+    }
+    name.clear();
+    codec.DecodeAppendNonAscii(Bytes(title, end), name);
+    sink.AddItem(position, name);
 }
 
 } // namespace
@@ -115,119 +199,42 @@ std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
     return name;
 }
 
+// One thread: a second one converting the names beside the walk read every title from the
+// walking core's cache, and cost more than it saved whenever the other core was busy.
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                      std::size_t splitAt) {
+                      SCvdUtf8Evidence* evidence) {
     const std::uint8_t* d = data.data();
     const auto n = static_cast<std::uint32_t>(data.size());
+    CUtf8Evidence titles;
+    CBodySample bodies;
+    CUtf8Evidence* const weigh = evidence ? &titles : nullptr;
     std::u16string name;
-    auto report = [&](std::uint32_t p) {
-        sink.AddItem(static_cast<std::int32_t>(p + 8), CvdName(data, p, codec, name));
-    };
-    // Records lie at least 13 bytes apart, so this many starts can be found at most.
-    const std::size_t capacity = n / 13 + 1;
-    std::unique_ptr<std::uint32_t[]> starts;
-    if (n >= splitAt && codec.PrepareConcurrentUse())
-        starts.reset(new (std::nothrow) std::uint32_t[capacity]);
-    if (!starts) {
-        return WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t, std::uint64_t) {
-            report(static_cast<std::uint32_t>(p));
-            return true;
-        });
+    const std::uint32_t end = WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t N, std::uint64_t M) {
+        if (evidence)
+            bodies.Feed(d, n, p, N, M);
+        ReportRecord(data, static_cast<std::uint32_t>(p), codec, sink, name, weigh);
+        return true;
+    });
+    if (evidence) {
+        evidence->titlesRefuted = titles.Refuted();
+        evidence->titlesNonAscii = titles.LooksUtf8();
+        evidence->bodiesLookUtf8 = bodies.LooksUtf8();
     }
-
-    // The walk follows one record's lengths to the next and can't be shared out, but the names
-    // can be converted and listed beside it: a second thread walks ahead and publishes the
-    // starts it finds, while this one reports the records behind it, in order. Once the walk
-    // is done, the walking thread converts records from the end down, a chunk at a time, into
-    // held chunks, until the two meet; those are reported last.
-    std::atomic<std::size_t> published{0};
-    std::atomic<bool> walked{false};
-    // The records not yet claimed by either thread: [low, high), packed in one word so that a
-    // claim from either end is one compare-and-swap. high is kUnknown until the walk is done.
-    constexpr std::uint64_t kUnknown = 0xFFFFFFFFu;
-    std::atomic<std::uint64_t> unclaimed{kUnknown};
-    auto pack = [](std::uint64_t low, std::uint64_t high) { return high | low << 32; };
-    std::vector<CHeldItems> tail; // claimed from the end: the last records first
-    std::exception_ptr walkerFailed;
-    std::uint32_t end = 0;
-    auto walk = [&] {
-        std::size_t found = 0;
-        end = WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t, std::uint64_t) {
-            starts[found++] = static_cast<std::uint32_t>(p);
-            if (found % kPublishEvery == 0)
-                published.store(found, std::memory_order_release);
-            return true;
-        });
-        published.store(found, std::memory_order_release);
-        std::uint64_t state = unclaimed.load();
-        while (!unclaimed.compare_exchange_weak(state, pack(state >> 32, found))) {
-        }
-        walked.store(true, std::memory_order_release);
-        try {
-            std::u16string tailName;
-            // Held names are a second copy until they are listed: the tail is kept to a share
-            // of the book, and this thread stops there even if that leaves the other alone.
-            std::uint64_t held = 0;
-            for (state = unclaimed.load();;) {
-                const std::uint64_t low = state >> 32, high = state & kUnknown;
-                if (high <= low || held >= found / kTailShare)
-                    return;
-                const std::uint64_t from =
-                    high - std::min({kClaimRecords, high - low, found / kTailShare - held});
-                if (!unclaimed.compare_exchange_weak(state, pack(low, from)))
-                    continue;
-                held += high - from;
-                CHeldItems& chunk = tail.emplace_back();
-                for (std::uint64_t i = from; i < high; ++i) {
-                    FetchTitle(d, starts[std::min(i + kFetchRecords, high - 1)]);
-                    chunk.AddItem(static_cast<std::int32_t>(starts[i] + 8),
-                                  CvdName(data, starts[i], codec, tailName));
-                }
-                state = unclaimed.load();
-            }
-        } catch (...) {
-            walkerFailed = std::current_exception();
-        }
-    };
-    std::thread walker;
-    try {
-        walker = std::thread(walk);
-    } catch (const std::system_error&) {
-        walk(); // no thread to be had: walk first, then report
-    }
-    std::exception_ptr failed;
-    try {
-        for (std::uint64_t state = unclaimed.load();;) {
-            const std::uint64_t ready = published.load(std::memory_order_acquire);
-            const std::uint64_t low = state >> 32, high = state & kUnknown;
-            const std::uint64_t limit = std::min(ready, high);
-            if (low < limit) {
-                const std::uint64_t to = low + std::min<std::uint64_t>(kClaimRecords, limit - low);
-                if (!unclaimed.compare_exchange_weak(state, pack(to, high)))
-                    continue;
-                for (std::uint64_t i = low; i < to; ++i) {
-                    FetchTitle(d, starts[std::min(i + kFetchRecords, to - 1)]);
-                    report(starts[i]);
-                }
-            } else if (high != kUnknown) {
-                break; // everything is claimed
-            } else {
-                std::this_thread::yield();
-            }
-            state = unclaimed.load();
-        }
-    } catch (...) {
-        failed = std::current_exception();
-    }
-    if (walker.joinable())
-        walker.join();
-    if (failed)
-        std::rethrow_exception(failed);
-    if (walkerFailed)
-        std::rethrow_exception(walkerFailed);
-    for (auto chunk = tail.rbegin(); chunk != tail.rend(); ++chunk)
-        chunk->ReportTo(sink);
     return end;
+}
+
+SCvdScan ScanCvdChoosingCodePage(std::span<const std::uint8_t> data, const CCodePage& codePage,
+                                 const std::function<CItemSink&()>& freshSink,
+                                 std::size_t guessBytes) {
+    // A title refuted in the first bytes is refuted in the whole book: the guess is then final.
+    const bool guess = CvdLooksUtf8(data.first(std::min(guessBytes, data.size())));
+    SCvdUtf8Evidence evidence;
+    SCvdScan scan;
+    scan.end = ScanCvd(data, codePage.CodecFor(guess), freshSink(), &evidence);
+    scan.looksUtf8 = evidence.LooksUtf8();
+    if (scan.looksUtf8 != guess && evidence.titlesNonAscii)
+        scan.end = ScanCvd(data, codePage.CodecFor(scan.looksUtf8), freshSink());
+    return scan;
 }
 
 SFoundItem FindCvdItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
@@ -270,19 +277,11 @@ bool CvdLooksUtf8(std::span<const std::uint8_t> data) {
     const std::uint8_t* d = data.data();
     const auto n = static_cast<std::uint32_t>(data.size());
     CUtf8Evidence titles;
-    CUtf8Evidence bodies;
-    std::size_t sampled = 0;
+    CBodySample bodies;
     WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t N, std::uint64_t M) {
         if (N > 0)
             titles.Feed(d + p + 8, N - 1);
-        if (sampled < kBodySampleBytes && M > 0) {
-            const std::uint64_t start = p + N + 14;
-            const std::uint64_t end = std::min<std::uint64_t>(start + M - 1, n);
-            if (start < end) {
-                bodies.Feed(d + start, end - start);
-                sampled += end - start;
-            }
-        }
+        bodies.Feed(d, n, p, N, M);
         return !titles.Refuted();
     });
     if (titles.Refuted())

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -28,20 +29,44 @@
 #include <vector>
 
 class CBinaryFile;
+class CCodePage;
 class CItemSink;
 class COffsetTable;
 class CTextCodec;
 
 inline constexpr std::uint32_t kCvdFirstRecord = 74;
 
-// Books from this size on are walked on one thread while their names are converted on another.
-inline constexpr std::size_t kCvdSplitBytes = 4 << 20;
+// Books whose first this many bytes argue for a code page are scanned in it before the whole
+// book has had its say.
+inline constexpr std::size_t kCvdGuessBytes = 64 << 10;
+
+// What CvdLooksUtf8 weighs, gathered by a scan on its way: every title, and the first bodies.
+struct SCvdUtf8Evidence {
+    bool titlesRefuted = false;  // some title is not UTF-8
+    bool titlesNonAscii = false; // some title holds a byte from 0x80 up
+    bool bodiesLookUtf8 = false;
+    bool LooksUtf8() const { return !titlesRefuted && (titlesNonAscii || bodiesLookUtf8); }
+};
 
 // Finds the records of the book in data, reports each to sink in file order and returns the
-// position at which the scan ended. Data of splitAt bytes or more, where the code page allows
-// it, is walked on a thread of its own while this one converts and reports the names.
+// position at which the scan ended. With evidence, the book's UTF-8 evidence is gathered into
+// it too.
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                      std::size_t splitAt = kCvdSplitBytes);
+                      SCvdUtf8Evidence* evidence = nullptr);
+
+struct SCvdScan {
+    std::uint32_t end = 0; // as ScanCvd returns it
+    bool looksUtf8 = false;
+};
+
+// ScanCvd in the code page codePage gives the book by CvdLooksUtf8, without a walk of its own
+// to choose it: the scan starts in the code page the first guessBytes argue for and gathers
+// the whole book's evidence on its way. When the whole book argues otherwise and some title
+// holds a byte from 0x80 up, the names are made again, into the sink a second freshSink() call
+// gives (titles of ASCII alone read the same in either code page).
+SCvdScan ScanCvdChoosingCodePage(std::span<const std::uint8_t> data, const CCodePage& codePage,
+                                 const std::function<CItemSink&()>& freshSink,
+                                 std::size_t guessBytes = kCvdGuessBytes);
 
 // The scan's first step alone: walks the records by their lengths and notes where each one
 // starts (p, in file order) in starts; returns the position at which the walk ended.

@@ -1,5 +1,7 @@
 #include "ItemNames.h"
 
+#include "TextCodec.h"
+
 #include <limits>
 #include <vector>
 
@@ -11,15 +13,41 @@ char16_t FoldAscii(char16_t c) {
 
 } // namespace
 
+bool CItemNames::Fits(std::size_t length) const {
+    return m_pool.Size() + length <= std::numeric_limits<std::uint32_t>::max() &&
+           m_starts.Size() < static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
+}
+
 std::int32_t CItemNames::Append(std::u16string_view name) {
-    const std::size_t start = m_pool.Size();
-    if (start + name.size() > std::numeric_limits<std::uint32_t>::max() ||
-        m_starts.Size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    if (!Fits(name.size()))
         return -1;
-    const auto offset = static_cast<std::uint32_t>(start);
+    const auto offset = static_cast<std::uint32_t>(m_pool.Size());
     // The start goes in last, so a row whose name found no room is no row.
     m_pool.Append(name.data(), name.size());
     m_starts.Append(&offset, 1);
+    return Count() - 1;
+}
+
+std::int32_t CItemNames::AppendAscii(std::string_view name) {
+    if (!Fits(name.size()))
+        return -1;
+    const auto offset = static_cast<std::uint32_t>(m_pool.Size());
+    char16_t* to = m_pool.Extend(name.size());
+    for (const char c : name)
+        *to++ = static_cast<char16_t>(c);
+    *m_starts.Extend(1) = offset;
+    return Count() - 1;
+}
+
+std::int32_t CItemNames::AppendDecoded(std::string_view bytes, const CTextCodec& codec) {
+    if (!Fits(bytes.size()))
+        return -1;
+    // Room for a unit a byte, the most the conversion makes; what it leaves unused goes back.
+    const std::size_t offset = m_pool.Size();
+    const std::size_t made = codec.DecodeInto(bytes, m_pool.Extend(bytes.size()));
+    m_pool.ShrinkTo(offset + made);
+    const auto start = static_cast<std::uint32_t>(offset);
+    m_starts.Append(&start, 1);
     return Count() - 1;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+class CTextCodec;
+
 // The names of a book's items, row i naming item i, in the order appended. Built for books
 // with a million items: all names live end to end in one UTF-16 pool and a row is only its
 // start offset, so a row costs four bytes plus its characters.
@@ -22,6 +24,10 @@ public:
     // Appends a row at the end; returns its index, or -1 when the pool is full (4 Gi
     // characters or 2 Gi rows). Throws std::bad_alloc when memory runs out.
     std::int32_t Append(std::u16string_view name);
+    // As Append, for a name of bytes below 0x80 that stand for their own characters.
+    std::int32_t AppendAscii(std::string_view name);
+    // As Append, for a name of bytes converted by codec, which DecodesInPlace, into the pool.
+    std::int32_t AppendDecoded(std::string_view bytes, const CTextCodec& codec);
     void Clear();
     // Gives back the room kept for more rows, for when no more are coming: appends grow the
     // storage by half again, up to a third of it unused. Later appends still work.
@@ -44,6 +50,9 @@ public:
     }
 
 private:
+    // Whether a row of length more characters still fits; -1 from the appends when not.
+    bool Fits(std::size_t length) const;
+
     CPlainArray<char16_t> m_pool;        // the names of all rows, back to back, no terminators
     CPlainArray<std::uint32_t> m_starts; // offset of each row's name in m_pool
 };

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "TextCodec.h"
+
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // Receives the items a scan finds, one call per item, in file order. The name is only valid
@@ -9,4 +12,18 @@ class CItemSink {
 public:
     virtual ~CItemSink() = default;
     virtual void AddItem(std::int32_t position, std::u16string_view name) = 0;
+    // The same for a name whose bytes are all below 0x80, each the character of its value: a
+    // sink that stores names may widen them in place instead of taking a copy.
+    virtual void AddAsciiItem(std::int32_t position, std::string_view name) {
+        const std::u16string wide(name.begin(), name.end());
+        AddItem(position, wide);
+    }
+    // The same for a name that is bytes (no zero among them) in the code page of codec, which
+    // DecodesInPlace: such a sink may convert them straight into its own storage.
+    virtual void AddCodedItem(std::int32_t position, std::string_view bytes,
+                              const CTextCodec& codec) {
+        std::u16string name;
+        codec.DecodeAppendNonAscii(bytes, name);
+        AddItem(position, name);
+    }
 };

@@ -46,6 +46,20 @@ public:
             std::memcpy(Data() + m_nSize, values, count * sizeof(T));
         m_nSize += count;
     }
+    // Makes count more values at the end and returns them, to be written in place. Throws
+    // std::bad_alloc as Append does.
+    T* Extend(std::size_t count) {
+        if (m_nSize + count > m_nCapacity)
+            Grow(m_nSize + count);
+        T* added = Data() + m_nSize;
+        m_nSize += count;
+        return added;
+    }
+    // Drops the values from size on; keeps the room.
+    void ShrinkTo(std::size_t size) {
+        if (size < m_nSize)
+            m_nSize = size;
+    }
     void Reserve(std::size_t capacity) {
         if (capacity > m_nCapacity)
             Grow(capacity);

@@ -1,11 +1,14 @@
 #include "Cvd.h"
 #include "BinaryFile.h"
+#include "Book.h"
 #include "BookFixture.h"
+#include "CodePage.h"
 #include "TextCodec.h"
 
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <optional>
 #include <random>
 #include <span>
 
@@ -46,16 +49,10 @@ struct SScan {
     bool message;
 };
 
-// Scans the book, and checks that converting the names in two halves at once, as a large
-// book's are, gives the same index.
 SScan Scan(const Bytes& book) {
     SScan s;
     s.end = ScanCvd(Span(book), Cp949(), s.index);
     s.message = CvdEndIsMalformed(s.end, static_cast<std::uint32_t>(book.size()));
-    CCollect halves;
-    EXPECT_EQ(ScanCvd(Span(book), Cp949(), halves, 1), s.end);
-    EXPECT_EQ(halves.positions, s.index.positions);
-    EXPECT_EQ(halves.names, s.index.names);
     return s;
 }
 
@@ -244,26 +241,41 @@ TEST(Cvd, LookupAgreesWithTheWholeIndex) {
     }
 }
 
-// A name of ASCII bytes alone is widened without the code page: it must read as converting it
-// does, in every code page, those that compose characters or change ASCII included.
+// A name of ASCII bytes alone is widened without the code page, others converted in place where
+// the code page allows: each must read as converting it does, in every code page, those that
+// compose characters or change ASCII included.
 TEST(Cvd, AsciiNamesReadAsTheirConversion) {
-    const Bytes titles[] = {Bytes("Apple pie\0", 10), Bytes("a\0b\0", 4), Bytes("~\\[]\x7f\0", 6),
-                            Bytes("Cafe\xcc\x81\0", 7), Bytes("\xb0\xa1x\0", 4)};
+    const Bytes titles[] = {Bytes("Apple pie\0", 10),       Bytes("a\0b\0", 4),
+                            Bytes("~\\[]\x7f\0", 6),        Bytes("Cafe\xcc\x81\0", 7),
+                            Bytes("\xb0\xa1x\0", 4),        Bytes("abcdefghij\0\xb0\xa1\0", 14),
+                            Bytes("abcdefg\xb0\xa1\0", 10), Bytes("abcdefgh\1\0", 10)};
     std::vector<std::pair<Bytes, Bytes>> records;
     for (const Bytes& title : titles)
         records.push_back({title, Bytes("b\0", 2)});
     const Bytes book = Book(records);
-    for (const char* name : {"CP949", "UTF-8", "CP1252", "CP1258", "SHIFT_JISX0213", "UTF-16LE"}) {
+    CTempDir dir;
+    const std::string path = dir.Write("book.cvd", book);
+    for (const char* name :
+         {"CP949", "UTF-8", "CP1252", "CP1258", "SHIFT_JISX0213", "SHIFT_JIS", "UTF-16LE"}) {
         const auto codec = CTextCodec::Create(name);
         ASSERT_TRUE(codec) << name;
         CCollect index;
         ScanCvd(Span(book), *codec, index);
+        // The book's own index, which converts names in place where the code page allows.
+        const auto opened = CBook::Create(name);
+        if (opened) {
+            ASSERT_EQ(opened->Open(path, EFileKind::Cvd), EBookStatus::Ok) << name;
+        }
         ASSERT_EQ(index.names.size(), std::size(titles)) << name;
         for (std::size_t i = 0; i < std::size(titles); ++i) {
             const Bytes& title = titles[i];
-            EXPECT_EQ(index.names[i], codec->DecodeThroughIconv(
-                                          std::string_view(title).substr(0, title.size() - 1)))
-                << name << " title " << i;
+            const std::u16string want =
+                codec->DecodeThroughIconv(std::string_view(title).substr(0, title.size() - 1));
+            EXPECT_EQ(index.names[i], want) << name << " title " << i;
+            if (opened) {
+                EXPECT_EQ(opened->Names().Name(static_cast<std::int32_t>(i)), want)
+                    << name << " title " << i;
+            }
         }
     }
 }
@@ -286,6 +298,93 @@ TEST(Cvd, Utf8EvidenceFromTitlesAndFirstBodies) {
     EXPECT_FALSE(
         CvdLooksUtf8(Span(Book({{Bytes("\xb0\xa1\0", 3), "\xea\xb0\x80" + Bytes(1, '\0')}}))));
     EXPECT_FALSE(CvdLooksUtf8(Span(kExample)));
+}
+
+// Choosing the code page on the scan's way must give what choosing it first by a walk of its
+// own gives: the code page, the end, every position and name; whatever the guess from the
+// first bytes was.
+void ExpectChoiceAsSeparate(const Bytes& book, const std::string& why) {
+    static const auto page = CCodePage::Create();
+    const bool looksUtf8 = CvdLooksUtf8(Span(book));
+    CCollect want;
+    const std::uint32_t end = ScanCvd(Span(book), page->CodecFor(looksUtf8), want);
+    for (const std::size_t guess : {std::size_t{0}, std::size_t{90}, kCvdGuessBytes}) {
+        std::optional<CCollect> got;
+        int sinks = 0;
+        const SCvdScan scan = ScanCvdChoosingCodePage(
+            Span(book), *page,
+            [&]() -> CItemSink& {
+                ++sinks;
+                return got.emplace();
+            },
+            guess);
+        const std::string where = why + ", guess " + std::to_string(guess);
+        ASSERT_EQ(scan.looksUtf8, looksUtf8) << where;
+        ASSERT_EQ(scan.end, end) << where;
+        ASSERT_LE(sinks, 2) << where;
+        ASSERT_EQ(got->positions, want.positions) << where;
+        ASSERT_EQ(got->names, want.names) << where;
+    }
+    // The book's own Open, whose index takes ASCII names in place.
+    static const CTempDir dir;
+    const auto opened = CBook::Create();
+    const bool malformed = CvdEndIsMalformed(end, static_cast<std::uint32_t>(book.size()));
+    ASSERT_EQ(opened->Open(dir.Write("book.cvd", book), EFileKind::Cvd),
+              malformed ? EBookStatus::CvdFormat : EBookStatus::Ok)
+        << why;
+    EXPECT_EQ(opened->Codec().Name(), page->CodecFor(looksUtf8).Name()) << why;
+    ASSERT_EQ(opened->Offsets().Count(), static_cast<std::int32_t>(want.positions.size())) << why;
+    for (std::int32_t i = 0; i < opened->Offsets().Count(); ++i) {
+        ASSERT_EQ(opened->Offsets()[i], want.positions[i]) << why;
+        ASSERT_EQ(opened->Names().Name(i), want.names[i]) << why;
+    }
+}
+
+TEST(Cvd, CodePageChosenOnTheScansWayAsBeforeIt) {
+    const Bytes utf8("\xea\xb0\x80\0", 4), cp949("\xb0\xa1\0", 3), ascii("ab\0", 3);
+    const Bytes body("b\0", 2);
+    auto many = [](const Bytes& title, const Bytes& b, int n) {
+        return std::vector<std::pair<Bytes, Bytes>>(n, {title, b});
+    };
+    auto join = [](std::vector<std::pair<Bytes, Bytes>> a,
+                   const std::vector<std::pair<Bytes, Bytes>>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    // Bodies past the first MiB are not weighed.
+    const Bytes big = Bytes(65533, 'b') + '\0';
+    const struct {
+        const char* why;
+        Bytes book;
+    } cases[] = {
+        {"ASCII titles, UTF-8 bodies", Book(many(ascii, utf8, 20))},
+        {"UTF-8 titles", Book(many(utf8, body, 20))},
+        {"CP949 titles", Book(many(cp949, utf8, 20))},
+        {"UTF-8 titles, then a CP949 one", Book(join(many(utf8, body, 20), many(cp949, body, 1)))},
+        {"ASCII titles, then a UTF-8 one", Book(join(many(ascii, body, 20), many(utf8, body, 1)))},
+        {"ASCII titles, then a UTF-8 body",
+         Book(join(many(ascii, body, 20), many(ascii, utf8, 1)))},
+        {"UTF-8 after a title's zero byte",
+         Book(join(many(ascii, body, 9), many("a\0" + utf8, body, 1)))},
+        {"UTF-8 titles, then another format", Book(many(utf8, body, 20)) + Bytes(30, '\xb0')},
+        {"UTF-8 title cut short", Book(many(utf8, body, 20)).substr(0, 400)},
+        {"a UTF-8 body past the first MiB", Book(join(many(ascii, big, 17), many(ascii, utf8, 1)))},
+    };
+    for (const auto& c : cases)
+        ExpectChoiceAsSeparate(c.book, c.why);
+
+    const Bytes titles[] = {ascii, ascii, ascii,         Bytes(),           Bytes("\0", 1),
+                            utf8,  cp949, "a\0" + cp949, Bytes("\xff\0", 2)};
+    const Bytes bodies[] = {body, body, utf8, cp949};
+    std::mt19937 rng(14);
+    for (int round = 0; round < 400; ++round) {
+        std::vector<std::pair<Bytes, Bytes>> records;
+        for (int i = rng() % 30; i > 0; --i)
+            records.push_back({titles[rng() % (round % 2 ? 5 : std::size(titles))],
+                               bodies[rng() % std::size(bodies)]});
+        const Bytes book = Book(records) + (round % 5 ? Bytes() : Bytes(rng() % 20, '\x1e'));
+        ExpectChoiceAsSeparate(book, "round " + std::to_string(round));
+    }
 }
 
 } // namespace

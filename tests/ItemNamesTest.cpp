@@ -13,18 +13,30 @@ CItemNames Names(std::initializer_list<std::u16string_view> names) {
     return pool;
 }
 
+// Row i's name: empty, Korean, or ASCII appended as bytes.
+std::u16string RowName(int i) {
+    if (i % 7 == 0)
+        return u"";
+    return i % 3 ? std::u16string(i % 13, u'가') : std::u16string(i % 11, u'a' + i % 26);
+}
+
 // Enough rows for both arrays to grow from the heap into pages of their own.
 TEST(ItemNames, KeepsRowsInOrderThroughGrowthSqueezeAndMove) {
     constexpr int kRows = 300000;
     CItemNames names;
-    for (int i = 0; i < kRows; ++i)
-        ASSERT_EQ(names.Append(i % 7 ? std::u16string(i % 13, u'가') : u""), i);
+    for (int i = 0; i < kRows; ++i) {
+        const std::u16string name = RowName(i);
+        if (i % 3 == 0)
+            ASSERT_EQ(names.AppendAscii(std::string(name.begin(), name.end())), i);
+        else
+            ASSERT_EQ(names.Append(name), i);
+    }
     names.Squeeze();
     CItemNames moved = std::move(names);
     EXPECT_EQ(names.Count(), 0);
     ASSERT_EQ(moved.Count(), kRows);
     for (int i = 0; i < kRows; ++i)
-        ASSERT_EQ(moved.Name(i), i % 7 ? std::u16string(i % 13, u'가') : u"") << i;
+        ASSERT_EQ(moved.Name(i), RowName(i)) << i;
     EXPECT_TRUE(moved.Name(-1).empty());
     EXPECT_TRUE(moved.Name(kRows).empty());
     EXPECT_EQ(moved.Append(u"more"), kRows); // appends go on after a squeeze

@@ -117,15 +117,26 @@ void CTextCodec::DecodeAppend(std::string_view bytes, std::u16string& out) const
     if (m_bAsciiCompatible && std::all_of(bytes.begin(), bytes.end(), [](char c) {
             return static_cast<unsigned char>(c) < 0x80;
         })) {
-        out.append(bytes.begin(), bytes.end());
+        // Room made once and written in place: appending the bytes as a range would make a
+        // temporary string of them first.
+        const std::size_t base = out.size();
+        out.resize(base + bytes.size());
+        std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<std::ptrdiff_t>(base));
         return;
     }
+    DecodeAppendNonAscii(bytes, out);
+}
+
+void CTextCodec::DecodeAppendNonAscii(std::string_view bytes, std::u16string& out) const {
     if (m_path == EPath::Utf8) {
         DecodeUtf8Append(bytes, out);
         return;
     }
     if (m_path == EPath::DoubleByteTable) {
-        DecodeByTable(bytes, out);
+        // At most one UTF-16 unit comes of each byte: room is made once, written in place.
+        const std::size_t base = out.size();
+        out.resize(base + bytes.size());
+        out.resize(static_cast<std::size_t>(DecodeByTable(bytes, out.data() + base) - out.data()));
         return;
     }
     if (m_bAsciiCompatible) {
@@ -328,15 +339,17 @@ bool CTextCodec::PrepareConcurrentUse() const {
     return m_path != EPath::Iconv;
 }
 
-void CTextCodec::DecodeByTable(std::string_view bytes, std::u16string& out) const {
+std::size_t CTextCodec::DecodeInto(std::string_view bytes, char16_t* out) const {
+    if (m_path == EPath::Utf8)
+        return DecodeUtf8Into(bytes, out);
+    return static_cast<std::size_t>(DecodeByTable(bytes, out) - out);
+}
+
+char16_t* CTextCodec::DecodeByTable(std::string_view bytes, char16_t* w) const {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
     const std::atomic<char16_t>* pairs = m_pTable.get();
     const std::atomic<char16_t>* singles = pairs + kPairEntries;
-    // At most one UTF-16 unit comes of each byte: room is made once, written through a pointer.
-    const std::size_t base = out.size();
-    out.resize(base + n);
-    char16_t* w = out.data() + base;
     for (std::size_t i = 0; i < n;) {
         const unsigned char b = p[i];
         if (b >= 0x80 && i + 1 < n) {
@@ -358,5 +371,5 @@ void CTextCodec::DecodeByTable(std::string_view bytes, std::u16string& out) cons
         *w++ = c ? c : u'\uFFFD';
         ++i;
     }
-    out.resize(static_cast<std::size_t>(w - out.data()));
+    return w;
 }

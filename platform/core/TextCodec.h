@@ -44,6 +44,15 @@ public:
     std::u16string Decode(std::string_view bytes) const;
     // Appends the conversion of bytes (up to their first zero byte) to out.
     void DecodeAppend(std::string_view bytes, std::u16string& out) const;
+    // The same for bytes known to hold no zero byte, without looking for one or for ASCII
+    // text: for text known to hold a byte from 0x80 up.
+    void DecodeAppendNonAscii(std::string_view bytes, std::u16string& out) const;
+    // Whether DecodeInto may be used: the table and UTF-8 paths make at most one UTF-16 unit of
+    // each byte; iconv may make more.
+    bool DecodesInPlace() const { return m_path != EPath::Iconv; }
+    // As DecodeAppendNonAscii, into out, which has room for bytes.size() units; returns the
+    // units written. Only where DecodesInPlace.
+    std::size_t DecodeInto(std::string_view bytes, char16_t* out) const;
     // Tells whether conversions may run on several threads at once: the table and UTF-8 paths
     // may (the table's rows are filled under a lock), iconv's one handle keeps state and may
     // not.
@@ -60,7 +69,7 @@ private:
     void Flush(std::u16string& out, std::size_t& used) const;
     // Whether every byte from first to last stands for the ASCII character of its value.
     bool KeepsAscii(unsigned first, unsigned last) const;
-    void DecodeByTable(std::string_view bytes, std::u16string& out) const;
+    char16_t* DecodeByTable(std::string_view bytes, char16_t* out) const;
     void BuildSingles();
     // Fills the table's row of one lead byte (0x80 to 0xFF) unless another call has.
     void BuildLead(unsigned lead) const;

@@ -73,11 +73,15 @@ bool IsValidUtf8(const std::uint8_t* p, std::size_t n) {
 // At most one UTF-16 unit comes of each byte (a four-byte sequence makes two), so the decoder
 // writes into room made once instead of growing the string a unit at a time.
 void DecodeUtf8Append(std::string_view bytes, std::u16string& out) {
+    const std::size_t base = out.size();
+    out.resize(base + bytes.size());
+    out.resize(base + DecodeUtf8Into(bytes, out.data() + base));
+}
+
+std::size_t DecodeUtf8Into(std::string_view bytes, char16_t* out) {
     const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const std::size_t n = bytes.size();
-    const std::size_t base = out.size();
-    out.resize(base + n);
-    char16_t* w = out.data() + base;
+    char16_t* w = out;
     for (std::size_t i = 0; i < n;) {
         if (p[i] < 0x80) {
             *w++ = static_cast<char16_t>(p[i++]);
@@ -98,7 +102,7 @@ void DecodeUtf8Append(std::string_view bytes, std::u16string& out) {
         }
         i += len;
     }
-    out.resize(static_cast<std::size_t>(w - out.data()));
+    return static_cast<std::size_t>(w - out);
 }
 
 void CUtf8Evidence::Feed(const std::uint8_t* bytes, std::size_t count) {

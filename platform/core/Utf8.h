@@ -24,6 +24,9 @@ bool IsValidUtf8(const std::uint8_t* bytes, std::size_t count);
 // UTF-8 to UTF-16, appended to out; each byte that starts no well-formed sequence (by the rules
 // of IsValidUtf8) becomes U+FFFD. Zero bytes convert like any other.
 void DecodeUtf8Append(std::string_view bytes, std::u16string& out);
+// The same into out, which has room for bytes.size() units (never more are made); returns the
+// units written.
+std::size_t DecodeUtf8Into(std::string_view bytes, char16_t* out);
 
 // UTF-16 to UTF-8, for terminal output; an unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
