@@ -5,6 +5,7 @@
 
 #include "ItemSink.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -20,6 +21,21 @@ public:
     void AddItem(std::int32_t position, std::u16string_view name) override {
         m_positions.push_back(position);
         m_names.append(name);
+        m_ends.push_back(m_names.size());
+    }
+    void AddAsciiItem(std::int32_t position, std::string_view name) override {
+        const std::size_t at = m_names.size();
+        m_names.resize(at + name.size());
+        std::copy(name.begin(), name.end(), m_names.begin() + static_cast<std::ptrdiff_t>(at));
+        m_positions.push_back(position);
+        m_ends.push_back(m_names.size());
+    }
+    void AddCodedItem(std::int32_t position, std::string_view bytes,
+                      const CTextCodec& codec) override {
+        const std::size_t at = m_names.size();
+        m_names.resize(at + bytes.size());
+        m_names.resize(at + codec.DecodeInto(bytes, m_names.data() + at));
+        m_positions.push_back(position);
         m_ends.push_back(m_names.size());
     }
     // Positions are reported shifted by shift, for a part scanned from its own start.

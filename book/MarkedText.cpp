@@ -25,6 +25,20 @@ std::string_view Bytes(const std::uint8_t* p, std::size_t n) {
     return {reinterpret_cast<const char*>(p), n};
 }
 
+// Whether every byte is below 0x80; eight at a time.
+bool IsAscii(std::string_view bytes) {
+    std::size_t i = 0;
+    std::uint64_t high = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        high |= word;
+    }
+    for (; i < bytes.size(); ++i)
+        high |= static_cast<unsigned char>(bytes[i]);
+    return !(high & 0x8080808080808080ull);
+}
+
 // Offset of the first "///" in [from, n), or n. Most bytes are not '/', so blocks without
 // one are passed whole; only a block holding a '/' is tested for three in a row.
 std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n) {
@@ -199,10 +213,20 @@ void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
     std::u16string name;
     std::size_t from = 0;
     SHeadLine head;
+    // A head line holds no zero byte before its marker: its name is all of those bytes, which
+    // the sink may convert straight into its own storage.
     while (NextHeadLine(d, n, from, head)) {
-        name.clear();
-        codec.DecodeAppend(Bytes(d + head.start, head.marker - head.start), name);
-        sink.AddItem(static_cast<std::int32_t>(head.start), name);
+        const auto position = static_cast<std::int32_t>(head.start);
+        const std::string_view bytes = Bytes(d + head.start, head.marker - head.start);
+        if (codec.IsAsciiCompatible() && IsAscii(bytes)) {
+            sink.AddAsciiItem(position, bytes);
+        } else if (codec.DecodesInPlace()) {
+            sink.AddCodedItem(position, bytes, codec);
+        } else {
+            name.clear();
+            codec.DecodeAppend(bytes, name);
+            sink.AddItem(position, name);
+        }
     }
 }
 
