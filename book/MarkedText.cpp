@@ -90,11 +90,94 @@ bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHead
     return false;
 }
 
+// Where the bytes from from on stop being ASCII, at most to; passes 64 bytes at a time.
+std::size_t SkipAscii(const std::uint8_t* d, std::size_t from, std::size_t to) {
+#if defined(__SSE2__)
+    auto load = [d](std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+    };
+    while (from + 64 <= to &&
+           !_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(load(from), load(from + 16)),
+                                           _mm_or_si128(load(from + 32), load(from + 48)))))
+        from += 64;
+#endif
+    while (from < to && d[from] < 0x80)
+        ++from;
+    return from;
+}
+
+// Feeds the UTF-8 evidence of bytes [from, to) a piece at a time, each piece ending after an
+// ASCII byte so that no UTF-8 sequence is cut, and stops once the bytes are refuted here or
+// by another thread.
+void GatherUtf8Evidence(const std::uint8_t* d, std::size_t from, std::size_t to,
+                        CUtf8Evidence& evidence, std::atomic<bool>& refuted) {
+    constexpr std::size_t kPiece = 1 << 20;
+    while (from < to && !refuted.load(std::memory_order_relaxed)) {
+        std::size_t end = to - from > kPiece ? from + kPiece : to;
+        while (end < to && d[end - 1] >= 0x80)
+            ++end;
+        from = SkipAscii(d, from, end);
+        evidence.Feed(d + from, end - from);
+        if (evidence.Refuted()) {
+            refuted.store(true, std::memory_order_relaxed);
+            return;
+        }
+        from = end;
+    }
+}
+
+// The UTF-8 evidence of the bytes [from, end) of a book, gathered as a pass over them reaches
+// them, so that the book is read once: every byte before Done() has been fed, and Done() follows
+// an ASCII byte (or is from), so no UTF-8 sequence is cut there. Feeding stops once the bytes
+// are refuted here or by another thread's reach.
+class CEvidenceReach {
+public:
+    CEvidenceReach(const std::uint8_t* d, std::size_t from, std::size_t end,
+                   std::atomic<bool>& refuted)
+        : m_pData(d), m_nDone(from), m_nEnd(end), m_refuted(refuted) {}
+
+    // Feeds the bytes up to to, or on to the next byte after an ASCII byte.
+    void To(std::size_t to) {
+        if (to <= m_nDone || m_refuted.load(std::memory_order_relaxed))
+            return;
+        std::size_t end = to < m_nEnd ? to : m_nEnd;
+        while (end < m_nEnd && m_pData[end - 1] >= 0x80)
+            ++end;
+        GatherUtf8Evidence(m_pData, m_nDone, end, m_evidence, m_refuted);
+        m_nDone = end;
+    }
+    // A 64-byte block at at holds a byte of 0x80 or more, and the bytes between Done() and at
+    // none. The bytes after it are fed with it, so that the blocks that follow find theirs fed.
+    void Block(std::size_t at) {
+        if (m_nDone >= at + 64)
+            return;
+        if (m_nDone < at)
+            m_nDone = at; // right after an ASCII byte
+        To(at + kAhead);
+    }
+    std::size_t Done() const { return m_nDone; }
+    const CUtf8Evidence& Evidence() const { return m_evidence; }
+
+    static constexpr std::size_t kAhead = 16 << 10;
+
+private:
+    const std::uint8_t* m_pData;
+    std::size_t m_nDone;
+    std::size_t m_nEnd;
+    std::atomic<bool>& m_refuted;
+    CUtf8Evidence m_evidence;
+};
+
 // The number of head lines in [from, n), from being a line start: lines that end in a line
 // feed and whose first marker has no zero byte before it. Only counts, so 64 bytes at a time
 // are reduced to bit masks of their markers, line feeds and zero bytes, and only those bits
-// are looked at, in order.
-std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t n) {
+// are looked at, in order. With kGather the UTF-8 evidence of the bytes is fed to reach on the
+// way, only for the blocks that hold a byte of 0x80 or more.
+template <bool kGather = false>
+std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t n,
+                            CEvidenceReach* reach = nullptr) {
+    if constexpr (kGather)
+        reach->To(from);
     std::int32_t count = 0;
     // Where the line being read stands: nothing decided yet, its first marker seen (a head
     // line if a line feed ends it), or a zero byte seen first (no head line).
@@ -109,6 +192,10 @@ std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t
         __m128i v[4];
         for (int k = 0; k < 4; ++k)
             v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 16 * k));
+        if constexpr (kGather) {
+            if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(v[0], v[1]), _mm_or_si128(v[2], v[3]))))
+                reach->Block(i);
+        }
         auto any = [&](__m128i want) {
             return _mm_movemask_epi8(
                 _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v[0], want), _mm_cmpeq_epi8(v[1], want)),
@@ -176,6 +263,8 @@ std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t
             line = kMarked;
         }
     }
+    if constexpr (kGather)
+        reach->To(n);
     return count;
 }
 
@@ -242,42 +331,6 @@ void ScanLines(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
     }
 }
 
-// Where the bytes from from on stop being ASCII, at most to; passes 64 bytes at a time.
-std::size_t SkipAscii(const std::uint8_t* d, std::size_t from, std::size_t to) {
-#if defined(__SSE2__)
-    auto load = [d](std::size_t at) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
-    };
-    while (from + 64 <= to &&
-           !_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(load(from), load(from + 16)),
-                                           _mm_or_si128(load(from + 32), load(from + 48)))))
-        from += 64;
-#endif
-    while (from < to && d[from] < 0x80)
-        ++from;
-    return from;
-}
-
-// Feeds the UTF-8 evidence of bytes [from, to) a piece at a time, each piece ending after an
-// ASCII byte so that no UTF-8 sequence is cut, and stops once the bytes are refuted here or
-// by another thread.
-void GatherUtf8Evidence(const std::uint8_t* d, std::size_t from, std::size_t to,
-                        CUtf8Evidence& evidence, std::atomic<bool>& refuted) {
-    constexpr std::size_t kPiece = 1 << 20;
-    while (from < to && !refuted.load(std::memory_order_relaxed)) {
-        std::size_t end = to - from > kPiece ? from + kPiece : to;
-        while (end < to && d[end - 1] >= 0x80)
-            ++end;
-        from = SkipAscii(d, from, end);
-        evidence.Feed(d + from, end - from);
-        if (evidence.Refuted()) {
-            refuted.store(true, std::memory_order_relaxed);
-            return;
-        }
-        from = end;
-    }
-}
-
 // Finds the first item whose name begins with a term among the items reported to it, and
 // counts them all.
 class CFirstMatch : public CItemSink {
@@ -301,6 +354,68 @@ private:
     std::size_t m_size;
 };
 
+// The search of FindMarkedTextItemChoosingCodec over the bytes before cut (and past it until the
+// item is found), in both code pages at once, with the UTF-8 evidence of those bytes fed to
+// reach. Counts only the head lines that start before cut; the rest are another thread's.
+struct SBothPages {
+    SFoundItem found;           // index, start and end; the name is in each page below
+    std::u16string nameUtf8;    // the name as UTF-8, where that page found the item
+    std::u16string nameOther;   // the name in the other page, where it found the item
+    bool utf8Found = false;     // the UTF-8 page's first match is the item found
+    bool otherFound = false;    // the other page's first match is the item found
+    std::int32_t beforeCut = 0; // head lines that start before cut
+};
+
+SBothPages SearchBothPages(const std::uint8_t* d, std::size_t n, std::size_t cut,
+                           const CTextCodec& utf8, const CTextCodec& other,
+                           std::u16string_view term, CEvidenceReach& reach,
+                           const std::atomic<bool>& refuted) {
+    SBothPages both;
+    SFoundItem& found = both.found;
+    found.end = static_cast<std::uint32_t>(n);
+    std::size_t from = 0;
+    SHeadLine head;
+    std::int32_t count = 0;
+    for (;;) {
+        // The evidence runs a little ahead of the search, through bytes that are in the cache.
+        if (reach.Done() < from + CEvidenceReach::kAhead / 2)
+            reach.To(from + CEvidenceReach::kAhead);
+        if (!NextHeadLine(d, n, from, head))
+            break;
+        both.beforeCut += head.start < cut;
+        const std::size_t length = head.marker - head.start;
+        // Refuted bytes are not read as UTF-8, so that page's match no longer matters.
+        const bool tryUtf8 = !refuted.load(std::memory_order_relaxed);
+        if (length == 0) {
+            both.utf8Found = tryUtf8 && term.empty();
+            both.otherFound = term.empty();
+        } else if (FirstByteMayBegin(d[head.start], term)) {
+            const std::string_view bytes = Bytes(d + head.start, length);
+            other.DecodeAppend(bytes, both.nameOther);
+            both.otherFound = NameBeginsWith(both.nameOther, term);
+            if (tryUtf8) {
+                utf8.DecodeAppend(bytes, both.nameUtf8);
+                both.utf8Found = NameBeginsWith(both.nameUtf8, term);
+            }
+        }
+        if (both.utf8Found || both.otherFound) {
+            found.index = count;
+            found.start = static_cast<std::uint32_t>(head.start);
+            break;
+        }
+        both.nameUtf8.clear();
+        both.nameOther.clear();
+        ++count;
+    }
+    // The next head line ends the item; the rest before cut is only counted.
+    if (found.index >= 0 && NextHeadLine(d, n, from, head)) {
+        found.end = static_cast<std::uint32_t>(head.start);
+        if (head.start < cut)
+            both.beforeCut += 1 + CountHeadLines<true>(d, from, cut, &reach);
+    }
+    reach.To(cut);
+    return both;
+}
 } // namespace
 
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
@@ -351,6 +466,44 @@ SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCod
         count += 1 + CountRestInHalves(d, from, n, splitAt);
     }
     found.last = count - 1;
+    return found;
+}
+
+SFoundItem FindMarkedTextItemChoosingCodec(std::span<const std::uint8_t> data,
+                                           const CTextCodec& utf8, const CTextCodec& other,
+                                           std::u16string_view term, bool& looksUtf8,
+                                           std::size_t splitAt) {
+    if (!utf8.IsAsciiCompatible() || !other.IsAsciiCompatible()) {
+        looksUtf8 = MarkedTextLooksUtf8(data, splitAt);
+        return FindMarkedTextItem(data, looksUtf8 ? utf8 : other, term, splitAt);
+    }
+    const std::uint8_t* d = data.data();
+    const std::size_t n = data.size();
+    std::atomic<bool> refuted{false};
+    // A large book's second half is counted, and its evidence gathered, on a thread of its
+    // own from the start, while the search goes through the first half (and on, if the item
+    // lies further).
+    const void* lf = n >= splitAt ? std::memchr(d + n / 2, '\n', n - n / 2) : nullptr;
+    const std::size_t cut = lf ? static_cast<const std::uint8_t*>(lf) - d + 1 : n;
+    CEvidenceReach first(d, 0, cut, refuted), second(d, cut, n, refuted);
+    SBothPages both;
+    std::int32_t afterCut = 0;
+    if (cut == n) {
+        both = SearchBothPages(d, n, cut, utf8, other, term, first, refuted);
+    } else {
+        RunSideBySide([&] { both = SearchBothPages(d, n, cut, utf8, other, term, first, refuted); },
+                      [&] { afterCut = CountHeadLines<true>(d, cut, n, &second); });
+    }
+    looksUtf8 = !refuted && (first.Evidence().LooksUtf8() || second.Evidence().LooksUtf8());
+    SFoundItem& found = both.found;
+    if (found.index >= 0 && !(looksUtf8 ? both.utf8Found : both.otherFound)) {
+        // Only the page the evidence ruled out found an item here: the other one's lies
+        // further on, or nowhere.
+        return FindMarkedTextItem(data, looksUtf8 ? utf8 : other, term, splitAt);
+    }
+    if (found.index >= 0)
+        found.name = std::move(looksUtf8 ? both.nameUtf8 : both.nameOther);
+    found.last = both.beforeCut + afterCut - 1;
     return found;
 }
 
