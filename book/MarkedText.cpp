@@ -146,13 +146,18 @@ public:
         GatherUtf8Evidence(m_pData, m_nDone, end, m_evidence, m_refuted);
         m_nDone = end;
     }
+    // The bytes from Done() to at hold no byte of 0x80 or more: nothing to feed, and at
+    // follows an ASCII byte.
+    void Passed(std::size_t at) {
+        if (m_nDone < at)
+            m_nDone = at;
+    }
     // A 64-byte block at at holds a byte of 0x80 or more, and the bytes between Done() and at
     // none. The bytes after it are fed with it, so that the blocks that follow find theirs fed.
     void Block(std::size_t at) {
         if (m_nDone >= at + 64)
             return;
-        if (m_nDone < at)
-            m_nDone = at; // right after an ASCII byte
+        Passed(at);
         To(at + kAhead);
     }
     std::size_t Done() const { return m_nDone; }
@@ -251,6 +256,8 @@ std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t
             }
         }
     }
+    if constexpr (kGather)
+        reach->Passed(i); // every block before i was tested for bytes of 0x80 or more
 #endif
     for (; i < n; ++i) {
         if (d[i] == '\n') {
