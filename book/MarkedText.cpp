@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -141,6 +142,8 @@ public:
         if (to <= m_nDone || m_refuted.load(std::memory_order_relaxed))
             return;
         std::size_t end = to < m_nEnd ? to : m_nEnd;
+        if (end <= m_nDone)
+            return;
         while (end < m_nEnd && m_pData[end - 1] >= 0x80)
             ++end;
         GatherUtf8Evidence(m_pData, m_nDone, end, m_evidence, m_refuted);
@@ -160,6 +163,8 @@ public:
         Passed(at);
         To(at + kAhead);
     }
+    // The bytes taken on reach up to end, which lies after the present end.
+    void Extend(std::size_t end) { m_nEnd = end; }
     std::size_t Done() const { return m_nDone; }
     const CUtf8Evidence& Evidence() const { return m_evidence; }
 
@@ -361,35 +366,93 @@ private:
     std::size_t m_size;
 };
 
-// The search of FindMarkedTextItemChoosingCodec over the bytes before cut (and past it until the
-// item is found), in both code pages at once, with the UTF-8 evidence of those bytes fed to
-// reach. Counts only the head lines that start before cut; the rest are another thread's.
-struct SBothPages {
-    SFoundItem found;           // index, start and end; the name is in each page below
-    std::u16string nameUtf8;    // the name as UTF-8, where that page found the item
-    std::u16string nameOther;   // the name in the other page, where it found the item
-    bool utf8Found = false;     // the UTF-8 page's first match is the item found
-    bool otherFound = false;    // the other page's first match is the item found
-    std::int32_t beforeCut = 0; // head lines that start before cut
+// A book's bytes in chunks that begin at line starts, shared by two threads: the one that
+// searches takes them from the front as it reaches them, the other counts them from the back,
+// until the two meet. Which thread ends where depends on where the item lies.
+class CChunks {
+public:
+    CChunks(const std::uint8_t* d, std::size_t n, std::size_t chunk)
+        : m_pData(d), m_nSize(n), m_nChunk(chunk), m_nBack((n + chunk - 1) / chunk) {}
+
+    // Where chunk k begins: the first line start from k chunks on, or the end.
+    std::size_t Start(std::size_t k) const {
+        if (k == 0)
+            return 0;
+        const std::size_t at = k * m_nChunk;
+        if (at >= m_nSize)
+            return m_nSize;
+        const void* lf = std::memchr(m_pData + at - 1, '\n', m_nSize - at + 1);
+        return lf ? static_cast<const std::uint8_t*>(lf) - m_pData + 1 : m_nSize;
+    }
+    // Takes the first chunk nobody has; false when none is left.
+    bool TakeFront(std::size_t& k) {
+        const std::lock_guard lock(m_mutex);
+        if (m_nFront >= m_nBack)
+            return false;
+        k = m_nFront++;
+        return true;
+    }
+    // Takes the last chunk nobody has; false when none is left.
+    bool TakeBack(std::size_t& k) {
+        const std::lock_guard lock(m_mutex);
+        if (m_nFront >= m_nBack)
+            return false;
+        k = --m_nBack;
+        return true;
+    }
+
+private:
+    const std::uint8_t* m_pData;
+    std::size_t m_nSize;
+    std::size_t m_nChunk;
+    std::mutex m_mutex;
+    std::size_t m_nFront = 0;
+    std::size_t m_nBack;
 };
 
-SBothPages SearchBothPages(const std::uint8_t* d, std::size_t n, std::size_t cut,
+// What the search of FindMarkedTextItemChoosingCodec found in both code pages at once.
+struct SBothPages {
+    SFoundItem found;         // index, start and end; the name is in each page below
+    std::u16string nameUtf8;  // the name as UTF-8, where that page found the item
+    std::u16string nameOther; // the name in the other page, where it found the item
+    bool utf8Found = false;   // the UTF-8 page's first match is the item found
+    bool otherFound = false;  // the other page's first match is the item found
+    std::int32_t counted = 0; // head lines in the chunks the search took
+};
+
+// Searches from the book's start in both code pages, taking chunks from the front as it goes,
+// then counts the chunks it can still take. The UTF-8 evidence of the chunks taken goes to
+// reach, whose bytes always end where those chunks end.
+SBothPages SearchBothPages(const std::uint8_t* d, std::size_t n, CChunks& chunks,
                            const CTextCodec& utf8, const CTextCodec& other,
                            std::u16string_view term, CEvidenceReach& reach,
                            const std::atomic<bool>& refuted) {
     SBothPages both;
     SFoundItem& found = both.found;
     found.end = static_cast<std::uint32_t>(n);
+    std::size_t taken = 0; // the chunks taken end here
+    bool taking = true;
+    std::size_t k = 0;
+    auto takeTo = [&](std::size_t at) {
+        while (taking && taken < at && taken < n) {
+            taking = chunks.TakeFront(k);
+            if (taking)
+                taken = chunks.Start(k + 1);
+        }
+        reach.Extend(taken);
+    };
     std::size_t from = 0;
     SHeadLine head;
     std::int32_t count = 0;
     for (;;) {
-        // The evidence runs a little ahead of the search, through bytes that are in the cache.
+        // The evidence runs a little ahead of the search, through bytes soon in the cache.
+        takeTo(from + CEvidenceReach::kAhead);
         if (reach.Done() < from + CEvidenceReach::kAhead / 2)
             reach.To(from + CEvidenceReach::kAhead);
         if (!NextHeadLine(d, n, from, head))
             break;
-        both.beforeCut += head.start < cut;
+        takeTo(from);
+        both.counted += head.start < taken; // else the other thread counts it
         const std::size_t length = head.marker - head.start;
         // Refuted bytes are not read as UTF-8, so that page's match no longer matters.
         const bool tryUtf8 = !refuted.load(std::memory_order_relaxed);
@@ -414,15 +477,23 @@ SBothPages SearchBothPages(const std::uint8_t* d, std::size_t n, std::size_t cut
         both.nameOther.clear();
         ++count;
     }
-    // The next head line ends the item; the rest before cut is only counted.
+    // The next head line ends the item; the rest is only counted.
     if (found.index >= 0 && NextHeadLine(d, n, from, head)) {
         found.end = static_cast<std::uint32_t>(head.start);
-        if (head.start < cut)
-            both.beforeCut += 1 + CountHeadLines<true>(d, from, cut, &reach);
+        takeTo(from);
+        if (head.start < taken)
+            both.counted += 1 + CountHeadLines<true>(d, from, taken, &reach);
     }
-    reach.To(cut);
+    reach.To(taken);
+    while (taking && chunks.TakeFront(k)) {
+        const std::size_t start = chunks.Start(k);
+        taken = chunks.Start(k + 1);
+        reach.Extend(taken);
+        both.counted += CountHeadLines<true>(d, start, taken, &reach);
+    }
     return both;
 }
+
 } // namespace
 
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
@@ -487,21 +558,29 @@ SFoundItem FindMarkedTextItemChoosingCodec(std::span<const std::uint8_t> data,
     const std::uint8_t* d = data.data();
     const std::size_t n = data.size();
     std::atomic<bool> refuted{false};
-    // A large book's second half is counted, and its evidence gathered, on a thread of its
-    // own from the start, while the search goes through the first half (and on, if the item
-    // lies further).
-    const void* lf = n >= splitAt ? std::memchr(d + n / 2, '\n', n - n / 2) : nullptr;
-    const std::size_t cut = lf ? static_cast<const std::uint8_t*>(lf) - d + 1 : n;
-    CEvidenceReach first(d, 0, cut, refuted), second(d, cut, n, refuted);
+    CEvidenceReach first(d, 0, 0, refuted);
     SBothPages both;
-    std::int32_t afterCut = 0;
-    if (cut == n) {
-        both = SearchBothPages(d, n, cut, utf8, other, term, first, refuted);
+    std::int32_t counted = 0;
+    bool utf8Behind = false;
+    if (n < splitAt) {
+        CChunks whole(d, n, n > 0 ? n : 1);
+        both = SearchBothPages(d, n, whole, utf8, other, term, first, refuted);
     } else {
-        RunSideBySide([&] { both = SearchBothPages(d, n, cut, utf8, other, term, first, refuted); },
-                      [&] { afterCut = CountHeadLines<true>(d, cut, n, &second); });
+        // A large book's chunks from the back are counted, and their evidence gathered, on a
+        // thread of their own from the start, while the search goes from the front.
+        CChunks chunks(d, n, splitAt / 4 > 0 ? splitAt / 4 : 1);
+        RunSideBySide(
+            [&] { both = SearchBothPages(d, n, chunks, utf8, other, term, first, refuted); },
+            [&] {
+                for (std::size_t k = 0; chunks.TakeBack(k);) {
+                    const std::size_t start = chunks.Start(k), end = chunks.Start(k + 1);
+                    CEvidenceReach reach(d, start, end, refuted);
+                    counted += CountHeadLines<true>(d, start, end, &reach);
+                    utf8Behind |= reach.Evidence().LooksUtf8();
+                }
+            });
     }
-    looksUtf8 = !refuted && (first.Evidence().LooksUtf8() || second.Evidence().LooksUtf8());
+    looksUtf8 = !refuted && (first.Evidence().LooksUtf8() || utf8Behind);
     SFoundItem& found = both.found;
     if (found.index >= 0 && !(looksUtf8 ? both.utf8Found : both.otherFound)) {
         // Only the page the evidence ruled out found an item here: the other one's lies
@@ -510,7 +589,7 @@ SFoundItem FindMarkedTextItemChoosingCodec(std::span<const std::uint8_t> data,
     }
     if (found.index >= 0)
         found.name = std::move(looksUtf8 ? both.nameUtf8 : both.nameOther);
-    found.last = both.beforeCut + afterCut - 1;
+    found.last = both.counted + counted - 1;
     return found;
 }
 
