@@ -163,7 +163,7 @@ public:
         Passed(at);
         To(at + kAhead);
     }
-    // The bytes taken on reach up to end, which lies after the present end.
+    // Lets the feeding go on to end, where the pass has taken more of the book.
     void Extend(std::size_t end) { m_nEnd = end; }
     std::size_t Done() const { return m_nDone; }
     const CUtf8Evidence& Evidence() const { return m_evidence; }
