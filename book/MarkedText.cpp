@@ -446,12 +446,14 @@ SBothPages SearchBothPages(const std::uint8_t* d, std::size_t n, CChunks& chunks
     std::int32_t count = 0;
     for (;;) {
         // The evidence runs a little ahead of the search, through bytes soon in the cache.
-        takeTo(from + CEvidenceReach::kAhead);
-        if (reach.Done() < from + CEvidenceReach::kAhead / 2)
+        if (reach.Done() < from + CEvidenceReach::kAhead / 2) {
+            takeTo(from + CEvidenceReach::kAhead);
             reach.To(from + CEvidenceReach::kAhead);
+        }
         if (!NextHeadLine(d, n, from, head))
             break;
-        takeTo(from);
+        if (from > taken)
+            takeTo(from);
         both.counted += head.start < taken; // else the other thread counts it
         const std::size_t length = head.marker - head.start;
         // Refuted bytes are not read as UTF-8, so that page's match no longer matters.
