@@ -163,8 +163,6 @@ public:
         Passed(at);
         To(at + kAhead);
     }
-    // Lets the feeding go on to end, where the pass has taken more of the book.
-    void Extend(std::size_t end) { m_nEnd = end; }
     std::size_t Done() const { return m_nDone; }
     const CUtf8Evidence& Evidence() const { return m_evidence; }
 
@@ -366,13 +364,13 @@ private:
     std::size_t m_size;
 };
 
-// A book's bytes in chunks that begin at line starts, shared by two threads: the one that
-// searches takes them from the front as it reaches them, the other counts them from the back,
-// until the two meet. Which thread ends where depends on where the item lies.
+// A book's bytes in chunks that begin at line starts, shared by two threads: one takes them from
+// the front, the other from the back, until the two meet.
 class CChunks {
 public:
     CChunks(const std::uint8_t* d, std::size_t n, std::size_t chunk)
-        : m_pData(d), m_nSize(n), m_nChunk(chunk), m_nBack((n + chunk - 1) / chunk) {}
+        : m_pData(d), m_nSize(n), m_nChunk(chunk), m_nCount((n + chunk - 1) / chunk),
+          m_nBack(m_nCount) {}
 
     // Where chunk k begins: the first line start from k chunks on, or the end.
     std::size_t Start(std::size_t k) const {
@@ -384,6 +382,7 @@ public:
         const void* lf = std::memchr(m_pData + at - 1, '\n', m_nSize - at + 1);
         return lf ? static_cast<const std::uint8_t*>(lf) - m_pData + 1 : m_nSize;
     }
+    std::size_t Count() const { return m_nCount; }
     // Takes the first chunk nobody has; false when none is left.
     bool TakeFront(std::size_t& k) {
         const std::lock_guard lock(m_mutex);
@@ -405,95 +404,71 @@ private:
     const std::uint8_t* m_pData;
     std::size_t m_nSize;
     std::size_t m_nChunk;
+    std::size_t m_nCount;
     std::mutex m_mutex;
     std::size_t m_nFront = 0;
     std::size_t m_nBack;
 };
 
-// What the search of FindMarkedTextItemChoosingCodec found in both code pages at once.
-struct SBothPages {
-    SFoundItem found;         // index, start and end; the name is in each page below
-    std::u16string nameUtf8;  // the name as UTF-8, where that page found the item
-    std::u16string nameOther; // the name in the other page, where it found the item
-    bool utf8Found = false;   // the UTF-8 page's first match is the item found
-    bool otherFound = false;  // the other page's first match is the item found
-    std::int32_t counted = 0; // head lines in the chunks the search took
+// What the search of one chunk found, in both code pages at once.
+struct SChunkFound {
+    std::int32_t count = 0;   // head lines in the chunk
+    std::int32_t hit = -1;    // the first of them whose name begins with the term in a page
+    std::size_t start = 0;    // where that head line starts
+    std::size_t next = 0;     // and where the line after it starts
+    bool utf8Found = false;   // its name begins with the term read as UTF-8
+    bool otherFound = false;  // or read in the other page
+    std::u16string nameUtf8;  // the name as UTF-8, where that page found it
+    std::u16string nameOther; // the name in the other page, where it found it
 };
 
-// Searches from the book's start in both code pages, taking chunks from the front as it goes,
-// then counts the chunks it can still take. The UTF-8 evidence of the chunks taken goes to
-// reach, whose bytes always end where those chunks end.
-SBothPages SearchBothPages(const std::uint8_t* d, std::size_t n, CChunks& chunks,
-                           const CTextCodec& utf8, const CTextCodec& other,
-                           std::u16string_view term, CEvidenceReach& reach,
-                           const std::atomic<bool>& refuted) {
-    SBothPages both;
-    SFoundItem& found = both.found;
-    found.end = static_cast<std::uint32_t>(n);
-    std::size_t taken = 0; // the chunks taken end here
-    bool taking = true;
-    std::size_t k = 0;
-    auto takeTo = [&](std::size_t at) {
-        while (taking && taken < at && taken < n) {
-            taking = chunks.TakeFront(k);
-            if (taking)
-                taken = chunks.Start(k + 1);
-        }
-        reach.Extend(taken);
-    };
-    std::size_t from = 0;
+// Searches the head lines of the chunk [from, to) in both code pages until a name begins with
+// term, then only counts the rest; only counts when search is false. The chunk's UTF-8
+// evidence goes to reach on the way.
+SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
+                        const CTextCodec& utf8, const CTextCodec& other, std::u16string_view term,
+                        bool search, CEvidenceReach& reach, const std::atomic<bool>& refuted) {
+    SChunkFound found;
+    if (!search) {
+        found.count = CountHeadLines<true>(d, from, to, &reach);
+        return found;
+    }
     SHeadLine head;
-    std::int32_t count = 0;
     for (;;) {
         // The evidence runs a little ahead of the search, through bytes soon in the cache.
-        if (reach.Done() < from + CEvidenceReach::kAhead / 2) {
-            takeTo(from + CEvidenceReach::kAhead);
+        if (reach.Done() < from + CEvidenceReach::kAhead / 2)
             reach.To(from + CEvidenceReach::kAhead);
-        }
-        if (!NextHeadLine(d, n, from, head))
+        // The chunk ends after a line feed or at the book's end, so its lines are all in it.
+        if (!NextHeadLine(d, to, from, head))
             break;
-        if (from > taken)
-            takeTo(from);
-        both.counted += head.start < taken; // else the other thread counts it
         const std::size_t length = head.marker - head.start;
         // Refuted bytes are not read as UTF-8, so that page's match no longer matters.
         const bool tryUtf8 = !refuted.load(std::memory_order_relaxed);
         if (length == 0) {
-            both.utf8Found = tryUtf8 && term.empty();
-            both.otherFound = term.empty();
+            found.utf8Found = tryUtf8 && term.empty();
+            found.otherFound = term.empty();
         } else if (FirstByteMayBegin(d[head.start], term)) {
             const std::string_view bytes = Bytes(d + head.start, length);
-            other.DecodeAppend(bytes, both.nameOther);
-            both.otherFound = NameBeginsWith(both.nameOther, term);
+            other.DecodeAppend(bytes, found.nameOther);
+            found.otherFound = NameBeginsWith(found.nameOther, term);
             if (tryUtf8) {
-                utf8.DecodeAppend(bytes, both.nameUtf8);
-                both.utf8Found = NameBeginsWith(both.nameUtf8, term);
+                utf8.DecodeAppend(bytes, found.nameUtf8);
+                found.utf8Found = NameBeginsWith(found.nameUtf8, term);
             }
         }
-        if (both.utf8Found || both.otherFound) {
-            found.index = count;
-            found.start = static_cast<std::uint32_t>(head.start);
-            break;
+        if (found.utf8Found || found.otherFound) {
+            found.hit = found.count++;
+            found.start = head.start;
+            found.next = from;
+            found.count += CountHeadLines<true>(d, from, to, &reach);
+            return found;
         }
-        both.nameUtf8.clear();
-        both.nameOther.clear();
-        ++count;
+        found.nameUtf8.clear();
+        found.nameOther.clear();
+        ++found.count;
     }
-    // The next head line ends the item; the rest is only counted.
-    if (found.index >= 0 && NextHeadLine(d, n, from, head)) {
-        found.end = static_cast<std::uint32_t>(head.start);
-        takeTo(from);
-        if (head.start < taken)
-            both.counted += 1 + CountHeadLines<true>(d, from, taken, &reach);
-    }
-    reach.To(taken);
-    while (taking && chunks.TakeFront(k)) {
-        const std::size_t start = chunks.Start(k);
-        taken = chunks.Start(k + 1);
-        reach.Extend(taken);
-        both.counted += CountHeadLines<true>(d, start, taken, &reach);
-    }
-    return both;
+    reach.To(to);
+    return found;
 }
 
 } // namespace
@@ -560,39 +535,62 @@ SFoundItem FindMarkedTextItemChoosingCodec(std::span<const std::uint8_t> data,
     const std::uint8_t* d = data.data();
     const std::size_t n = data.size();
     std::atomic<bool> refuted{false};
-    CEvidenceReach first(d, 0, 0, refuted);
-    SBothPages both;
-    std::int32_t counted = 0;
-    bool utf8Behind = false;
-    if (n < splitAt) {
-        CChunks whole(d, n, n > 0 ? n : 1);
-        both = SearchBothPages(d, n, whole, utf8, other, term, first, refuted);
-    } else {
-        // A large book's chunks from the back are counted, and their evidence gathered, on a
-        // thread of their own from the start, while the search goes from the front.
-        CChunks chunks(d, n, splitAt / 4 > 0 ? splitAt / 4 : 1);
-        RunSideBySide(
-            [&] { both = SearchBothPages(d, n, chunks, utf8, other, term, first, refuted); },
-            [&] {
-                for (std::size_t k = 0; chunks.TakeBack(k);) {
-                    const std::size_t start = chunks.Start(k), end = chunks.Start(k + 1);
-                    CEvidenceReach reach(d, start, end, refuted);
-                    counted += CountHeadLines<true>(d, start, end, &reach);
-                    utf8Behind |= reach.Evidence().LooksUtf8();
-                }
-            });
+    // A large book is searched from both ends at once, a chunk at a time: the first item lies
+    // in the first chunk that holds a match, and the chunks after one that does are only
+    // counted.
+    const bool halves = n >= splitAt && utf8.PrepareConcurrentUse() && other.PrepareConcurrentUse();
+    CChunks chunks(d, n, halves ? (splitAt / 4 > 0 ? splitAt / 4 : 1) : (n > 0 ? n : 1));
+    std::vector<SChunkFound> found(chunks.Count());
+    std::atomic<std::size_t> firstHit{chunks.Count()}; // the first chunk known to hold a match
+    auto work = [&](bool fromFront, bool& utf8Seen) {
+        std::size_t k = 0;
+        while (fromFront ? chunks.TakeFront(k) : chunks.TakeBack(k)) {
+            const std::size_t start = chunks.Start(k), end = chunks.Start(k + 1);
+            CEvidenceReach reach(d, start, end, refuted);
+            found[k] =
+                SearchChunk(d, start, end, utf8, other, term, firstHit.load() > k, reach, refuted);
+            utf8Seen |= reach.Evidence().LooksUtf8();
+            if (found[k].hit < 0)
+                continue;
+            std::size_t known = firstHit.load();
+            while (k < known && !firstHit.compare_exchange_weak(known, k)) {
+            }
+        }
+    };
+    bool utf8Front = false, utf8Back = false;
+    if (halves)
+        RunSideBySide([&] { work(true, utf8Front); }, [&] { work(false, utf8Back); });
+    else
+        work(true, utf8Front);
+    looksUtf8 = !refuted && (utf8Front || utf8Back);
+
+    SFoundItem item;
+    std::int32_t count = 0;
+    const SChunkFound* hit = nullptr;
+    for (const SChunkFound& chunk : found) {
+        if (!hit && chunk.hit >= 0) {
+            hit = &chunk;
+            item.index = count + chunk.hit;
+        }
+        count += chunk.count;
     }
-    looksUtf8 = !refuted && (first.Evidence().LooksUtf8() || utf8Behind);
-    SFoundItem& found = both.found;
-    if (found.index >= 0 && !(looksUtf8 ? both.utf8Found : both.otherFound)) {
+    item.last = count - 1;
+    item.end = static_cast<std::uint32_t>(n);
+    if (!hit)
+        return item;
+    if (!(looksUtf8 ? hit->utf8Found : hit->otherFound)) {
         // Only the page the evidence ruled out found an item here: the other one's lies
         // further on, or nowhere.
         return FindMarkedTextItem(data, looksUtf8 ? utf8 : other, term, splitAt);
     }
-    if (found.index >= 0)
-        found.name = std::move(looksUtf8 ? both.nameUtf8 : both.nameOther);
-    found.last = both.counted + counted - 1;
-    return found;
+    item.start = static_cast<std::uint32_t>(hit->start);
+    item.name = looksUtf8 ? hit->nameUtf8 : hit->nameOther;
+    // The next head line ends the item, wherever it lies.
+    std::size_t from = hit->next;
+    SHeadLine head;
+    if (NextHeadLine(d, n, from, head))
+        item.end = static_cast<std::uint32_t>(head.start);
+    return item;
 }
 
 void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& codec,
