@@ -53,8 +53,9 @@ SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCod
 
 // FindMarkedTextItem in the code page MarkedTextLooksUtf8 chooses for the book (utf8 or other),
 // which looksUtf8 receives, reading the book once where both pages are ASCII-compatible: the
-// evidence is gathered as the search and the count go, and the search tries both pages. Only
-// when the page that finds the item first is ruled out later is the book searched again.
+// evidence is gathered as the search and the count go, and the search tries both pages. Data of
+// splitAt bytes or more is searched in chunks from both ends at once, on two threads. Only when
+// the page that finds the item first is ruled out later is the book searched again.
 SFoundItem FindMarkedTextItemChoosingCodec(std::span<const std::uint8_t> data,
                                            const CTextCodec& utf8, const CTextCodec& other,
                                            std::u16string_view term, bool& looksUtf8,
