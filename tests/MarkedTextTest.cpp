@@ -257,6 +257,24 @@ void ExpectSameAsLineScan(const Bytes& book, const CTextCodec& codec, const std:
         ASSERT_EQ(first.last + 1, static_cast<std::int32_t>(plain.positions.size())) << what;
         ASSERT_EQ(first.end, plain.positions.size() > 1 ? plain.positions[1] : book.size()) << what;
     }
+    // The lookup that chooses its code page finds where head lines start as it counts them.
+    static const auto utf8 = CTextCodec::Create("UTF-8");
+    for (const std::u16string_view term : {u"x", u"z", u"a"}) {
+        bool looksUtf8 = false;
+        const SFoundItem found =
+            FindMarkedTextItemChoosingCodec(Span(book), *utf8, Cp949(), term, looksUtf8);
+        if (looksUtf8 != (codec.Name() == utf8->Name()))
+            continue; // read in the other page
+        std::int32_t want = -1;
+        for (std::size_t i = 0; i < plain.names.size() && want < 0; ++i)
+            if (NameBeginsWith(plain.names[i], term))
+                want = static_cast<std::int32_t>(i);
+        ASSERT_EQ(found.index, want) << what;
+        ASSERT_EQ(found.last + 1, static_cast<std::int32_t>(plain.positions.size())) << what;
+        if (want >= 0) {
+            ASSERT_EQ(found.start, static_cast<std::uint32_t>(plain.positions[want])) << what;
+        }
+    }
 }
 
 // Random books of any bytes, long enough for the block search and dense in '/'.
