@@ -176,26 +176,17 @@ private:
     CUtf8Evidence m_evidence;
 };
 
-// What CountHeadLines shows the head lines it counts to: nothing, for a plain count.
-struct SCountOnly {
-    static constexpr bool kLooks = false;
-    bool Wants() const { return false; }
-    void Head(std::size_t, std::int32_t) {}
-};
-
 // The number of head lines in [from, n), from being a line start: lines that end in a line
 // feed and whose first marker has no zero byte before it. Only counts, so 64 bytes at a time
 // are reduced to bit masks of their markers, line feeds and zero bytes, and only those bits
 // are looked at, in order. With kGather the UTF-8 evidence of the bytes is fed to reach on the
-// way, only for the blocks that hold a byte of 0x80 or more. look, while it Wants(), is shown
-// where each head line starts, with its number from from on.
-template <bool kGather = false, class Look = SCountOnly>
+// way, only for the blocks that hold a byte of 0x80 or more.
+template <bool kGather = false>
 std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t n,
-                            CEvidenceReach* reach = nullptr, Look* look = nullptr) {
+                            CEvidenceReach* reach = nullptr) {
     if constexpr (kGather)
         reach->To(from);
     std::int32_t count = 0;
-    std::size_t lineStart = from; // of the line being read, kept only while look wants it
     // Where the line being read stands: nothing decided yet, its first marker seen (a head
     // line if a line feed ends it), or a zero byte seen first (no head line).
     enum { kOpen, kMarked, kZeroed } line = kOpen;
@@ -220,6 +211,14 @@ std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t
         };
         const bool hasZero = _mm_movemask_epi8(
             _mm_cmpeq_epi8(_mm_min_epu8(_mm_min_epu8(v[0], v[1]), _mm_min_epu8(v[2], v[3])), zero));
+        // Most blocks hold no '/' and no zero byte: only whether a line ends in them counts.
+        if (!hasZero && !any(slash)) {
+            if (any(lf)) {
+                count += line == kMarked;
+                line = kOpen;
+            }
+            continue;
+        }
         auto mask = [&](__m128i want) {
             std::uint64_t bits = 0;
             for (int k = 0; k < 4; ++k)
@@ -228,25 +227,6 @@ std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t
                         << (16 * k);
             return bits;
         };
-        // The line after the last line feed of bits (within this block) starts there.
-        auto after = [i](std::uint64_t bits) {
-            return i + 64 - static_cast<std::size_t>(__builtin_clzll(bits));
-        };
-        // Most blocks hold no '/' and no zero byte: only whether a line ends in them counts.
-        if (!hasZero && !any(slash)) {
-            if (any(lf)) {
-                if constexpr (Look::kLooks) {
-                    if (look->Wants()) {
-                        if (line == kMarked)
-                            look->Head(lineStart, count);
-                        lineStart = after(mask(lf));
-                    }
-                }
-                count += line == kMarked;
-                line = kOpen;
-            }
-            continue;
-        }
         const std::uint64_t slashes = mask(slash);
         const std::uint64_t zeros = hasZero ? mask(zero) : 0;
         const std::uint64_t feeds = mask(lf);
@@ -264,30 +244,14 @@ std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t
             out |= __builtin_add_overflow(sum, std::uint64_t{line == kMarked}, &sum);
             // A few lines end in a block: one step for each beats a popcount the baseline
             // instruction set lacks.
-            for (std::uint64_t ends = sum & feeds; ends; ends &= ends - 1) {
-                if constexpr (Look::kLooks) {
-                    if (look->Wants()) {
-                        const std::uint64_t before = feeds & ((ends & (~ends + 1)) - 1);
-                        look->Head(before ? after(before) : lineStart, count);
-                    }
-                }
+            for (std::uint64_t ends = sum & feeds; ends; ends &= ends - 1)
                 ++count;
-            }
-            if constexpr (Look::kLooks) {
-                if (feeds)
-                    lineStart = after(feeds);
-            }
             line = out ? kMarked : kOpen;
             continue;
         }
         for (std::uint64_t events = markers | zeros | feeds; events; events &= events - 1) {
             const std::uint64_t bit = events & (~events + 1);
             if (feeds & bit) {
-                if constexpr (Look::kLooks) {
-                    if (look->Wants() && line == kMarked)
-                        look->Head(lineStart, count);
-                    lineStart = after(bit);
-                }
                 count += line == kMarked;
                 line = kOpen;
             } else if (line == kOpen) {
@@ -300,11 +264,6 @@ std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t
 #endif
     for (; i < n; ++i) {
         if (d[i] == '\n') {
-            if constexpr (Look::kLooks) {
-                if (look->Wants() && line == kMarked)
-                    look->Head(lineStart, count);
-                lineStart = i + 1;
-            }
             count += line == kMarked;
             line = kOpen;
         } else if (line == kOpen && d[i] == 0) {
@@ -463,63 +422,9 @@ struct SChunkFound {
     std::u16string nameOther; // the name in the other page, where it found it
 };
 
-// Shown each head line of a chunk as it is counted, looks for the first whose name begins with
-// the term in either code page. Most names are ruled out by their first byte.
-class CNameLook {
-public:
-    static constexpr bool kLooks = true;
-
-    CNameLook(const std::uint8_t* d, std::size_t to, const CTextCodec& utf8,
-              const CTextCodec& other, std::u16string_view term, const std::atomic<bool>& refuted,
-              SChunkFound& found)
-        : m_pData(d), m_nTo(to), m_utf8(utf8), m_other(other), m_term(term), m_refuted(refuted),
-          m_found(found) {}
-
-    bool Wants() const { return m_found.hit < 0; }
-    void Head(std::size_t start, std::int32_t index) {
-        if (!m_term.empty() && !FirstByteMayBegin(m_pData[start], m_term))
-            return;
-        // The line is a head line, so the next one from its start is itself.
-        std::size_t next = start;
-        SHeadLine head;
-        NextHeadLine(m_pData, m_nTo, next, head);
-        const std::size_t length = head.marker - head.start;
-        // Refuted bytes are not read as UTF-8, so that page's match no longer matters.
-        const bool tryUtf8 = !m_refuted.load(std::memory_order_relaxed);
-        if (length == 0) {
-            m_found.utf8Found = tryUtf8 && m_term.empty();
-            m_found.otherFound = m_term.empty();
-        } else {
-            const std::string_view bytes = Bytes(m_pData + start, length);
-            m_other.DecodeAppend(bytes, m_found.nameOther);
-            m_found.otherFound = NameBeginsWith(m_found.nameOther, m_term);
-            if (tryUtf8) {
-                m_utf8.DecodeAppend(bytes, m_found.nameUtf8);
-                m_found.utf8Found = NameBeginsWith(m_found.nameUtf8, m_term);
-            }
-        }
-        if (m_found.utf8Found || m_found.otherFound) {
-            m_found.hit = index;
-            m_found.start = start;
-            m_found.next = next;
-            return;
-        }
-        m_found.nameUtf8.clear();
-        m_found.nameOther.clear();
-    }
-
-private:
-    const std::uint8_t* m_pData;
-    std::size_t m_nTo;
-    const CTextCodec& m_utf8;
-    const CTextCodec& m_other;
-    std::u16string_view m_term;
-    const std::atomic<bool>& m_refuted;
-    SChunkFound& m_found;
-};
-
-// Counts the head lines of the chunk [from, to) and, when search is true, finds the first whose
-// name begins with term in either code page. The chunk's UTF-8 evidence goes to reach.
+// Searches the head lines of the chunk [from, to) in both code pages until a name begins with
+// term, then only counts the rest; only counts when search is false. The chunk's UTF-8
+// evidence goes to reach on the way.
 SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
                         const CTextCodec& utf8, const CTextCodec& other, std::u16string_view term,
                         bool search, CEvidenceReach& reach, const std::atomic<bool>& refuted) {
@@ -528,8 +433,41 @@ SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
         found.count = CountHeadLines<true>(d, from, to, &reach);
         return found;
     }
-    CNameLook look(d, to, utf8, other, term, refuted, found);
-    found.count = CountHeadLines<true>(d, from, to, &reach, &look);
+    SHeadLine head;
+    for (;;) {
+        // The evidence runs a little ahead of the search, through bytes soon in the cache.
+        if (reach.Done() < from + CEvidenceReach::kAhead / 2)
+            reach.To(from + CEvidenceReach::kAhead);
+        // The chunk ends after a line feed or at the book's end, so its lines are all in it.
+        if (!NextHeadLine(d, to, from, head))
+            break;
+        const std::size_t length = head.marker - head.start;
+        // Refuted bytes are not read as UTF-8, so that page's match no longer matters.
+        const bool tryUtf8 = !refuted.load(std::memory_order_relaxed);
+        if (length == 0) {
+            found.utf8Found = tryUtf8 && term.empty();
+            found.otherFound = term.empty();
+        } else if (FirstByteMayBegin(d[head.start], term)) {
+            const std::string_view bytes = Bytes(d + head.start, length);
+            other.DecodeAppend(bytes, found.nameOther);
+            found.otherFound = NameBeginsWith(found.nameOther, term);
+            if (tryUtf8) {
+                utf8.DecodeAppend(bytes, found.nameUtf8);
+                found.utf8Found = NameBeginsWith(found.nameUtf8, term);
+            }
+        }
+        if (found.utf8Found || found.otherFound) {
+            found.hit = found.count++;
+            found.start = head.start;
+            found.next = from;
+            found.count += CountHeadLines<true>(d, from, to, &reach);
+            return found;
+        }
+        found.nameUtf8.clear();
+        found.nameOther.clear();
+        ++found.count;
+    }
+    reach.To(to);
     return found;
 }
 
