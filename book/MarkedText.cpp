@@ -412,14 +412,15 @@ private:
 
 // What the search of one chunk found, in both code pages at once.
 struct SChunkFound {
-    std::int32_t count = 0;   // head lines in the chunk
-    std::int32_t hit = -1;    // the first of them whose name begins with the term in a page
-    std::size_t start = 0;    // where that head line starts
-    std::size_t next = 0;     // and where the line after it starts
-    bool utf8Found = false;   // its name begins with the term read as UTF-8
-    bool otherFound = false;  // or read in the other page
-    std::u16string nameUtf8;  // the name as UTF-8, where that page found it
-    std::u16string nameOther; // the name in the other page, where it found it
+    std::int32_t count = 0;    // head lines in the chunk
+    std::int32_t hit = -1;     // the first of them whose name begins with the term in a page
+    std::size_t start = 0;     // where that head line starts
+    std::size_t next = 0;      // and where the line after it starts
+    bool utf8Found = false;    // its name begins with the term read as UTF-8
+    bool otherFound = false;   // or read in the other page
+    bool otherSkipped = false; // a non-ASCII name was read as UTF-8 only
+    std::u16string nameUtf8;   // the name as UTF-8, where that page found it
+    std::u16string nameOther;  // the name in the other page, where it found it
 };
 
 // Searches the head lines of the chunk [from, to) in both code pages until a name begins with
@@ -449,11 +450,21 @@ SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
             found.otherFound = term.empty();
         } else if (FirstByteMayBegin(d[head.start], term)) {
             const std::string_view bytes = Bytes(d + head.start, length);
-            other.DecodeAppend(bytes, found.nameOther);
-            found.otherFound = NameBeginsWith(found.nameOther, term);
             if (tryUtf8) {
                 utf8.DecodeAppend(bytes, found.nameUtf8);
                 found.utf8Found = NameBeginsWith(found.nameUtf8, term);
+            }
+            // ASCII reads alike in both pages. A name with other bytes is read in the other page
+            // only once the bytes are refuted: until then nothing says they will be, and if they
+            // are, that page's first match is looked for by a search of its own.
+            if (tryUtf8 && SkipAscii(d, head.start, head.marker) == head.marker) {
+                found.nameOther = found.nameUtf8;
+                found.otherFound = found.utf8Found;
+            } else if (tryUtf8) {
+                found.otherSkipped = true;
+            } else {
+                other.DecodeAppend(bytes, found.nameOther);
+                found.otherFound = NameBeginsWith(found.nameOther, term);
             }
         }
         if (found.utf8Found || found.otherFound) {
@@ -567,7 +578,9 @@ SFoundItem FindMarkedTextItemChoosingCodec(std::span<const std::uint8_t> data,
     SFoundItem item;
     std::int32_t count = 0;
     const SChunkFound* hit = nullptr;
+    bool otherSkipped = false;
     for (const SChunkFound& chunk : found) {
+        otherSkipped |= chunk.otherSkipped;
         if (!hit && chunk.hit >= 0) {
             hit = &chunk;
             item.index = count + chunk.hit;
@@ -576,6 +589,8 @@ SFoundItem FindMarkedTextItemChoosingCodec(std::span<const std::uint8_t> data,
     }
     item.last = count - 1;
     item.end = static_cast<std::uint32_t>(n);
+    if (!looksUtf8 && otherSkipped)
+        return FindMarkedTextItem(data, other, term, splitAt);
     if (!hit)
         return item;
     if (!(looksUtf8 ? hit->utf8Found : hit->otherFound)) {

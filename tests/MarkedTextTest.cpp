@@ -440,6 +440,8 @@ TEST(MarkedText, LookupChoosesTheCodePageOnTheWay) {
          hangul + "///1\n" + filler + cp949 + "///2\n" + filler + "z///\n", u"가"},
         {"refuted after the hit, in the last line without a line feed",
          hangul + "///1\n" + filler + cp949 + "///2\n" + filler + cp949, u"가"},
+        {"a name read as UTF-8 first (U+0121), then refuted: read in CP949 it matches",
+         "\xc4\xa1///1\n" + filler + cp949 + "///2\n", u"치"},
         {"UTF-8 only after the hit, in a body", "be///\n" + filler + "z///" + hangul + "\n", u"b"},
         {"CP949 only after the hit, in a body", "be///\n" + filler + "z///" + cp949 + "\n", u"b"},
         {"a UTF-8 sequence cut by the book's end", "b///\n" + filler + hangul.substr(0, 2), u"b"},
