@@ -269,14 +269,23 @@ EBookStatus CBook::FindFirst(const std::string& path, EFileKind kind, std::u16st
         return status;
     const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
     const bool cvd = kind == EFileKind::Cvd;
-    const CTextCodec* codec = &ChooseCodec(bytes, cvd);
     try {
         if (!cvd) {
-            found = FindMarkedTextItem(bytes, *codec, term);
+            const CTextCodec* codec = &m_pCodePage->CodecFor(/*looksUtf8=*/false);
+            if (m_pCodePage->IsForced()) {
+                found = FindMarkedTextItem(bytes, *codec, term);
+            } else {
+                // The code page is chosen in the same pass over the book as the search.
+                bool looksUtf8 = false;
+                found = FindMarkedTextItemChoosingCodec(bytes, m_pCodePage->CodecFor(true), *codec,
+                                                        term, looksUtf8);
+                codec = &m_pCodePage->CodecFor(looksUtf8);
+            }
             if (found.index >= 0)
                 item = CutTextItem(bytes.subspan(found.start, found.end - found.start), *codec);
             return EBookStatus::Ok;
         }
+        const CTextCodec* codec = &ChooseCodec(bytes, cvd);
         std::uint32_t end = 0;
         found = FindCvdItem(bytes, *codec, term, end);
         found.formatFault = CvdEndIsMalformed(end, book.size);

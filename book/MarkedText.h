@@ -51,6 +51,16 @@ void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& c
 SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
                               std::u16string_view term, std::size_t splitAt = kScanSplitBytes);
 
+// FindMarkedTextItem in the code page MarkedTextLooksUtf8 chooses for the book (utf8 or other),
+// which looksUtf8 receives, reading the book once where both pages are ASCII-compatible: the
+// evidence is gathered as the search and the count go, and the search tries both pages. Data of
+// splitAt bytes or more is searched in chunks from both ends at once, on two threads. Only when
+// the page that finds the item first is ruled out later is the book searched again.
+SFoundItem FindMarkedTextItemChoosingCodec(std::span<const std::uint8_t> data,
+                                           const CTextCodec& utf8, const CTextCodec& other,
+                                           std::u16string_view term, bool& looksUtf8,
+                                           std::size_t splitAt = kScanSplitBytes);
+
 // Whether the book's bytes argue for reading it as UTF-8 (valid, with non-ASCII bytes). Data of
 // splitAt bytes or more is read in two halves at once.
 bool MarkedTextLooksUtf8(std::span<const std::uint8_t> data, std::size_t splitAt = kScanSplitBytes);

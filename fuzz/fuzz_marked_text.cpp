@@ -1,5 +1,6 @@
-// The marked-text scan over any bytes: the byte scan and the lookup of one name must agree with
-// converting every line, and cutting any item's bytes must be safe.
+// The marked-text scan over any bytes: the byte scan and the lookup of one name (in a given code
+// page, or choosing it as it reads) must agree with converting every line, and cutting any
+// item's bytes must be safe.
 
 #include "ItemSink.h"
 #include "MarkedText.h"
@@ -56,6 +57,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (want >= 0 && (found.name != plain.names[want] ||
                           found.start != static_cast<std::uint32_t>(plain.positions[want])))
             std::abort();
+        // Choosing the code page while looking up finds what choosing it first finds: for this
+        // page's term, the plain scan's item where the book is read in this page.
+        const bool looksUtf8 = MarkedTextLooksUtf8(bytes);
+        const CTextCodec& chosen = looksUtf8 ? *utf8 : *cp949;
+        const SFoundItem want2 = &chosen == codec ? found : FindMarkedTextItem(bytes, chosen, term);
+        // A large book is counted in chunks of a quarter of splitAt, from both ends at once.
+        const std::size_t fine = size < 4096 ? 1 : size / 64 + 1;
+        for (const std::size_t splitAt : {kScanSplitBytes, fine, size / 3 + 1}) {
+            bool chose = !looksUtf8;
+            const SFoundItem both =
+                FindMarkedTextItemChoosingCodec(bytes, *utf8, *cp949, term, chose, splitAt);
+            if (chose != looksUtf8 || both.index != want2.index || both.last != want2.last ||
+                both.start != want2.start || both.end != want2.end || both.name != want2.name)
+                std::abort();
+            if (&chosen == codec &&
+                (both.index != want || (want >= 0 && both.name != plain.names[want])))
+                std::abort();
+        }
         for (std::size_t i = 0; i < fast.positions.size(); ++i) {
             const std::size_t start = static_cast<std::size_t>(fast.positions[i]);
             const std::size_t end = i + 1 < fast.positions.size()

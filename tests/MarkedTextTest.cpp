@@ -257,6 +257,24 @@ void ExpectSameAsLineScan(const Bytes& book, const CTextCodec& codec, const std:
         ASSERT_EQ(first.last + 1, static_cast<std::int32_t>(plain.positions.size())) << what;
         ASSERT_EQ(first.end, plain.positions.size() > 1 ? plain.positions[1] : book.size()) << what;
     }
+    // The lookup that chooses its code page finds where head lines start as it counts them.
+    static const auto utf8 = CTextCodec::Create("UTF-8");
+    for (const std::u16string_view term : {u"x", u"z", u"a"}) {
+        bool looksUtf8 = false;
+        const SFoundItem found =
+            FindMarkedTextItemChoosingCodec(Span(book), *utf8, Cp949(), term, looksUtf8);
+        if (looksUtf8 != (codec.Name() == utf8->Name()))
+            continue; // read in the other page
+        std::int32_t want = -1;
+        for (std::size_t i = 0; i < plain.names.size() && want < 0; ++i)
+            if (NameBeginsWith(plain.names[i], term))
+                want = static_cast<std::int32_t>(i);
+        ASSERT_EQ(found.index, want) << what;
+        ASSERT_EQ(found.last + 1, static_cast<std::int32_t>(plain.positions.size())) << what;
+        if (want >= 0) {
+            ASSERT_EQ(found.start, static_cast<std::uint32_t>(plain.positions[want])) << what;
+        }
+    }
 }
 
 // Random books of any bytes, long enough for the block search and dense in '/'.
@@ -379,6 +397,84 @@ TEST(MarkedText, LookupAgreesWithTheWholeIndex) {
                 ASSERT_EQ(found.end, want < last ? index.positions[want + 1] : book.size()) << what;
             }
         }
+    }
+}
+
+// The lookup that chooses the code page as it reads must find what choosing first and then
+// looking up finds: the same page, item, range, name and last index, whole and in two halves.
+void ExpectSameAsChoosingFirst(const Bytes& book, std::u16string_view term,
+                               const std::string& what) {
+    static const auto utf8 = CTextCodec::Create("UTF-8");
+    const bool wantUtf8 = MarkedTextLooksUtf8(Span(book));
+    const SFoundItem want = FindMarkedTextItem(Span(book), wantUtf8 ? *utf8 : Cp949(), term);
+    // Large books are counted in chunks of a quarter of splitAt, from both ends at once.
+    const std::size_t fine = book.size() < 8192 ? 1 : book.size() / 40 + 1;
+    for (const std::size_t splitAt : {kScanSplitBytes, fine, book.size() / 3 + 1}) {
+        bool looksUtf8 = !wantUtf8;
+        const SFoundItem found =
+            FindMarkedTextItemChoosingCodec(Span(book), *utf8, Cp949(), term, looksUtf8, splitAt);
+        const std::string where = what + ", split from " + std::to_string(splitAt);
+        ASSERT_EQ(looksUtf8, wantUtf8) << where;
+        ASSERT_EQ(found.index, want.index) << where;
+        ASSERT_EQ(found.last, want.last) << where;
+        ASSERT_EQ(found.start, want.start) << where;
+        ASSERT_EQ(found.end, want.end) << where;
+        ASSERT_EQ(found.name, want.name) << where;
+    }
+}
+
+TEST(MarkedText, LookupChoosesTheCodePageOnTheWay) {
+    const Bytes hangul = "\xea\xb0\x80", cp949 = "\xb0\xa1"; // both 가
+    const Bytes filler = Bytes(70000, 'x') + "\n";           // past the evidence's steps
+    struct SCase {
+        const char* what;
+        Bytes book;
+        std::u16string term;
+    };
+    const SCase cases[] = {
+        {"ASCII book", "a///1\nbee///2\nBeet///3\n" + filler + "c///\n", u"be"},
+        {"ASCII book, no match", "a///1\n" + filler + "b///2\n", u"q"},
+        {"UTF-8 book, Korean name", "a///\n" + hangul + "///x\n" + filler + "b///\n", u"가"},
+        {"CP949 book, Korean name", "a///\n" + cp949 + "///x\n" + filler + "b///\n", u"가"},
+        {"refuted after the hit: the UTF-8 reading of the hit is wrong",
+         hangul + "///1\n" + filler + cp949 + "///2\n" + filler + "z///\n", u"가"},
+        {"refuted after the hit, in the last line without a line feed",
+         hangul + "///1\n" + filler + cp949 + "///2\n" + filler + cp949, u"가"},
+        {"a name read as UTF-8 first (U+0121), then refuted: read in CP949 it matches",
+         "\xc4\xa1///1\n" + filler + cp949 + "///2\n", u"치"},
+        {"UTF-8 only after the hit, in a body", "be///\n" + filler + "z///" + hangul + "\n", u"b"},
+        {"CP949 only after the hit, in a body", "be///\n" + filler + "z///" + cp949 + "\n", u"b"},
+        {"a UTF-8 sequence cut by the book's end", "b///\n" + filler + hangul.substr(0, 2), u"b"},
+        {"the empty term", hangul + "///\n" + filler + "b///\n", u""},
+    };
+    for (const SCase& c : cases)
+        ASSERT_NO_FATAL_FAILURE(ExpectSameAsChoosingFirst(c.book, c.term, c.what));
+    // A sequence across each step of the evidence and each block of the count.
+    for (std::size_t at = 16300; at < 16400; ++at) {
+        for (const Bytes& odd : {hangul, cp949}) {
+            Bytes book = "b///\n" + Bytes(at, 'x') + odd + filler + "b///\n";
+            ASSERT_NO_FATAL_FAILURE(
+                ExpectSameAsChoosingFirst(book, u"b", "at " + std::to_string(at)));
+        }
+    }
+}
+
+// Random books mixing UTF-8 and CP949 Hangul, so that each page wins and loses on the way.
+TEST(MarkedText, LookupChoosingTheCodePageOnRandomBooks) {
+    const Bytes pieces[] = {
+        "///",          "\n",           "\n",           "a",       "A", " ", Bytes(1, '\0'),
+        "\xea\xb0\x80", "\xea\xb0\x80", Bytes(90, 'x'), "\xb0\xa1"};
+    const std::u16string terms[] = {u"", u"a", u"가", u"Ax", u"\ufffd"};
+    std::mt19937 rng(11);
+    for (int round = 0; round < 400; ++round) {
+        Bytes book;
+        const std::size_t count = rng() % 60;
+        const std::size_t kinds = round % 2 ? std::size(pieces) : std::size(pieces) - 1;
+        for (std::size_t i = 0; i < count; ++i)
+            book += pieces[rng() % kinds];
+        for (const std::u16string& term : terms)
+            ASSERT_NO_FATAL_FAILURE(
+                ExpectSameAsChoosingFirst(book, term, "round " + std::to_string(round)));
     }
 }
 
