@@ -4,6 +4,7 @@
 // reports to the sink, then reported after them, so the sink sees one scan's items in order.
 
 #include "ItemSink.h"
+#include "PlainArray.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -13,45 +14,58 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
-// The items of a part of the book, held to be reported after the parts before it.
+// The items of a part of the book, held to be reported after the parts before it. Its arrays
+// grow by remapping, not copying, and hold no more pages than their values fill, so that the
+// held part costs no more than its names and positions beside the index being built.
 class CHeldItems : public CItemSink {
 public:
     void AddItem(std::int32_t position, std::u16string_view name) override {
-        m_positions.push_back(position);
-        m_names.append(name);
-        m_ends.push_back(m_names.size());
+        m_names.Append(name.data(), name.size());
+        Close(position);
     }
     void AddAsciiItem(std::int32_t position, std::string_view name) override {
-        const std::size_t at = m_names.size();
-        m_names.resize(at + name.size());
-        std::copy(name.begin(), name.end(), m_names.begin() + static_cast<std::ptrdiff_t>(at));
-        m_positions.push_back(position);
-        m_ends.push_back(m_names.size());
+        std::copy(name.begin(), name.end(), m_names.Extend(name.size()));
+        Close(position);
     }
     void AddCodedItem(std::int32_t position, std::string_view bytes,
                       const CTextCodec& codec) override {
-        const std::size_t at = m_names.size();
-        m_names.resize(at + bytes.size());
-        m_names.resize(at + codec.DecodeInto(bytes, m_names.data() + at));
-        m_positions.push_back(position);
-        m_ends.push_back(m_names.size());
+        const std::size_t start = m_names.Size();
+        m_names.ShrinkTo(start + codec.DecodeInto(bytes, m_names.Extend(bytes.size())));
+        Close(position);
     }
-    // Positions are reported shifted by shift, for a part scanned from its own start.
-    void ReportTo(CItemSink& sink, std::int32_t shift = 0) const {
+    // Positions are reported shifted by shift, for a part scanned from its own start. The
+    // memory of what was reported is given back on the way, as the sink's own grows: the items
+    // can be reported once only.
+    void ReportTo(CItemSink& sink, std::int32_t shift = 0) {
+        constexpr std::size_t kDropEvery = 1 << 16;
         std::size_t start = 0;
-        for (std::size_t i = 0; i < m_positions.size(); ++i) {
-            sink.AddItem(m_positions[i] + shift,
-                         std::u16string_view(m_names).substr(start, m_ends[i] - start));
+        for (std::size_t i = 0; i < m_positions.Size(); ++i) {
+            if (i % kDropEvery == 0) {
+                m_positions.DropFront(i);
+                m_ends.DropFront(i);
+                m_names.DropFront(start);
+            }
+            sink.AddItem(
+                m_positions[i] + shift,
+                std::u16string_view(std::as_const(m_names).Data() + start, m_ends[i] - start));
             start = m_ends[i];
         }
     }
 
 private:
-    std::vector<std::int32_t> m_positions;
-    std::vector<std::size_t> m_ends;
-    std::u16string m_names;
+    // Ends the item whose name was just added.
+    void Close(std::int32_t position) {
+        const std::size_t end = m_names.Size();
+        m_positions.Append(&position, 1);
+        m_ends.Append(&end, 1);
+    }
+
+    CPlainArray<std::int32_t> m_positions;
+    CPlainArray<std::size_t> m_ends;
+    CPlainArray<char16_t> m_names;
 };
 
 // Runs second on a thread of its own while first runs on this one, and returns when both are

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <sys/mman.h>
+#include <unistd.h>
 
 bool ResizePlainBlock(SPlainBlock& block, std::size_t bytes, std::size_t used) {
     if (bytes == 0) {
@@ -39,4 +40,13 @@ void ReleasePlainBlock(SPlainBlock& block) {
     else
         std::free(block.data);
     block = {};
+}
+
+void DropPlainBlockFront(SPlainBlock& block, std::size_t bytes) {
+    if (!block.mapped)
+        return;
+    static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t whole = std::min(bytes, block.bytes) / page * page;
+    if (whole)
+        ::madvise(block.data, whole, MADV_DONTNEED);
 }

@@ -20,6 +20,9 @@ inline constexpr std::size_t kPlainMapBytes = 1 << 20;
 // was, when memory runs out.
 bool ResizePlainBlock(SPlainBlock& block, std::size_t bytes, std::size_t used);
 void ReleasePlainBlock(SPlainBlock& block);
+// Gives the whole pages among the block's first bytes back to the system, which reads them as
+// zeros after; a block on the heap keeps them.
+void DropPlainBlockFront(SPlainBlock& block, std::size_t bytes);
 
 // A growable array of plain values for an index of a million rows: it grows by half again, and
 // a large one without a copy.
@@ -69,6 +72,9 @@ public:
         ReleasePlainBlock(m_block);
         m_nSize = m_nCapacity = 0;
     }
+    // Gives back the memory of the values before index, for a reader that goes through the
+    // array once, front to back: they read as zeros after. The size stays.
+    void DropFront(std::size_t index) { DropPlainBlockFront(m_block, index * sizeof(T)); }
     // Empties the array and keeps its room.
     void Truncate() { m_nSize = 0; }
     // Gives back the room beyond the values. Shrinking never fails in practice; if it does,

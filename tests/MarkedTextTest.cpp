@@ -277,6 +277,15 @@ void ExpectSameAsLineScan(const Bytes& book, const CTextCodec& codec, const std:
     }
 }
 
+// A book whose second half holds more than the held part keeps on the heap: its memory is
+// given back while it is reported, and every name must still arrive whole.
+TEST(MarkedText, LargeSecondHalfIsReportedWhole) {
+    Bytes book;
+    for (int i = 0; i < 300000; ++i)
+        book += "name" + std::to_string(1000000 + i) + "///b\n";
+    ExpectSameAsLineScan(book, Cp949(), "300,000 items");
+}
+
 // Random books of any bytes, long enough for the block search and dense in '/'.
 TEST(MarkedText, ByteScanMatchesLineScanOnRandomBooks) {
     const char alphabet[] = {'/',    '/',    '/',    '\n', '\r',   '\0',   'a',    ' ',
