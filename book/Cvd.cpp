@@ -163,17 +163,7 @@ void ReportRecord(std::span<const std::uint8_t> data, std::uint32_t start, const
     // A title's bytes after its name are weighed too.
     if (titles && (!ascii || end < length))
         titles->Feed(title, length);
-    if (ascii && codec.IsAsciiCompatible()) {
-        sink.AddAsciiItem(position, Bytes(title, end));
-        return;
-    }
-    if (codec.DecodesInPlace()) {
-        sink.AddCodedItem(position, Bytes(title, end), codec);
-        return;
-    }
-    name.clear();
-    codec.DecodeAppendNonAscii(Bytes(title, end), name);
-    sink.AddItem(position, name);
+    sink.AddNamedItem(position, Bytes(title, end), ascii, codec, name);
 }
 
 } // namespace

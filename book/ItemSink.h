@@ -26,4 +26,18 @@ public:
         codec.DecodeAppendNonAscii(bytes, name);
         AddItem(position, name);
     }
+    // Reports an item named by bytes (no zero among them; ascii: all below 0x80) in the code
+    // page of codec, the cheapest way this sink takes; scratch is room for a conversion.
+    void AddNamedItem(std::int32_t position, std::string_view bytes, bool ascii,
+                      const CTextCodec& codec, std::u16string& scratch) {
+        if (ascii && codec.IsAsciiCompatible()) {
+            AddAsciiItem(position, bytes);
+        } else if (codec.DecodesInPlace()) {
+            AddCodedItem(position, bytes, codec);
+        } else {
+            scratch.clear();
+            codec.DecodeAppendNonAscii(bytes, scratch);
+            AddItem(position, scratch);
+        }
+    }
 };

@@ -315,17 +315,9 @@ void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
     // A head line holds no zero byte before its marker: its name is all of those bytes, which
     // the sink may convert straight into its own storage.
     while (NextHeadLine(d, n, from, head)) {
-        const auto position = static_cast<std::int32_t>(head.start);
         const std::string_view bytes = Bytes(d + head.start, head.marker - head.start);
-        if (codec.IsAsciiCompatible() && IsAscii(bytes)) {
-            sink.AddAsciiItem(position, bytes);
-        } else if (codec.DecodesInPlace()) {
-            sink.AddCodedItem(position, bytes, codec);
-        } else {
-            name.clear();
-            codec.DecodeAppend(bytes, name);
-            sink.AddItem(position, name);
-        }
+        sink.AddNamedItem(static_cast<std::int32_t>(head.start), bytes,
+                          codec.IsAsciiCompatible() && IsAscii(bytes), codec, name);
     }
 }
 
