@@ -190,6 +190,9 @@ TEST(TextCodec, FastPathsMatchIconvOnAnyBytes) {
             for (int trail = 1; trail < 0x100; ++trail)
                 all += {static_cast<char>(lead), static_cast<char>(trail), ' '};
         ASSERT_EQ(codec->Decode(all), codec->DecodeThroughIconv(all)) << name;
+        // A refused pair whose skip iconv decides by the bytes after it.
+        const Bytes unmapped = Bytes(41, '\xa2') + Bytes("\xe8\x95\x01\x80", 4);
+        ASSERT_EQ(codec->Decode(unmapped), codec->DecodeThroughIconv(unmapped)) << name;
     }
 }
 

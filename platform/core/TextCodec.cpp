@@ -361,15 +361,26 @@ char16_t* CTextCodec::DecodeByTable(std::string_view bytes, char16_t* w) const {
                 BuildLead(b);
                 c = pairs[at].load(std::memory_order_relaxed);
             }
-            if (c) {
+            if (c && c != u'\uFFFD') {
                 *w++ = c;
                 i += 2;
                 continue;
             }
         }
-        const char16_t c = singles[b].load(std::memory_order_relaxed);
-        *w++ = c ? c : u'\uFFFD';
-        ++i;
+        if (const char16_t c = singles[b].load(std::memory_order_relaxed)) {
+            *w++ = c;
+            ++i;
+            continue;
+        }
+        // Bytes the code page refuses: how many iconv skips, and where it reads on, depend on
+        // the bytes after them, so the rest of the text is iconv's. It makes no more units
+        // than bytes, as the table does.
+        std::u16string rest;
+        {
+            std::lock_guard lock(m_mutex);
+            DecodeNonAscii(bytes.substr(i), rest);
+        }
+        return std::copy_n(rest.data(), std::min(rest.size(), n - i), w);
     }
     return w;
 }
