@@ -60,8 +60,9 @@ bool InstallBusGuard() {
 // milliseconds instead of the tens that a quarter million 4 KiB entries cost.
 constexpr std::size_t kLargeFolio = 2 << 20;
 
-// Mappings from this size on are taken down on a thread of their own (see Unmap).
-constexpr std::size_t kUnmapAside = 64 << 20;
+// Mappings from this size on are taken down on a thread of their own (see Unmap): a thread
+// costs tens of microseconds, the page entries of a 4 MiB book about a third of a millisecond.
+constexpr std::size_t kUnmapAside = 4 << 20;
 
 // An area of size bytes of zero pages starting at a multiple of align; null when there's none.
 void* ReserveAligned(std::size_t size, std::size_t align) {
@@ -140,8 +141,8 @@ void CFileMapping::Unmap() {
     const std::size_t size = m_nMapped;
     m_pData = nullptr;
     m_nMapped = 0;
-    // Taking down the page entries of a large book costs tens of milliseconds that nobody has
-    // to wait for: another thread does it while the caller goes on.
+    // Taking down the page entries of a book costs milliseconds (tens for a large one) that
+    // nobody has to wait for: another thread does it while the caller goes on.
     if (size >= kUnmapAside) {
         try {
             std::thread([area, size] { ::munmap(area, size); }).detach();
