@@ -133,12 +133,13 @@ void ReportRecord(std::span<const std::uint8_t> data, std::uint32_t start, const
     const std::uint8_t* title = d + start + 8;
     const std::size_t length = N > 0 ? N - 1 : 0;
     // The name ends at the title's first zero byte. Most names are ASCII and short: a word at a
-    // time up to the zero, or to the first byte from 0x80 up, which needs the code page.
+    // time up to the zero, or to the first byte from 0x80 up, which needs the code page. The
+    // title's last byte is zero (the walk checked it, with the fixed bytes after it), so the
+    // word that holds it stops there, and reading up to seven bytes on stays in the record.
     constexpr std::uint64_t kLow = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
     std::size_t end = length;
     bool ascii = true; // the name's bytes, up to end
-    std::size_t i = 0;
-    for (; i + 8 <= length && end == length && ascii; i += 8) {
+    for (std::size_t i = 0; i < length && end == length && ascii; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, title + i, 8);
         // The lowest flagged byte is the first zero (flags above it may be false).
@@ -147,12 +148,6 @@ void ReportRecord(std::span<const std::uint8_t> data, std::uint32_t start, const
         if (zeros && (!high || std::countr_zero(zeros) < std::countr_zero(high)))
             end = i + static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
         else if (high)
-            ascii = false;
-    }
-    for (; i < length && end == length && ascii; ++i) {
-        if (title[i] == 0)
-            end = i;
-        else if (title[i] >= 0x80)
             ascii = false;
     }
     if (!ascii) {
