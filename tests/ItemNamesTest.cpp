@@ -17,7 +17,7 @@ CItemNames Names(std::initializer_list<std::u16string_view> names) {
 std::u16string RowName(int i) {
     if (i % 7 == 0)
         return u"";
-    return i % 3 ? std::u16string(i % 13, u'가') : std::u16string(i % 11, u'a' + i % 26);
+    return i % 3 ? std::u16string(i % 13, u'가') : std::u16string(i % 19, u'a' + i % 26);
 }
 
 // Enough rows for both arrays to grow from the heap into pages of their own.
