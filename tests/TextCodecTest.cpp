@@ -1,6 +1,7 @@
 #include "TextCodec.h"
 #include "BookFixture.h"
 #include "Utf8.h"
+#include "Utf8Blocks.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
@@ -267,6 +268,47 @@ INSTANTIATE_TEST_SUITE_P(Cases, Utf8ValidityTest,
                                          SUtf8Case{"\xf4\x90\x80\x80", false},   // past U+10FFFF
                                          SUtf8Case{"abc\xea\xb0", false},        // cut short
                                          SUtf8Case{"\xb0\xa1\xb3\xaa", false})); // CP949
+
+// The sixteen-byte check must judge as the one sequence at a time does: every pair of bytes
+// and every long sequence's edge bytes, at every place around a block's end, and mutated text.
+TEST(Utf8, BlocksJudgeAsSequencesDo) {
+    if (!CanCheckUtf8InBlocks())
+        GTEST_SKIP() << "no SSSE3";
+    std::size_t disagreements = 0;
+    auto compare = [&](const Bytes& text) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
+        if (IsValidUtf8InBlocks(p, text.size()) != IsValidUtf8BySequence(p, text.size()) &&
+            ++disagreements <= 5)
+            ADD_FAILURE() << testing::PrintToString(text);
+    };
+    const Bytes hangul = "\xea\xb0\x80";
+    const std::uint8_t edges[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF,
+                                  0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xEC, 0xED, 0xEE,
+                                  0xEF, 0xF0, 0xF1, 0xF3, 0xF4, 0xF5, 0xF7, 0xF8, 0xFF};
+    for (std::size_t at : {0, 1, 13, 14, 15, 16, 29, 31}) {
+        const Bytes before(at, 'a');
+        for (unsigned first = 0; first < 256; ++first)
+            for (unsigned second = 0; second < 256; ++second)
+                compare(before + Bytes{static_cast<char>(first), static_cast<char>(second)} +
+                        (at % 2 ? hangul : Bytes()));
+        for (std::uint8_t lead : edges)
+            for (std::uint8_t b : edges)
+                for (std::uint8_t c : edges)
+                    for (std::uint8_t d : {0x41, 0x80, 0xBF, 0xC0})
+                        compare(before + Bytes{static_cast<char>(lead), static_cast<char>(b),
+                                               static_cast<char>(c), static_cast<char>(d)});
+    }
+    std::mt19937 rng(11);
+    for (int round = 0; round < 20000; ++round) {
+        Bytes text;
+        for (int k = static_cast<int>(rng() % 24); k > 0; --k)
+            text += rng() % 3 ? hangul : (rng() % 2 ? "\xf0\x9f\x98\x80" : " a");
+        for (int k = static_cast<int>(rng() % 3); k > 0 && !text.empty(); --k)
+            text[rng() % text.size()] = static_cast<char>(rng());
+        compare(text);
+    }
+    EXPECT_EQ(disagreements, 0u);
+}
 
 TEST(Utf8, EvidenceNeedsNonAsciiBytesInEveryChunkValid) {
     CUtf8Evidence ascii;

@@ -1,5 +1,7 @@
 #include "Utf8.h"
 
+#include "Utf8Blocks.h"
+
 #include <cstring>
 
 namespace {
@@ -55,6 +57,10 @@ inline std::size_t SequenceLength(const std::uint8_t* p, std::size_t n, char32_t
 } // namespace
 
 bool IsValidUtf8(const std::uint8_t* p, std::size_t n) {
+    return CanCheckUtf8InBlocks() ? IsValidUtf8InBlocks(p, n) : IsValidUtf8BySequence(p, n);
+}
+
+bool IsValidUtf8BySequence(const std::uint8_t* p, std::size_t n) {
     std::size_t i = 0;
     while (i < n) {
         std::size_t skip = 0;

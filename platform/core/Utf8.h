@@ -20,6 +20,9 @@ private:
 
 // Strict UTF-8 validation: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(const std::uint8_t* bytes, std::size_t count);
+// The same, one sequence at a time: where the processor has no vector shuffle, and as the
+// reference the vector check is compared with.
+bool IsValidUtf8BySequence(const std::uint8_t* bytes, std::size_t count);
 
 // UTF-8 to UTF-16, appended to out; each byte that starts no well-formed sequence (by the rules
 // of IsValidUtf8) becomes U+FFFD. Zero bytes convert like any other.
