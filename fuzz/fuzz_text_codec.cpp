@@ -1,7 +1,7 @@
 // Text conversion of any bytes in every code page iconv lists: it never crashes or hangs,
 // stops at the first zero byte, the word-at-a-time path gives what iconv gives for the whole
 // text (the last character included), the double-byte Korean code page never drops a byte
-// silently, and the UTF-8 check sixteen bytes at a time judges as the one a sequence at a
+// silently, and the UTF-8 check in blocks of every width judges as the one a sequence at a
 // time. The first two bytes choose the code page.
 
 #include "TextCodec.h"
@@ -61,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (codec.IsAsciiCompatible() && out != codec.DecodeThroughIconv(text))
         std::abort();
     (void)ToUtf8(out);
-    if (CanCheckUtf8InBlocks() &&
-        IsValidUtf8InBlocks(data, size) != IsValidUtf8BySequence(data, size))
-        std::abort();
+    for (std::size_t width = 16; width <= Utf8BlockBytes(); width *= 2)
+        if (IsValidUtf8InBlocks(data, size, width) != IsValidUtf8BySequence(data, size))
+            std::abort();
     return 0;
 }

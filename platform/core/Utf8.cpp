@@ -57,7 +57,8 @@ inline std::size_t SequenceLength(const std::uint8_t* p, std::size_t n, char32_t
 } // namespace
 
 bool IsValidUtf8(const std::uint8_t* p, std::size_t n) {
-    return CanCheckUtf8InBlocks() ? IsValidUtf8InBlocks(p, n) : IsValidUtf8BySequence(p, n);
+    static const std::size_t blockBytes = Utf8BlockBytes();
+    return blockBytes ? IsValidUtf8InBlocks(p, n, blockBytes) : IsValidUtf8BySequence(p, n);
 }
 
 bool IsValidUtf8BySequence(const std::uint8_t* p, std::size_t n) {

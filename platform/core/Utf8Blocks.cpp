@@ -20,7 +20,65 @@ constexpr std::uint8_t kOverlong4 = 1 << 6; // F0, then 80..8F
 constexpr std::uint8_t kTwoConts = 1 << 7;  // a continuation, then another
 constexpr std::uint8_t kCarry = kTooShort | kTooLong | kTwoConts;
 
+// The three look-ups: by the high nibble of the byte before, by its low nibble, and by the
+// high nibble of this byte.
+constexpr std::uint8_t kFirstHigh[16] = {kTooLong,
+                                         kTooLong,
+                                         kTooLong,
+                                         kTooLong,
+                                         kTooLong,
+                                         kTooLong,
+                                         kTooLong,
+                                         kTooLong,
+                                         kTwoConts,
+                                         kTwoConts,
+                                         kTwoConts,
+                                         kTwoConts,
+                                         kTooShort | kOverlong2,
+                                         kTooShort,
+                                         kTooShort | kOverlong3 | kSurrogate,
+                                         kTooShort | kTooLarge | kTooLarge8 | kOverlong4};
+constexpr std::uint8_t kFirstLow[16] = {kCarry | kOverlong3 | kOverlong2 | kOverlong4,
+                                        kCarry | kOverlong2,
+                                        kCarry,
+                                        kCarry,
+                                        kCarry | kTooLarge,
+                                        kCarry | kTooLarge | kTooLarge8,
+                                        kCarry | kTooLarge | kTooLarge8,
+                                        kCarry | kTooLarge | kTooLarge8,
+                                        kCarry | kTooLarge | kTooLarge8,
+                                        kCarry | kTooLarge | kTooLarge8,
+                                        kCarry | kTooLarge | kTooLarge8,
+                                        kCarry | kTooLarge | kTooLarge8,
+                                        kCarry | kTooLarge | kTooLarge8,
+                                        kCarry | kTooLarge | kTooLarge8 | kSurrogate,
+                                        kCarry | kTooLarge | kTooLarge8,
+                                        kCarry | kTooLarge | kTooLarge8};
+constexpr std::uint8_t kSecondHigh[16] = {
+    kTooShort,
+    kTooShort,
+    kTooShort,
+    kTooShort,
+    kTooShort,
+    kTooShort,
+    kTooShort,
+    kTooShort,
+    kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge8 | kOverlong4,
+    kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge,
+    kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,
+    kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,
+    kTooShort,
+    kTooShort,
+    kTooShort,
+    kTooShort};
+
+// The bytes a block may hold in each place without ending inside a sequence.
+constexpr std::uint8_t kMost[32] = {
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xEF, 0xDF, 0xBF};
+
 #define TOMLET_SSSE3 __attribute__((target("ssse3")))
+#define TOMLET_AVX2 __attribute__((target("avx2")))
 
 TOMLET_SSSE3 inline __m128i Table(const std::uint8_t (&t)[16]) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
@@ -29,56 +87,6 @@ TOMLET_SSSE3 inline __m128i Table(const std::uint8_t (&t)[16]) {
 // The rules broken in block, whose bytes follow those of before; a continuation owed to a lead
 // two or three bytes back sets bit 7 there, which a second continuation also sets.
 TOMLET_SSSE3 inline __m128i Broken(__m128i block, __m128i before) {
-    static constexpr std::uint8_t kFirstHigh[16] = {kTooLong,
-                                                    kTooLong,
-                                                    kTooLong,
-                                                    kTooLong,
-                                                    kTooLong,
-                                                    kTooLong,
-                                                    kTooLong,
-                                                    kTooLong,
-                                                    kTwoConts,
-                                                    kTwoConts,
-                                                    kTwoConts,
-                                                    kTwoConts,
-                                                    kTooShort | kOverlong2,
-                                                    kTooShort,
-                                                    kTooShort | kOverlong3 | kSurrogate,
-                                                    kTooShort | kTooLarge | kTooLarge8 |
-                                                        kOverlong4};
-    static constexpr std::uint8_t kFirstLow[16] = {kCarry | kOverlong3 | kOverlong2 | kOverlong4,
-                                                   kCarry | kOverlong2,
-                                                   kCarry,
-                                                   kCarry,
-                                                   kCarry | kTooLarge,
-                                                   kCarry | kTooLarge | kTooLarge8,
-                                                   kCarry | kTooLarge | kTooLarge8,
-                                                   kCarry | kTooLarge | kTooLarge8,
-                                                   kCarry | kTooLarge | kTooLarge8,
-                                                   kCarry | kTooLarge | kTooLarge8,
-                                                   kCarry | kTooLarge | kTooLarge8,
-                                                   kCarry | kTooLarge | kTooLarge8,
-                                                   kCarry | kTooLarge | kTooLarge8,
-                                                   kCarry | kTooLarge | kTooLarge8 | kSurrogate,
-                                                   kCarry | kTooLarge | kTooLarge8,
-                                                   kCarry | kTooLarge | kTooLarge8};
-    static constexpr std::uint8_t kSecondHigh[16] = {
-        kTooShort,
-        kTooShort,
-        kTooShort,
-        kTooShort,
-        kTooShort,
-        kTooShort,
-        kTooShort,
-        kTooShort,
-        kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge8 | kOverlong4,
-        kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge,
-        kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,
-        kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,
-        kTooShort,
-        kTooShort,
-        kTooShort,
-        kTooShort};
     const __m128i nibble = _mm_set1_epi8(0x0F);
     const __m128i prev1 = _mm_alignr_epi8(block, before, 15);
     const __m128i firstHigh =
@@ -100,24 +108,49 @@ TOMLET_SSSE3 inline __m128i Broken(__m128i block, __m128i before) {
 // Non-zero where block ends inside a sequence: a lead in its last byte, one of three bytes or
 // more in the one before, one of four in the third last.
 TOMLET_SSSE3 inline __m128i EndsCut(__m128i block) {
-    const __m128i most =
-        _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, static_cast<char>(0xEF),
-                      static_cast<char>(0xDF), static_cast<char>(0xBF));
-    return _mm_subs_epu8(block, most);
+    return _mm_subs_epu8(block, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kMost + 16)));
 }
 
 TOMLET_SSSE3 inline bool AnySet(__m128i v) {
     return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) != 0xFFFF;
 }
 
-} // namespace
-
-bool CanCheckUtf8InBlocks() {
-    static const bool can = __builtin_cpu_supports("ssse3");
-    return can;
+// The same thirty-two bytes at a time. The shuffles and byte shifts work within each 16-byte
+// half, so the bytes ahead of the upper half come from the lower half of block itself.
+TOMLET_AVX2 inline __m256i Table(const std::uint8_t (&t)[16], __m256i) {
+    return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)));
 }
 
-TOMLET_SSSE3 bool IsValidUtf8InBlocks(const std::uint8_t* bytes, std::size_t count) {
+TOMLET_AVX2 inline __m256i Broken(__m256i block, __m256i before) {
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i ahead = _mm256_permute2x128_si256(before, block, 0x21);
+    const __m256i prev1 = _mm256_alignr_epi8(block, ahead, 15);
+    const __m256i firstHigh = _mm256_shuffle_epi8(
+        Table(kFirstHigh, block), _mm256_and_si256(_mm256_srli_epi16(prev1, 4), nibble));
+    const __m256i firstLow =
+        _mm256_shuffle_epi8(Table(kFirstLow, block), _mm256_and_si256(prev1, nibble));
+    const __m256i secondHigh = _mm256_shuffle_epi8(
+        Table(kSecondHigh, block), _mm256_and_si256(_mm256_srli_epi16(block, 4), nibble));
+    const __m256i pair = _mm256_and_si256(_mm256_and_si256(firstHigh, firstLow), secondHigh);
+    const __m256i prev2 = _mm256_alignr_epi8(block, ahead, 14);
+    const __m256i prev3 = _mm256_alignr_epi8(block, ahead, 13);
+    const __m256i third = _mm256_subs_epu8(prev2, _mm256_set1_epi8(static_cast<char>(0xE0 - 0x80)));
+    const __m256i fourth =
+        _mm256_subs_epu8(prev3, _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80)));
+    const __m256i owed =
+        _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(static_cast<char>(0x80)));
+    return _mm256_xor_si256(owed, pair);
+}
+
+TOMLET_AVX2 inline __m256i EndsCut(__m256i block) {
+    return _mm256_subs_epu8(block, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kMost)));
+}
+
+TOMLET_AVX2 inline bool AnySet(__m256i v) {
+    return !_mm256_testz_si256(v, v);
+}
+
+TOMLET_SSSE3 bool CheckIn16(const std::uint8_t* bytes, std::size_t count) {
     __m128i before = _mm_setzero_si128();
     __m128i cut = _mm_setzero_si128(); // where the block before ends inside a sequence
     std::size_t i = 0;
@@ -139,13 +172,45 @@ TOMLET_SSSE3 bool IsValidUtf8InBlocks(const std::uint8_t* bytes, std::size_t cou
     return !AnySet(Broken(block, before)) && !AnySet(Broken(_mm_setzero_si128(), block));
 }
 
-#else
-
-bool CanCheckUtf8InBlocks() {
-    return false;
+TOMLET_AVX2 bool CheckIn32(const std::uint8_t* bytes, std::size_t count) {
+    __m256i before = _mm256_setzero_si256();
+    __m256i cut = _mm256_setzero_si256();
+    std::size_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + i));
+        const __m256i broken = _mm256_movemask_epi8(block) ? Broken(block, before) : cut;
+        if (AnySet(broken))
+            return false;
+        cut = EndsCut(block);
+        before = block;
+    }
+    std::uint8_t last[32] = {};
+    if (count > i)
+        std::memcpy(last, bytes + i, count - i);
+    const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(last));
+    return !AnySet(Broken(block, before)) && !AnySet(Broken(_mm256_setzero_si256(), block));
 }
 
-bool IsValidUtf8InBlocks(const std::uint8_t*, std::size_t) {
+} // namespace
+
+std::size_t Utf8BlockBytes() {
+    static const std::size_t bytes = __builtin_cpu_supports("avx2")    ? 32
+                                     : __builtin_cpu_supports("ssse3") ? 16
+                                                                       : 0;
+    return bytes;
+}
+
+bool IsValidUtf8InBlocks(const std::uint8_t* bytes, std::size_t count, std::size_t blockBytes) {
+    return blockBytes == 32 ? CheckIn32(bytes, count) : CheckIn16(bytes, count);
+}
+
+#else
+
+std::size_t Utf8BlockBytes() {
+    return 0;
+}
+
+bool IsValidUtf8InBlocks(const std::uint8_t*, std::size_t, std::size_t) {
     return false;
 }
 
