@@ -10,12 +10,13 @@
 #                       (default: build-perf of this repository)
 #   TOMLET_BENCH_BOOKS  folder that keeps the generated books (default: /tmp/tomlet-bench-books)
 #   RUNS                runs of each command (default: 5); the median counts
-#   BOOKS               the books, blank-separated: FORMAT:ITEMS:BYTES for a made-up book of
-#                       make-book, or the file name of a real one of make-real-books (which
-#                       installs the packages holding the texts). Default: a 150 MiB text book
-#                       of 200,000 items, a 1 GiB one of 1,000,000 items, a CVD book of
-#                       1,000,000 records, WordNet as text, five times over and as CVD, and the
-#                       Korean Debian FAQ.
+#   BOOKS               the books, blank-separated: FORMAT:ITEMS:BYTES[:ENCODING] for a made-up
+#                       book of make-book (CP949 unless ENCODING is utf-8), or the file name of
+#                       a real one of make-real-books (which installs the packages holding the
+#                       texts). Default: a 150 MiB text book of 200,000 items, in CP949 and in
+#                       UTF-8, a 1 GiB one of 1,000,000 items, a CVD book of 1,000,000
+#                       records, WordNet as text, five times over and as CVD, and the Korean
+#                       Debian FAQ.
 #
 # Output goes to a file, as a user's would; GNU grep stops at the first match when its output
 # is /dev/null, so it never goes there. The Open is the whole way from the confirmed file
@@ -33,7 +34,7 @@ tomlet=$build/app/tomlet
 gui_bench=$build/bench/gui_bench
 cache=${TOMLET_BENCH_BOOKS:-/tmp/tomlet-bench-books}
 runs=${RUNS:-5}
-books=${BOOKS:-txt:200000:150M txt:1000000:1G cvd:1000000:200M wordnet.txt wordnet-5x.txt wordnet.cvd faq-ko.txt}
+books=${BOOKS:-txt:200000:150M txt:200000:150M:utf-8 txt:1000000:1G cvd:1000000:200M wordnet.txt wordnet-5x.txt wordnet.cvd faq-ko.txt}
 out=$(mktemp "${TMPDIR:-/tmp}/tomlet-compare.XXXXXX")
 trap 'rm -f "$out"' EXIT
 
@@ -81,13 +82,17 @@ echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 real_made=0
 for plan in $books; do
     if [[ $plan == *:* ]]; then
-        IFS=: read -r format items bytes <<<"$plan"
+        IFS=: read -r format items bytes encoding <<<"$plan"
+        encoding=${encoding:-cp949}
         book="$cache/book-$items-$bytes-s1.$format"
+        [ "$encoding" = cp949 ] || book="$cache/book-$items-$bytes-s1-$encoding.$format"
         if [ ! -s "$book" ]; then
             "$here/make-book" --format "$format" --items "$items" --bytes "$bytes" --seed 1 \
-                "$book.part" >&2
+                --encoding "$encoding" "$book.part" >&2
             mv "$book.part" "$book"
         fi
+        # gui_bench makes CP949 books itself; any other it is handed by name.
+        [ "$encoding" = cp949 ] || plan="$format:$items:$book"
     else
         book="$cache/$plan"
         if [ ! -s "$book.items" ] && [ "$real_made" = 0 ]; then

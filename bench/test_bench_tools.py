@@ -93,19 +93,23 @@ class MakeBookTest(unittest.TestCase):
                 make_book(book, "--items", "2", "--bytes", size)
                 self.assertEqual(book.stat().st_size, want)
 
-    def test_text_is_cp949_with_cr_lf_line_ends(self):
+    def test_text_is_in_its_encoding_with_cr_lf_line_ends(self):
         for fmt in ("txt", "cvd"):
-            with self.subTest(fmt=fmt):
-                book = self.folder / f"lines.{fmt}"
-                make_book(book, "--format", fmt, "--items", "300", "--bytes", "200K")
-                data = book.read_bytes()
-                texts = cvd_texts(data) if fmt == "cvd" else [data]
-                self.assertEqual(len(texts), 600 if fmt == "cvd" else 1)
-                for text in texts:
-                    self.assertEqual(text.count(b"\n"), text.count(b"\r\n"))
-                    self.assertEqual(text.count(b"\r"), text.count(b"\r\n"))
-                    self.assertNotIn(b"\x00", text)
-                    text.decode("cp949")  # raises on a split or stray byte
+            for encoding in ("cp949", "utf-8"):
+                with self.subTest(fmt=fmt, encoding=encoding):
+                    book = self.folder / f"lines-{encoding}.{fmt}"
+                    done = make_book(book, "--format", fmt, "--items", "300", "--bytes", "200K",
+                                     "--encoding", encoding)
+                    self.assertEqual(done.returncode, 0, done.stderr.decode())
+                    self.assertEqual(book.stat().st_size, 200 << 10)
+                    data = book.read_bytes()
+                    texts = cvd_texts(data) if fmt == "cvd" else [data]
+                    self.assertEqual(len(texts), 600 if fmt == "cvd" else 1)
+                    for text in texts:
+                        self.assertEqual(text.count(b"\n"), text.count(b"\r\n"))
+                        self.assertEqual(text.count(b"\r"), text.count(b"\r\n"))
+                        self.assertNotIn(b"\x00", text)
+                        text.decode(encoding)  # raises on a split or stray byte
 
     def test_same_seed_same_bytes(self):
         paths = []
