@@ -185,6 +185,16 @@ TEST(TextCodec, FastPathsMatchIconvOnAnyBytes) {
                 c = static_cast<char>(rng() % 3 ? alphabet[rng() % sizeof alphabet] : rng() % 256);
             ASSERT_EQ(codec->Decode(in), codec->DecodeThroughIconv(in)) << name << " " << in;
         }
+        // Names of whole characters, pairs with low second bytes, unmapped pairs and stray
+        // bytes, longer than the random bytes above.
+        const Bytes pieces[] = {"a", " 1", "\xb0\xa1", "\xc7\xd1", "\x81\x41", "\x8e\xa1",
+                                "\xa2\xe8", "\xb0", "\xff", Bytes(1, '\0'), "\xa4\xa2\xa4"};
+        for (int round = 0; round < 4000; ++round) {
+            Bytes in;
+            for (const std::size_t length = rng() % 72; in.size() < length;)
+                in += rng() % 4 ? pieces[rng() % 4] : pieces[rng() % std::size(pieces)];
+            ASSERT_EQ(codec->Decode(in), codec->DecodeThroughIconv(in)) << name << " " << in;
+        }
         // Every lead and trail byte pair, once.
         Bytes all;
         for (int lead = 0x80; lead < 0x100; ++lead)
