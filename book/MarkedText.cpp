@@ -1,6 +1,7 @@
 #include "MarkedText.h"
 
 #include "BinaryFile.h"
+#include "CodePage.h"
 #include "FoundItem.h"
 #include "HeldItems.h"
 #include "ItemSink.h"
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -307,35 +309,63 @@ std::int32_t CountRestInHalves(const std::uint8_t* d, std::size_t from, std::siz
     return first + second;
 }
 
-// Looks for the marker in the raw bytes and converts only the names of head lines.
-void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink) {
+// What the scan of a part of a book saw on its way.
+struct SPartSeen {
+    bool looksUtf8 = false;    // its bytes, on their own, argue for UTF-8
+    bool nonAsciiName = false; // a name holds a byte from 0x80 up
+};
+
+// Looks for the marker in the raw bytes and converts only the names of head lines. With
+// refuted, the UTF-8 evidence of the bytes is gathered a little ahead of the scan, through
+// bytes soon in the cache, so that choosing the code page reads the book no second time.
+SPartSeen ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink,
+                    std::atomic<bool>* refuted = nullptr) {
+    std::optional<CEvidenceReach> reach;
+    if (refuted)
+        reach.emplace(d, 0, n, *refuted);
+    SPartSeen seen;
     std::u16string name;
     std::size_t from = 0;
     SHeadLine head;
-    // A head line holds no zero byte before its marker: its name is all of those bytes, which
-    // the sink may convert straight into its own storage.
-    while (NextHeadLine(d, n, from, head)) {
+    for (;;) {
+        if (reach && reach->Done() < from + CEvidenceReach::kAhead / 2)
+            reach->To(from + CEvidenceReach::kAhead);
+        if (!NextHeadLine(d, n, from, head))
+            break;
+        // A head line holds no zero byte before its marker: its name is all of those bytes,
+        // which the sink may convert straight into its own storage.
         const std::string_view bytes = Bytes(d + head.start, head.marker - head.start);
+        const bool ascii = IsAscii(bytes);
+        seen.nonAsciiName |= !ascii;
         sink.AddNamedItem(static_cast<std::int32_t>(head.start), bytes,
-                          codec.IsAsciiCompatible() && IsAscii(bytes), codec, name);
+                          codec.IsAsciiCompatible() && ascii, codec, name);
     }
+    if (reach) {
+        reach->To(n);
+        seen.looksUtf8 = reach->Evidence().LooksUtf8();
+    }
+    return seen;
 }
 
-// Scanning is bound by the memory's speed and the names' conversion: two threads, each over
-// one half, nearly halve a large book's build. Lines never straddle the cut, so the halves
-// find exactly the items a single scan finds.
-void ScanBytesInHalves(const std::uint8_t* d, std::size_t n, const CTextCodec& codec,
-                       CItemSink& sink) {
-    const void* lf = std::memchr(d + n / 2, '\n', n - n / 2);
-    if (!lf) {
-        ScanBytes(d, n, codec, sink);
-        return;
-    }
+// ScanBytes over the whole book, in two halves at once from splitAt bytes on: scanning is
+// bound by the memory's speed and the names' conversion, and two threads, each over one half,
+// nearly halve a large book's build. Lines never straddle the cut, so the halves find exactly
+// the items a single scan finds, and no UTF-8 sequence straddles it either.
+SPartSeen ScanBytesInHalves(const std::uint8_t* d, std::size_t n, const CTextCodec& codec,
+                            CItemSink& sink, std::size_t splitAt,
+                            std::atomic<bool>* refuted = nullptr) {
+    const void* lf = n >= splitAt && codec.PrepareConcurrentUse()
+                         ? std::memchr(d + n / 2, '\n', n - n / 2)
+                         : nullptr;
+    if (!lf)
+        return ScanBytes(d, n, codec, sink, refuted);
     const std::size_t cut = static_cast<const std::uint8_t*>(lf) - d + 1;
     CHeldItems second;
-    RunSideBySide([&] { ScanBytes(d, cut, codec, sink); },
-                  [&] { ScanBytes(d + cut, n - cut, codec, second); });
+    SPartSeen first, last;
+    RunSideBySide([&] { first = ScanBytes(d, cut, codec, sink, refuted); },
+                  [&] { last = ScanBytes(d + cut, n - cut, codec, second, refuted); });
     second.ReportTo(sink, static_cast<std::int32_t>(cut));
+    return {first.looksUtf8 || last.looksUtf8, first.nonAsciiName || last.nonAsciiName};
 }
 
 // For any other code page: convert every line and look for the marker in its text.
@@ -502,12 +532,39 @@ SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
 
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
                     std::size_t splitAt) {
-    if (codec.IsAsciiCompatible() && data.size() >= splitAt && codec.PrepareConcurrentUse())
-        ScanBytesInHalves(data.data(), data.size(), codec, sink);
-    else if (codec.IsAsciiCompatible())
-        ScanBytes(data.data(), data.size(), codec, sink);
+    if (codec.IsAsciiCompatible())
+        ScanBytesInHalves(data.data(), data.size(), codec, sink, splitAt);
     else
         ScanLines(data.data(), data.size(), codec, sink);
+}
+
+bool ScanMarkedTextChoosingCodePage(std::span<const std::uint8_t> data, const CCodePage& codePage,
+                                    const std::function<CItemSink&()>& freshSink,
+                                    std::size_t splitAt, std::size_t guessBytes) {
+    const CTextCodec& utf8 = codePage.CodecFor(/*looksUtf8=*/true);
+    const CTextCodec& other = codePage.CodecFor(/*looksUtf8=*/false);
+    if (!utf8.IsAsciiCompatible() || !other.IsAsciiCompatible()) {
+        const bool looksUtf8 = MarkedTextLooksUtf8(data, splitAt);
+        ScanMarkedText(data, looksUtf8 ? utf8 : other, freshSink(), splitAt);
+        return looksUtf8;
+    }
+    const std::uint8_t* d = data.data();
+    const std::size_t n = data.size();
+    // The guess's bytes end after an ASCII byte, so that no UTF-8 sequence is cut: bytes refuted
+    // there are refuted in the whole book, and nothing more needs to be fed.
+    std::size_t guessEnd = guessBytes < n ? guessBytes : n;
+    while (guessEnd > 0 && guessEnd < n && d[guessEnd - 1] >= 0x80)
+        ++guessEnd;
+    std::atomic<bool> refuted{false};
+    CUtf8Evidence guessed;
+    GatherUtf8Evidence(d, 0, guessEnd, guessed, refuted);
+    const bool guess = guessed.LooksUtf8();
+    const SPartSeen seen =
+        ScanBytesInHalves(d, n, guess ? utf8 : other, freshSink(), splitAt, &refuted);
+    const bool looksUtf8 = !refuted && seen.looksUtf8;
+    if (looksUtf8 != guess && seen.nonAsciiName)
+        ScanMarkedText(data, looksUtf8 ? utf8 : other, freshSink(), splitAt);
+    return looksUtf8;
 }
 
 SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
