@@ -42,71 +42,6 @@ bool IsAscii(std::string_view bytes) {
     return !(high & 0x8080808080808080ull);
 }
 
-// Offset of the first "///" in [from, n), or n. Most bytes are not '/', so blocks without
-// one are passed whole; only a block holding a '/' is tested for three in a row.
-std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n) {
-    std::size_t i = from;
-#if defined(__SSE2__)
-    const __m128i slash = _mm_set1_epi8('/');
-    auto slashes = [&](std::size_t at) {
-        return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at)), slash);
-    };
-    // The three-in-a-row test of the last block reads two bytes past it.
-    for (; i + 66 <= n; i += 64) {
-        const __m128i any = _mm_or_si128(_mm_or_si128(slashes(i), slashes(i + 16)),
-                                         _mm_or_si128(slashes(i + 32), slashes(i + 48)));
-        if (!_mm_movemask_epi8(any))
-            continue;
-        for (std::size_t k = i; k < i + 64; k += 16) {
-            const __m128i three =
-                _mm_and_si128(_mm_and_si128(slashes(k), slashes(k + 1)), slashes(k + 2));
-            if (const int mask = _mm_movemask_epi8(three))
-                return k + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-        }
-    }
-#endif
-    // A byte that is not '/' at i + 2 rules out a marker at i, i + 1 and i + 2.
-    while (i + 3 <= n) {
-        if (d[i + 2] != '/')
-            i += 3;
-        else if (d[i + 1] != '/')
-            i += 2;
-        else if (d[i] != '/')
-            i += 1;
-        else
-            return i;
-    }
-    return n;
-}
-
-// A head line found in the raw bytes: where it starts and where its first marker stands.
-struct SHeadLine {
-    std::size_t start = 0;
-    std::size_t marker = 0;
-};
-
-// For code pages in which the marker, the line feed and the zero byte are always those bytes:
-// finds the next head line from from, always a line start, and moves from past its line end.
-// The line start is looked for back from the marker, once for each head line.
-bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHeadLine& head) {
-    while (from < n) {
-        const std::size_t q = FindMarker(d, from, n);
-        if (q == n)
-            return false;
-        const void* lf = std::memchr(d + q + 3, '\n', n - q - 3);
-        if (!lf)
-            return false; // the last line has no line feed: it is no line
-        const auto* before = static_cast<const std::uint8_t*>(::memrchr(d + from, '\n', q - from));
-        const std::size_t lineStart = before ? before - d + 1 : from;
-        from = static_cast<const std::uint8_t*>(lf) - d + 1;
-        if (!std::memchr(d + lineStart, 0, q - lineStart)) {
-            head = {lineStart, q};
-            return true;
-        }
-    }
-    return false;
-}
-
 // Where the bytes from from on stop being ASCII, at most to; passes 64 bytes at a time.
 std::size_t SkipAscii(const std::uint8_t* d, std::size_t from, std::size_t to) {
 #if defined(__SSE2__)
@@ -191,6 +126,127 @@ private:
     std::atomic<bool>& m_refuted;
     CUtf8Evidence m_evidence;
 };
+
+// Offset of the first "///" in [from, n), or n. Most bytes are not '/', so blocks without
+// one are passed whole; only a block holding a '/' is tested for three in a row. With kGather
+// every whole block is also tested for bytes of 0x80 or more, which only then are fed to reach:
+// Done() must stand at from or after on entry, with the bytes between passed as ASCII, and is
+// moved to the end of the block of the marker found. The last bytes, too few for a whole block,
+// are left to the reach's last To().
+template <bool kGather = false>
+std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n,
+                       CEvidenceReach* reach = nullptr) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i slash = _mm_set1_epi8('/');
+    auto load = [d](std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+    };
+    // The three-in-a-row test of the last block reads two bytes past it.
+    for (; i + 66 <= n; i += 64) {
+        const __m128i v0 = load(i), v1 = load(i + 16), v2 = load(i + 32), v3 = load(i + 48);
+        const __m128i any =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, slash), _mm_cmpeq_epi8(v1, slash)),
+                         _mm_or_si128(_mm_cmpeq_epi8(v2, slash), _mm_cmpeq_epi8(v3, slash)));
+        if constexpr (kGather) {
+            const __m128i high = _mm_or_si128(_mm_or_si128(v0, v1), _mm_or_si128(v2, v3));
+            if (!_mm_movemask_epi8(_mm_or_si128(any, high)))
+                continue;
+            if (_mm_movemask_epi8(high))
+                reach->Block(i);
+        }
+        if (!_mm_movemask_epi8(any))
+            continue;
+        for (std::size_t k = i; k < i + 64; k += 16) {
+            const __m128i three = _mm_and_si128(
+                _mm_and_si128(_mm_cmpeq_epi8(load(k), slash), _mm_cmpeq_epi8(load(k + 1), slash)),
+                _mm_cmpeq_epi8(load(k + 2), slash));
+            if (const int mask = _mm_movemask_epi8(three)) {
+                if constexpr (kGather)
+                    reach->Passed(i + 64);
+                return k + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            }
+        }
+    }
+#endif
+    // A byte that is not '/' at i + 2 rules out a marker at i, i + 1 and i + 2.
+    while (i + 3 <= n) {
+        if (d[i + 2] != '/')
+            i += 3;
+        else if (d[i + 1] != '/')
+            i += 2;
+        else if (d[i] != '/')
+            i += 1;
+        else
+            return i;
+    }
+    return n;
+}
+
+// Offset of the first line feed in [from, n), or n. With kGather, as FindMarker: every whole
+// block passed is tested for bytes of 0x80 or more, which only then are fed to reach.
+template <bool kGather = false>
+std::size_t FindLineFeed(const std::uint8_t* d, std::size_t from, std::size_t n,
+                         CEvidenceReach* reach = nullptr) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    if constexpr (kGather) {
+        const __m128i lf = _mm_set1_epi8('\n');
+        auto load = [d](std::size_t at) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+        };
+        for (; i + 64 <= n; i += 64) {
+            const __m128i v0 = load(i), v1 = load(i + 16), v2 = load(i + 32), v3 = load(i + 48);
+            const __m128i high = _mm_or_si128(_mm_or_si128(v0, v1), _mm_or_si128(v2, v3));
+            const __m128i any =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, lf), _mm_cmpeq_epi8(v1, lf)),
+                             _mm_or_si128(_mm_cmpeq_epi8(v2, lf), _mm_cmpeq_epi8(v3, lf)));
+            if (!_mm_movemask_epi8(_mm_or_si128(any, high)))
+                continue;
+            if (_mm_movemask_epi8(high))
+                reach->Block(i);
+            if (!_mm_movemask_epi8(any))
+                continue;
+            reach->Passed(i + 64);
+            const void* at = std::memchr(d + i, '\n', 64);
+            return static_cast<const std::uint8_t*>(at) - d;
+        }
+    }
+#endif
+    const void* at = std::memchr(d + i, '\n', n - i);
+    return at ? static_cast<const std::uint8_t*>(at) - d : n;
+}
+
+// A head line found in the raw bytes: where it starts and where its first marker stands.
+struct SHeadLine {
+    std::size_t start = 0;
+    std::size_t marker = 0;
+};
+
+// For code pages in which the marker, the line feed and the zero byte are always those bytes:
+// finds the next head line from from, always a line start, and moves from past its line end.
+// The line start is looked for back from the marker, once for each head line. With kGather the
+// UTF-8 evidence of the bytes passed goes to reach on the way (Done() at from or after on entry).
+template <bool kGather = false>
+bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHeadLine& head,
+                  CEvidenceReach* reach = nullptr) {
+    while (from < n) {
+        const std::size_t q = FindMarker<kGather>(d, from, n, reach);
+        if (q == n)
+            return false;
+        const std::size_t lf = FindLineFeed<kGather>(d, q + 3, n, reach);
+        if (lf == n)
+            return false; // the last line has no line feed: it is no line
+        const auto* before = static_cast<const std::uint8_t*>(::memrchr(d + from, '\n', q - from));
+        const std::size_t lineStart = before ? before - d + 1 : from;
+        from = lf + 1;
+        if (!std::memchr(d + lineStart, 0, q - lineStart)) {
+            head = {lineStart, q};
+            return true;
+        }
+    }
+    return false;
+}
 
 // The number of head lines in [from, n), from being a line start: lines that end in a line
 // feed and whose first marker has no zero byte before it. Only counts, so 64 bytes at a time
@@ -316,8 +372,9 @@ struct SPartSeen {
 };
 
 // Looks for the marker in the raw bytes and converts only the names of head lines. With
-// refuted, the UTF-8 evidence of the bytes is gathered a little ahead of the scan, through
-// bytes soon in the cache, so that choosing the code page reads the book no second time.
+// refuted, the UTF-8 evidence of the bytes is gathered as the scan passes them, so that choosing
+// the code page reads the book no second time: the blocks the scan holds in registers are tested
+// for bytes of 0x80 or more, and only those that hold one are validated.
 SPartSeen ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink,
                     std::atomic<bool>* refuted = nullptr) {
     std::optional<CEvidenceReach> reach;
@@ -327,11 +384,7 @@ SPartSeen ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& code
     std::u16string name;
     std::size_t from = 0;
     SHeadLine head;
-    for (;;) {
-        if (reach && reach->Done() < from + CEvidenceReach::kAhead / 2)
-            reach->To(from + CEvidenceReach::kAhead);
-        if (!NextHeadLine(d, n, from, head))
-            break;
+    while (reach ? NextHeadLine<true>(d, n, from, head, &*reach) : NextHeadLine(d, n, from, head)) {
         // A head line holds no zero byte before its marker: its name is all of those bytes,
         // which the sink may convert straight into its own storage.
         const std::string_view bytes = Bytes(d + head.start, head.marker - head.start);
@@ -559,8 +612,8 @@ bool ScanMarkedTextChoosingCodePage(std::span<const std::uint8_t> data, const CC
     CUtf8Evidence guessed;
     GatherUtf8Evidence(d, 0, guessEnd, guessed, refuted);
     const bool guess = guessed.LooksUtf8();
-    const SPartSeen seen =
-        ScanBytesInHalves(d, n, guess ? utf8 : other, freshSink(), splitAt, &refuted);
+    const SPartSeen seen = ScanBytesInHalves(d, n, guess ? utf8 : other, freshSink(), splitAt,
+                                             refuted ? nullptr : &refuted);
     const bool looksUtf8 = !refuted && seen.looksUtf8;
     if (looksUtf8 != guess && seen.nonAsciiName)
         ScanMarkedText(data, looksUtf8 ? utf8 : other, freshSink(), splitAt);

@@ -539,6 +539,14 @@ TEST(MarkedText, CodePageChosenOnTheScansWayAsBeforeIt) {
     };
     for (const auto& c : cases)
         ASSERT_NO_FATAL_FAILURE(ExpectScanAsChoosingFirst(c.book, c.scans, c.why, /*open=*/true));
+    // A byte from 0x80 up at each place in the blocks the marker and line feed searches pass.
+    for (std::size_t at = 0; at < 140; ++at) {
+        for (const Bytes& odd : {hangul, cp949}) {
+            const Bytes book = Bytes(at, 'x') + "///" + Bytes(at, 'y') + odd + "\n" +
+                               Bytes(at, 'z') + odd + "\n" + Bytes(200, 'w') + "///\n";
+            ASSERT_NO_FATAL_FAILURE(ExpectScanAsChoosingFirst(book, 0, "at " + std::to_string(at)));
+        }
+    }
 }
 
 // Random books mixing UTF-8 and CP949 Hangul, so that each page wins and loses on the way.
