@@ -183,40 +183,6 @@ std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n,
     return n;
 }
 
-// Offset of the first line feed in [from, n), or n. With kGather, as FindMarker: every whole
-// block passed is tested for bytes of 0x80 or more, which only then are fed to reach.
-template <bool kGather = false>
-std::size_t FindLineFeed(const std::uint8_t* d, std::size_t from, std::size_t n,
-                         CEvidenceReach* reach = nullptr) {
-    std::size_t i = from;
-#if defined(__SSE2__)
-    if constexpr (kGather) {
-        const __m128i lf = _mm_set1_epi8('\n');
-        auto load = [d](std::size_t at) {
-            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
-        };
-        for (; i + 64 <= n; i += 64) {
-            const __m128i v0 = load(i), v1 = load(i + 16), v2 = load(i + 32), v3 = load(i + 48);
-            const __m128i high = _mm_or_si128(_mm_or_si128(v0, v1), _mm_or_si128(v2, v3));
-            const __m128i any =
-                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, lf), _mm_cmpeq_epi8(v1, lf)),
-                             _mm_or_si128(_mm_cmpeq_epi8(v2, lf), _mm_cmpeq_epi8(v3, lf)));
-            if (!_mm_movemask_epi8(_mm_or_si128(any, high)))
-                continue;
-            if (_mm_movemask_epi8(high))
-                reach->Block(i);
-            if (!_mm_movemask_epi8(any))
-                continue;
-            reach->Passed(i + 64);
-            const void* at = std::memchr(d + i, '\n', 64);
-            return static_cast<const std::uint8_t*>(at) - d;
-        }
-    }
-#endif
-    const void* at = std::memchr(d + i, '\n', n - i);
-    return at ? static_cast<const std::uint8_t*>(at) - d : n;
-}
-
 // A head line found in the raw bytes: where it starts and where its first marker stands.
 struct SHeadLine {
     std::size_t start = 0;
@@ -225,27 +191,56 @@ struct SHeadLine {
 
 // For code pages in which the marker, the line feed and the zero byte are always those bytes:
 // finds the next head line from from, always a line start, and moves from past its line end.
-// The line start is looked for back from the marker, once for each head line. With kGather the
-// UTF-8 evidence of the bytes passed goes to reach on the way (Done() at from or after on entry).
-template <bool kGather = false>
-bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHeadLine& head,
-                  CEvidenceReach* reach = nullptr) {
+// The line start is looked for back from the marker, once for each head line.
+bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHeadLine& head) {
     while (from < n) {
-        const std::size_t q = FindMarker<kGather>(d, from, n, reach);
+        const std::size_t q = FindMarker(d, from, n);
         if (q == n)
             return false;
-        const std::size_t lf = FindLineFeed<kGather>(d, q + 3, n, reach);
-        if (lf == n)
+        const void* lf = std::memchr(d + q + 3, '\n', n - q - 3);
+        if (!lf)
             return false; // the last line has no line feed: it is no line
         const auto* before = static_cast<const std::uint8_t*>(::memrchr(d + from, '\n', q - from));
         const std::size_t lineStart = before ? before - d + 1 : from;
-        from = lf + 1;
+        from = static_cast<const std::uint8_t*>(lf) - d + 1;
         if (!std::memchr(d + lineStart, 0, q - lineStart)) {
             head = {lineStart, q};
             return true;
         }
     }
     return false;
+}
+
+// Reports each head line of [0, n) to report, in order, and feeds the UTF-8 evidence of every
+// byte to reach on the way. The marker search alone passes the bytes, in blocks it tests for
+// bytes from 0x80 up: a marker's line is told from the previous marker's by a line feed between
+// them, looked for back from the marker, so no search for line ends reads the bytes again. A
+// head line is reported once a later line, or a line feed at the end, shows that it ends.
+template <class Report>
+void ForEachHeadLineGathering(const std::uint8_t* d, std::size_t n, CEvidenceReach& reach,
+                              Report report) {
+    std::size_t from = 0;
+    bool marked = false; // a marker was found before from
+    bool pending = false;
+    SHeadLine head;
+    for (;;) {
+        const std::size_t q = FindMarker</*kGather=*/true>(d, from, n, &reach);
+        if (q == n)
+            break;
+        const auto* lf = static_cast<const std::uint8_t*>(::memrchr(d + from, '\n', q - from));
+        from = q + 3;
+        if (marked && !lf)
+            continue; // a later marker on the line of the one before
+        marked = true;
+        if (pending)
+            report(head);
+        const std::size_t lineStart = lf ? lf - d + 1 : 0;
+        pending = !std::memchr(d + lineStart, 0, q - lineStart);
+        head = {lineStart, q};
+    }
+    reach.To(n);
+    if (pending && std::memchr(d + head.marker + 3, '\n', n - head.marker - 3))
+        report(head);
 }
 
 // The number of head lines in [from, n), from being a line start: lines that end in a line
@@ -382,21 +377,24 @@ SPartSeen ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& code
         reach.emplace(d, 0, n, *refuted);
     SPartSeen seen;
     std::u16string name;
-    std::size_t from = 0;
-    SHeadLine head;
-    while (reach ? NextHeadLine<true>(d, n, from, head, &*reach) : NextHeadLine(d, n, from, head)) {
-        // A head line holds no zero byte before its marker: its name is all of those bytes,
-        // which the sink may convert straight into its own storage.
+    // A head line holds no zero byte before its marker: its name is all of those bytes, which
+    // the sink may convert straight into its own storage.
+    auto report = [&](const SHeadLine& head) {
         const std::string_view bytes = Bytes(d + head.start, head.marker - head.start);
         const bool ascii = IsAscii(bytes);
         seen.nonAsciiName |= !ascii;
         sink.AddNamedItem(static_cast<std::int32_t>(head.start), bytes,
                           codec.IsAsciiCompatible() && ascii, codec, name);
-    }
+    };
     if (reach) {
-        reach->To(n);
+        ForEachHeadLineGathering(d, n, *reach, report);
         seen.looksUtf8 = reach->Evidence().LooksUtf8();
+        return seen;
     }
+    std::size_t from = 0;
+    SHeadLine head;
+    while (NextHeadLine(d, n, from, head))
+        report(head);
     return seen;
 }
 

@@ -253,6 +253,18 @@ void ExpectSameAsLineScan(const Bytes& book, const CTextCodec& codec, const std:
     ASSERT_EQ(fast.names, plain.names) << what;
     ASSERT_EQ(halves.positions, plain.positions) << what;
     ASSERT_EQ(halves.names, plain.names) << what;
+    // The scan that gathers the UTF-8 evidence finds its head lines another way.
+    static const auto page = CCodePage::Create();
+    for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
+        std::optional<CCollect> chosen;
+        const bool utf8 = ScanMarkedTextChoosingCodePage(
+            Span(book), *page, [&]() -> CItemSink& { return chosen.emplace(); }, splitAt,
+            /*guessBytes=*/0);
+        if (page->CodecFor(utf8).Name() != codec.Name())
+            break;
+        ASSERT_EQ(chosen->positions, plain.positions) << what;
+        ASSERT_EQ(chosen->names, plain.names) << what;
+    }
     // The lookup counts every item after the first by the block count alone.
     for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
         const SFoundItem first = FindMarkedTextItem(Span(book), codec, u"", splitAt);
