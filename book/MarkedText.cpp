@@ -130,9 +130,9 @@ private:
 // Offset of the first "///" in [from, n), or n. Most bytes are not '/', so blocks without
 // one are passed whole; only a block holding a '/' is tested for three in a row. With kGather
 // every whole block is also tested for bytes of 0x80 or more, which only then are fed to reach:
-// Done() must stand at from or after on entry, with the bytes between passed as ASCII, and is
-// moved to the end of the block of the marker found. The last bytes, too few for a whole block,
-// are left to the reach's last To().
+// on entry any bytes from Done() up to from must be known to be ASCII, and Done() is moved to
+// the end of the block of the marker found. The last bytes, too few for a whole block, are left
+// to the reach's last To().
 template <bool kGather = false>
 std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n,
                        CEvidenceReach* reach = nullptr) {
