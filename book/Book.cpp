@@ -156,6 +156,17 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
             });
             codec = &m_pCodePage->CodecFor(scan.looksUtf8);
             format = CvdEndIsMalformed(scan.end, book.size);
+        } else if (!cvd && !m_pCodePage->IsForced()) {
+            // The same for a text book: one read of it, two only when it ends by ruling out
+            // the page its first bytes argued for and a name depends on the page.
+            std::optional<CIndexSink> sink;
+            const bool looksUtf8 =
+                ScanMarkedTextChoosingCodePage(bytes, *m_pCodePage, [&]() -> CItemSink& {
+                    offsets.Clear();
+                    names.Clear();
+                    return sink.emplace(offsets, names);
+                });
+            codec = &m_pCodePage->CodecFor(looksUtf8);
         } else {
             codec = &ChooseCodec(bytes, cvd);
             CIndexSink sink(offsets, names);

@@ -1,6 +1,7 @@
 #include "MarkedText.h"
 
 #include "BinaryFile.h"
+#include "CodePage.h"
 #include "FoundItem.h"
 #include "HeldItems.h"
 #include "ItemSink.h"
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -38,71 +40,6 @@ bool IsAscii(std::string_view bytes) {
     for (; i < bytes.size(); ++i)
         high |= static_cast<unsigned char>(bytes[i]);
     return !(high & 0x8080808080808080ull);
-}
-
-// Offset of the first "///" in [from, n), or n. Most bytes are not '/', so blocks without
-// one are passed whole; only a block holding a '/' is tested for three in a row.
-std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n) {
-    std::size_t i = from;
-#if defined(__SSE2__)
-    const __m128i slash = _mm_set1_epi8('/');
-    auto slashes = [&](std::size_t at) {
-        return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at)), slash);
-    };
-    // The three-in-a-row test of the last block reads two bytes past it.
-    for (; i + 66 <= n; i += 64) {
-        const __m128i any = _mm_or_si128(_mm_or_si128(slashes(i), slashes(i + 16)),
-                                         _mm_or_si128(slashes(i + 32), slashes(i + 48)));
-        if (!_mm_movemask_epi8(any))
-            continue;
-        for (std::size_t k = i; k < i + 64; k += 16) {
-            const __m128i three =
-                _mm_and_si128(_mm_and_si128(slashes(k), slashes(k + 1)), slashes(k + 2));
-            if (const int mask = _mm_movemask_epi8(three))
-                return k + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-        }
-    }
-#endif
-    // A byte that is not '/' at i + 2 rules out a marker at i, i + 1 and i + 2.
-    while (i + 3 <= n) {
-        if (d[i + 2] != '/')
-            i += 3;
-        else if (d[i + 1] != '/')
-            i += 2;
-        else if (d[i] != '/')
-            i += 1;
-        else
-            return i;
-    }
-    return n;
-}
-
-// A head line found in the raw bytes: where it starts and where its first marker stands.
-struct SHeadLine {
-    std::size_t start = 0;
-    std::size_t marker = 0;
-};
-
-// For code pages in which the marker, the line feed and the zero byte are always those bytes:
-// finds the next head line from from, always a line start, and moves from past its line end.
-// The line start is looked for back from the marker, once for each head line.
-bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHeadLine& head) {
-    while (from < n) {
-        const std::size_t q = FindMarker(d, from, n);
-        if (q == n)
-            return false;
-        const void* lf = std::memchr(d + q + 3, '\n', n - q - 3);
-        if (!lf)
-            return false; // the last line has no line feed: it is no line
-        const auto* before = static_cast<const std::uint8_t*>(::memrchr(d + from, '\n', q - from));
-        const std::size_t lineStart = before ? before - d + 1 : from;
-        from = static_cast<const std::uint8_t*>(lf) - d + 1;
-        if (!std::memchr(d + lineStart, 0, q - lineStart)) {
-            head = {lineStart, q};
-            return true;
-        }
-    }
-    return false;
 }
 
 // Where the bytes from from on stop being ASCII, at most to; passes 64 bytes at a time.
@@ -189,6 +126,122 @@ private:
     std::atomic<bool>& m_refuted;
     CUtf8Evidence m_evidence;
 };
+
+// Offset of the first "///" in [from, n), or n. Most bytes are not '/', so blocks without
+// one are passed whole; only a block holding a '/' is tested for three in a row. With kGather
+// every whole block is also tested for bytes of 0x80 or more, which only then are fed to reach:
+// on entry any bytes from Done() up to from must be known to be ASCII, and Done() is moved to
+// the end of the block of the marker found. The last bytes, too few for a whole block, are left
+// to the reach's last To().
+template <bool kGather = false>
+std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n,
+                       CEvidenceReach* reach = nullptr) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i slash = _mm_set1_epi8('/');
+    auto load = [d](std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+    };
+    // The three-in-a-row test of the last block reads two bytes past it.
+    for (; i + 66 <= n; i += 64) {
+        const __m128i v0 = load(i), v1 = load(i + 16), v2 = load(i + 32), v3 = load(i + 48);
+        const __m128i any =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, slash), _mm_cmpeq_epi8(v1, slash)),
+                         _mm_or_si128(_mm_cmpeq_epi8(v2, slash), _mm_cmpeq_epi8(v3, slash)));
+        if constexpr (kGather) {
+            const __m128i high = _mm_or_si128(_mm_or_si128(v0, v1), _mm_or_si128(v2, v3));
+            if (!_mm_movemask_epi8(_mm_or_si128(any, high)))
+                continue;
+            if (_mm_movemask_epi8(high))
+                reach->Block(i);
+        }
+        if (!_mm_movemask_epi8(any))
+            continue;
+        for (std::size_t k = i; k < i + 64; k += 16) {
+            const __m128i three = _mm_and_si128(
+                _mm_and_si128(_mm_cmpeq_epi8(load(k), slash), _mm_cmpeq_epi8(load(k + 1), slash)),
+                _mm_cmpeq_epi8(load(k + 2), slash));
+            if (const int mask = _mm_movemask_epi8(three)) {
+                if constexpr (kGather)
+                    reach->Passed(i + 64);
+                return k + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            }
+        }
+    }
+#endif
+    // A byte that is not '/' at i + 2 rules out a marker at i, i + 1 and i + 2.
+    while (i + 3 <= n) {
+        if (d[i + 2] != '/')
+            i += 3;
+        else if (d[i + 1] != '/')
+            i += 2;
+        else if (d[i] != '/')
+            i += 1;
+        else
+            return i;
+    }
+    return n;
+}
+
+// A head line found in the raw bytes: where it starts and where its first marker stands.
+struct SHeadLine {
+    std::size_t start = 0;
+    std::size_t marker = 0;
+};
+
+// For code pages in which the marker, the line feed and the zero byte are always those bytes:
+// finds the next head line from from, always a line start, and moves from past its line end.
+// The line start is looked for back from the marker, once for each head line.
+bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHeadLine& head) {
+    while (from < n) {
+        const std::size_t q = FindMarker(d, from, n);
+        if (q == n)
+            return false;
+        const void* lf = std::memchr(d + q + 3, '\n', n - q - 3);
+        if (!lf)
+            return false; // the last line has no line feed: it is no line
+        const auto* before = static_cast<const std::uint8_t*>(::memrchr(d + from, '\n', q - from));
+        const std::size_t lineStart = before ? before - d + 1 : from;
+        from = static_cast<const std::uint8_t*>(lf) - d + 1;
+        if (!std::memchr(d + lineStart, 0, q - lineStart)) {
+            head = {lineStart, q};
+            return true;
+        }
+    }
+    return false;
+}
+
+// Reports each head line of [0, n) to report, in order, and feeds the UTF-8 evidence of every
+// byte to reach on the way. The marker search alone passes the bytes, in blocks it tests for
+// bytes from 0x80 up: a marker's line is told from the previous marker's by a line feed between
+// them, looked for back from the marker, so no search for line ends reads the bytes again. A
+// head line is reported once a later line, or a line feed at the end, shows that it ends.
+template <class Report>
+void ForEachHeadLineGathering(const std::uint8_t* d, std::size_t n, CEvidenceReach& reach,
+                              Report report) {
+    std::size_t from = 0;
+    bool marked = false; // a marker was found before from
+    bool pending = false;
+    SHeadLine head;
+    for (;;) {
+        const std::size_t q = FindMarker</*kGather=*/true>(d, from, n, &reach);
+        if (q == n)
+            break;
+        const auto* lf = static_cast<const std::uint8_t*>(::memrchr(d + from, '\n', q - from));
+        from = q + 3;
+        if (marked && !lf)
+            continue; // a later marker on the line of the one before
+        marked = true;
+        if (pending)
+            report(head);
+        const std::size_t lineStart = lf ? lf - d + 1 : 0;
+        pending = !std::memchr(d + lineStart, 0, q - lineStart);
+        head = {lineStart, q};
+    }
+    reach.To(n);
+    if (pending && std::memchr(d + head.marker + 3, '\n', n - head.marker - 3))
+        report(head);
+}
 
 // The number of head lines in [from, n), from being a line start: lines that end in a line
 // feed and whose first marker has no zero byte before it. Only counts, so 64 bytes at a time
@@ -307,35 +360,63 @@ std::int32_t CountRestInHalves(const std::uint8_t* d, std::size_t from, std::siz
     return first + second;
 }
 
-// Looks for the marker in the raw bytes and converts only the names of head lines.
-void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink) {
+// What the scan of a part of a book saw on its way.
+struct SPartSeen {
+    bool looksUtf8 = false;    // its bytes, on their own, argue for UTF-8
+    bool nonAsciiName = false; // a name holds a byte from 0x80 up
+};
+
+// Looks for the marker in the raw bytes and converts only the names of head lines. With
+// refuted, the UTF-8 evidence of the bytes is gathered as the scan passes them, so that choosing
+// the code page reads the book no second time: the blocks the scan holds in registers are tested
+// for bytes of 0x80 or more, and only those that hold one are validated.
+SPartSeen ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink,
+                    std::atomic<bool>* refuted = nullptr) {
+    std::optional<CEvidenceReach> reach;
+    if (refuted)
+        reach.emplace(d, 0, n, *refuted);
+    SPartSeen seen;
     std::u16string name;
-    std::size_t from = 0;
-    SHeadLine head;
     // A head line holds no zero byte before its marker: its name is all of those bytes, which
     // the sink may convert straight into its own storage.
-    while (NextHeadLine(d, n, from, head)) {
+    auto report = [&](const SHeadLine& head) {
         const std::string_view bytes = Bytes(d + head.start, head.marker - head.start);
+        const bool ascii = IsAscii(bytes);
+        seen.nonAsciiName |= !ascii;
         sink.AddNamedItem(static_cast<std::int32_t>(head.start), bytes,
-                          codec.IsAsciiCompatible() && IsAscii(bytes), codec, name);
+                          codec.IsAsciiCompatible() && ascii, codec, name);
+    };
+    if (reach) {
+        ForEachHeadLineGathering(d, n, *reach, report);
+        seen.looksUtf8 = reach->Evidence().LooksUtf8();
+        return seen;
     }
+    std::size_t from = 0;
+    SHeadLine head;
+    while (NextHeadLine(d, n, from, head))
+        report(head);
+    return seen;
 }
 
-// Scanning is bound by the memory's speed and the names' conversion: two threads, each over
-// one half, nearly halve a large book's build. Lines never straddle the cut, so the halves
-// find exactly the items a single scan finds.
-void ScanBytesInHalves(const std::uint8_t* d, std::size_t n, const CTextCodec& codec,
-                       CItemSink& sink) {
-    const void* lf = std::memchr(d + n / 2, '\n', n - n / 2);
-    if (!lf) {
-        ScanBytes(d, n, codec, sink);
-        return;
-    }
+// ScanBytes over the whole book, in two halves at once from splitAt bytes on: scanning is
+// bound by the memory's speed and the names' conversion, and two threads, each over one half,
+// nearly halve a large book's build. Lines never straddle the cut, so the halves find exactly
+// the items a single scan finds, and no UTF-8 sequence straddles it either.
+SPartSeen ScanBytesInHalves(const std::uint8_t* d, std::size_t n, const CTextCodec& codec,
+                            CItemSink& sink, std::size_t splitAt,
+                            std::atomic<bool>* refuted = nullptr) {
+    const void* lf = n >= splitAt && codec.PrepareConcurrentUse()
+                         ? std::memchr(d + n / 2, '\n', n - n / 2)
+                         : nullptr;
+    if (!lf)
+        return ScanBytes(d, n, codec, sink, refuted);
     const std::size_t cut = static_cast<const std::uint8_t*>(lf) - d + 1;
     CHeldItems second;
-    RunSideBySide([&] { ScanBytes(d, cut, codec, sink); },
-                  [&] { ScanBytes(d + cut, n - cut, codec, second); });
+    SPartSeen first, last;
+    RunSideBySide([&] { first = ScanBytes(d, cut, codec, sink, refuted); },
+                  [&] { last = ScanBytes(d + cut, n - cut, codec, second, refuted); });
     second.ReportTo(sink, static_cast<std::int32_t>(cut));
+    return {first.looksUtf8 || last.looksUtf8, first.nonAsciiName || last.nonAsciiName};
 }
 
 // For any other code page: convert every line and look for the marker in its text.
@@ -502,12 +583,39 @@ SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
 
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
                     std::size_t splitAt) {
-    if (codec.IsAsciiCompatible() && data.size() >= splitAt && codec.PrepareConcurrentUse())
-        ScanBytesInHalves(data.data(), data.size(), codec, sink);
-    else if (codec.IsAsciiCompatible())
-        ScanBytes(data.data(), data.size(), codec, sink);
+    if (codec.IsAsciiCompatible())
+        ScanBytesInHalves(data.data(), data.size(), codec, sink, splitAt);
     else
         ScanLines(data.data(), data.size(), codec, sink);
+}
+
+bool ScanMarkedTextChoosingCodePage(std::span<const std::uint8_t> data, const CCodePage& codePage,
+                                    const std::function<CItemSink&()>& freshSink,
+                                    std::size_t splitAt, std::size_t guessBytes) {
+    const CTextCodec& utf8 = codePage.CodecFor(/*looksUtf8=*/true);
+    const CTextCodec& other = codePage.CodecFor(/*looksUtf8=*/false);
+    if (!utf8.IsAsciiCompatible() || !other.IsAsciiCompatible()) {
+        const bool looksUtf8 = MarkedTextLooksUtf8(data, splitAt);
+        ScanMarkedText(data, looksUtf8 ? utf8 : other, freshSink(), splitAt);
+        return looksUtf8;
+    }
+    const std::uint8_t* d = data.data();
+    const std::size_t n = data.size();
+    // The guess's bytes end after an ASCII byte, so that no UTF-8 sequence is cut: bytes refuted
+    // there are refuted in the whole book, and nothing more needs to be fed.
+    std::size_t guessEnd = guessBytes < n ? guessBytes : n;
+    while (guessEnd > 0 && guessEnd < n && d[guessEnd - 1] >= 0x80)
+        ++guessEnd;
+    std::atomic<bool> refuted{false};
+    CUtf8Evidence guessed;
+    GatherUtf8Evidence(d, 0, guessEnd, guessed, refuted);
+    const bool guess = guessed.LooksUtf8();
+    const SPartSeen seen = ScanBytesInHalves(d, n, guess ? utf8 : other, freshSink(), splitAt,
+                                             refuted ? nullptr : &refuted);
+    const bool looksUtf8 = !refuted && seen.looksUtf8;
+    if (looksUtf8 != guess && seen.nonAsciiName)
+        ScanMarkedText(data, looksUtf8 ? utf8 : other, freshSink(), splitAt);
+    return looksUtf8;
 }
 
 SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCodec& codec,

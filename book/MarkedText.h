@@ -20,11 +20,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 
 class CBinaryFile;
+class CCodePage;
 class CItemSink;
 class COffsetTable;
 class CTextCodec;
@@ -38,6 +40,19 @@ inline constexpr std::size_t kScanSplitBytes = 16 << 20;
 // scanned on a thread of its own, its items reported after the first part's.
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
                     std::size_t splitAt = kScanSplitBytes);
+
+// How many of a book's first bytes ScanMarkedTextChoosingCodePage guesses its code page from.
+inline constexpr std::size_t kTextGuessBytes = 64 << 10;
+
+// ScanMarkedText in the code page codePage gives the book by MarkedTextLooksUtf8, which it
+// returns, without a read of its own to choose it: the scan reads names in the page the first
+// guessBytes argue for and gathers the whole book's evidence on its way. When the whole book
+// argues otherwise and some name holds a byte from 0x80 up, the names are made again, into the
+// sink a second freshSink() call gives (names of ASCII alone read the same in either page).
+bool ScanMarkedTextChoosingCodePage(std::span<const std::uint8_t> data, const CCodePage& codePage,
+                                    const std::function<CItemSink&()>& freshSink,
+                                    std::size_t splitAt = kScanSplitBytes,
+                                    std::size_t guessBytes = kTextGuessBytes);
 
 // The same scan by the plain rule, converting every line: used for code pages in which the
 // marker's bytes may be part of another character, and as the reference for the fast scan.

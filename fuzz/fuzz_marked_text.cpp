@@ -1,12 +1,14 @@
 // The marked-text scan over any bytes: the byte scan and the lookup of one name (in a given code
-// page, or choosing it as it reads) must agree with converting every line, and cutting any
-// item's bytes must be safe.
+// page, or choosing it as it reads), and the scan choosing its code page as it reads, must agree
+// with converting every line, and cutting any item's bytes must be safe.
 
+#include "CodePage.h"
 #include "ItemSink.h"
 #include "MarkedText.h"
 #include "TextCodec.h"
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (&chosen == codec &&
                 (both.index != want || (want >= 0 && both.name != plain.names[want])))
                 std::abort();
+        }
+        // The scan that chooses the code page on its way finds what choosing first and then
+        // scanning finds: the plain scan's items where the book is read in this page.
+        static const auto page = CCodePage::Create();
+        for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
+            for (const std::size_t guess : {kTextGuessBytes, size / 2}) {
+                if (&chosen != codec)
+                    continue;
+                std::optional<SItems> got;
+                const bool chose = ScanMarkedTextChoosingCodePage(
+                    bytes, *page, [&]() -> CItemSink& { return got.emplace(); }, splitAt, guess);
+                if (chose != looksUtf8 || got->positions != plain.positions ||
+                    got->names != plain.names)
+                    std::abort();
+            }
         }
         for (std::size_t i = 0; i < fast.positions.size(); ++i) {
             const std::size_t start = static_cast<std::size_t>(fast.positions[i]);

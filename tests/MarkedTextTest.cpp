@@ -1,5 +1,6 @@
 #include "MarkedText.h"
 #include "BinaryFile.h"
+#include "Book.h"
 #include "BookFile.h"
 #include "BookFixture.h"
 #include "CodePage.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <span>
 #include <unistd.h>
@@ -251,6 +253,18 @@ void ExpectSameAsLineScan(const Bytes& book, const CTextCodec& codec, const std:
     ASSERT_EQ(fast.names, plain.names) << what;
     ASSERT_EQ(halves.positions, plain.positions) << what;
     ASSERT_EQ(halves.names, plain.names) << what;
+    // The scan that gathers the UTF-8 evidence finds its head lines another way.
+    static const auto page = CCodePage::Create();
+    for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
+        std::optional<CCollect> chosen;
+        const bool utf8 = ScanMarkedTextChoosingCodePage(
+            Span(book), *page, [&]() -> CItemSink& { return chosen.emplace(); }, splitAt,
+            /*guessBytes=*/0);
+        if (page->CodecFor(utf8).Name() != codec.Name())
+            break;
+        ASSERT_EQ(chosen->positions, plain.positions) << what;
+        ASSERT_EQ(chosen->names, plain.names) << what;
+    }
     // The lookup counts every item after the first by the block count alone.
     for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
         const SFoundItem first = FindMarkedTextItem(Span(book), codec, u"", splitAt);
@@ -468,6 +482,85 @@ TEST(MarkedText, LookupChoosesTheCodePageOnTheWay) {
     }
 }
 
+// Choosing the code page on the scan's way must give what choosing it first and then scanning
+// gives: the page, every position and name, whole and in two halves, whatever the guess from the
+// first bytes; scans is how often the book is read with the usual guess (0: not checked).
+void ExpectScanAsChoosingFirst(const Bytes& book, int scans, const std::string& why,
+                               bool open = false) {
+    static const auto page = CCodePage::Create();
+    const bool looksUtf8 = MarkedTextLooksUtf8(Span(book));
+    CCollect want;
+    ScanMarkedTextLines(Span(book), page->CodecFor(looksUtf8), want);
+    for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
+        for (const std::size_t guess : {std::size_t{0}, std::size_t{90}, kTextGuessBytes}) {
+            std::optional<CCollect> got;
+            int sinks = 0;
+            const bool chose = ScanMarkedTextChoosingCodePage(
+                Span(book), *page,
+                [&]() -> CItemSink& {
+                    ++sinks;
+                    return got.emplace();
+                },
+                splitAt, guess);
+            const std::string where =
+                why + ", split " + std::to_string(splitAt) + ", guess " + std::to_string(guess);
+            ASSERT_EQ(chose, looksUtf8) << where;
+            ASSERT_EQ(got->positions, want.positions) << where;
+            ASSERT_EQ(got->names, want.names) << where;
+            if (guess == kTextGuessBytes && scans > 0) {
+                ASSERT_EQ(sinks, scans) << where;
+            }
+        }
+    }
+    if (!open)
+        return;
+    // The book's own Open, whose index takes names in place.
+    static const CTempDir dir;
+    const auto opened = CBook::Create();
+    ASSERT_EQ(opened->Open(dir.Write("book.txt", book), EFileKind::MarkedText), EBookStatus::Ok);
+    EXPECT_EQ(opened->Codec().Name(), page->CodecFor(looksUtf8).Name()) << why;
+    ASSERT_EQ(opened->Offsets().Count(), static_cast<std::int32_t>(want.positions.size())) << why;
+    for (std::int32_t i = 0; i < opened->Offsets().Count(); ++i) {
+        ASSERT_EQ(opened->Offsets()[i], want.positions[i]) << why;
+        ASSERT_EQ(opened->Names().Name(i), want.names[i]) << why;
+    }
+}
+
+TEST(MarkedText, CodePageChosenOnTheScansWayAsBeforeIt) {
+    const Bytes hangul = "\xea\xb0\x80", cp949 = "\xb0\xa1"; // both 가
+    const Bytes filler = Bytes(70000, 'x') + "\n";           // past the guess
+    Bytes large;                                             // past the two-thread threshold
+    while (large.size() <= kScanSplitBytes)
+        large += "a///\n" + filler;
+    const struct {
+        const char* why;
+        Bytes book;
+        int scans;
+    } cases[] = {
+        {"ASCII book", "a///1\nbee///2\n" + filler + "c///\n", 1},
+        {"UTF-8 book", "a///\n" + hangul + "///x\n" + filler + "b///\n", 1},
+        {"CP949 book", "a///\n" + cp949 + "///x\n" + filler + "b///\n", 1},
+        {"UTF-8 names, refuted in a body after the last name",
+         hangul + "///1\n" + filler + "z///" + cp949 + "\n", 2},
+        {"UTF-8 names, refuted after the last line feed", hangul + "///1\n" + filler + cp949, 2},
+        {"non-ASCII bytes in bodies only", "a///\n" + filler + "b///" + hangul + "\n", 1},
+        {"CP949 bytes in bodies only", "a///" + hangul + "\n" + filler + "b///" + cp949 + "\n", 1},
+        {"a UTF-8 name only in the second half of a large book",
+         large + hangul + "///\n" + "z///\n", 2},
+        {"a UTF-8 sequence cut by the book's end", "b///\n" + filler + hangul.substr(0, 2), 1},
+    };
+    for (const auto& c : cases)
+        ASSERT_NO_FATAL_FAILURE(ExpectScanAsChoosingFirst(c.book, c.scans, c.why, /*open=*/true));
+    // A byte from 0x80 up at each place in the blocks the marker and line feed searches pass.
+    for (std::size_t at = 0; at < 140; ++at) {
+        for (const Bytes& odd : {hangul, cp949}) {
+            const Bytes book = Bytes(at, 'x') + "///" + Bytes(at, 'y') + odd + "\n" +
+                               Bytes(at, 'z') + odd + "\n" + Bytes(200, 'w') + "///\n";
+            ASSERT_NO_FATAL_FAILURE(ExpectScanAsChoosingFirst(book, 0, "at " + std::to_string(at)));
+        }
+    }
+}
+
 // Random books mixing UTF-8 and CP949 Hangul, so that each page wins and loses on the way.
 TEST(MarkedText, LookupChoosingTheCodePageOnRandomBooks) {
     const Bytes pieces[] = {
@@ -484,6 +577,8 @@ TEST(MarkedText, LookupChoosingTheCodePageOnRandomBooks) {
         for (const std::u16string& term : terms)
             ASSERT_NO_FATAL_FAILURE(
                 ExpectSameAsChoosingFirst(book, term, "round " + std::to_string(round)));
+        ASSERT_NO_FATAL_FAILURE(
+            ExpectScanAsChoosingFirst(book, /*scans=*/0, "scan, round " + std::to_string(round)));
     }
 }
 
