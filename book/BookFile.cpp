@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +46,16 @@ const std::uint8_t* BookBuffer::get() const {
 void BookBuffer::reset() {
     m_pMapping.reset();
     m_pRead.reset();
+}
+
+void BookBuffer::Release(std::size_t from, std::size_t to) {
+    if (!m_pMapping)
+        return;
+    static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    from = (from + page - 1) / page * page;
+    to = to / page * page;
+    if (from < to)
+        ::madvise(const_cast<std::uint8_t*>(m_pMapping->Data()) + from, to - from, MADV_DONTNEED);
 }
 
 // Mapping shows the cached pages in place; reading into fresh memory costs the kernel a zeroed

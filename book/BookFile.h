@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,6 +31,10 @@ public:
     const std::uint8_t* get() const;
     explicit operator bool() const { return get() != nullptr; }
     void reset();
+    // Gives back the pages that lie wholly within bytes [from, to) of a mapped book, for a
+    // reader that has passed them: a book so large stays resident only where it is being read.
+    // Read again, they come back from the file; memory read into is kept, being the only copy.
+    void Release(std::size_t from, std::size_t to);
 
 private:
     friend EReadBook ReadWholeBook(const std::string& path, SBookBytes& out);

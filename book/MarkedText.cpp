@@ -307,10 +307,14 @@ std::int32_t CountRestInHalves(const std::uint8_t* d, std::size_t from, std::siz
     return first + second;
 }
 
-// Looks for the marker in the raw bytes and converts only the names of head lines.
-void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink) {
+// Looks for the marker in the raw bytes and converts only the names of head lines. The bytes
+// are data's from base on; passed is told of them as the scan leaves them behind.
+void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink,
+               std::size_t base = 0, const ScanPassed& passed = {}) {
+    constexpr std::size_t kPassedStep = 4 << 20;
     std::u16string name;
     std::size_t from = 0;
+    std::size_t told = 0;
     SHeadLine head;
     // A head line holds no zero byte before its marker: its name is all of those bytes, which
     // the sink may convert straight into its own storage.
@@ -318,23 +322,30 @@ void ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
         const std::string_view bytes = Bytes(d + head.start, head.marker - head.start);
         sink.AddNamedItem(static_cast<std::int32_t>(head.start), bytes,
                           codec.IsAsciiCompatible() && IsAscii(bytes), codec, name);
+        // The search for the next head line never looks back before from.
+        if (passed && from - told >= kPassedStep) {
+            passed(base + told, base + from);
+            told = from;
+        }
     }
+    if (passed)
+        passed(base + told, base + n);
 }
 
 // Scanning is bound by the memory's speed and the names' conversion: two threads, each over
 // one half, nearly halve a large book's build. Lines never straddle the cut, so the halves
 // find exactly the items a single scan finds.
 void ScanBytesInHalves(const std::uint8_t* d, std::size_t n, const CTextCodec& codec,
-                       CItemSink& sink) {
+                       CItemSink& sink, const ScanPassed& passed) {
     const void* lf = std::memchr(d + n / 2, '\n', n - n / 2);
     if (!lf) {
-        ScanBytes(d, n, codec, sink);
+        ScanBytes(d, n, codec, sink, 0, passed);
         return;
     }
     const std::size_t cut = static_cast<const std::uint8_t*>(lf) - d + 1;
     CHeldItems second;
-    RunSideBySide([&] { ScanBytes(d, cut, codec, sink); },
-                  [&] { ScanBytes(d + cut, n - cut, codec, second); });
+    RunSideBySide([&] { ScanBytes(d, cut, codec, sink, 0, passed); },
+                  [&] { ScanBytes(d + cut, n - cut, codec, second, cut, passed); });
     second.ReportTo(sink, static_cast<std::int32_t>(cut));
 }
 
@@ -501,11 +512,11 @@ SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
 } // namespace
 
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                    std::size_t splitAt) {
+                    std::size_t splitAt, const ScanPassed& passed) {
     if (codec.IsAsciiCompatible() && data.size() >= splitAt && codec.PrepareConcurrentUse())
-        ScanBytesInHalves(data.data(), data.size(), codec, sink);
+        ScanBytesInHalves(data.data(), data.size(), codec, sink, passed);
     else if (codec.IsAsciiCompatible())
-        ScanBytes(data.data(), data.size(), codec, sink);
+        ScanBytes(data.data(), data.size(), codec, sink, 0, passed);
     else
         ScanLines(data.data(), data.size(), codec, sink);
 }

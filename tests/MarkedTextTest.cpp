@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <random>
 #include <span>
 #include <unistd.h>
@@ -219,6 +222,67 @@ TEST(MarkedText, WholeBookHeldForTheBuild) {
     book.data.reset();
     ASSERT_EQ(ReadWholeBook(path, book), EReadBook::Ok);
     EXPECT_EQ(book.size, page);
+}
+
+// Whether the page of address is mapped into the process now (bit 63 of its pagemap entry).
+bool PagePresent(const void* address) {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const int pagemap = ::open("/proc/self/pagemap", O_RDONLY);
+    std::uint64_t entry = 0;
+    const auto at = static_cast<off_t>(reinterpret_cast<std::uintptr_t>(address) / page * 8);
+    EXPECT_EQ(::pread(pagemap, &entry, sizeof entry, at), static_cast<ssize_t>(sizeof entry));
+    ::close(pagemap);
+    return entry >> 63;
+}
+
+// A mapped book gives back only the whole pages of a range, which read as before.
+TEST(MarkedText, ReleasedPagesOfTheBookLeaveTheProcess) {
+    CTempDir dir;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    Bytes text(8 * page, 'x');
+    for (std::size_t i = 0; i < text.size(); i += 97)
+        text[i] = static_cast<char>('a' + i % 26);
+    SBookBytes book;
+    ASSERT_EQ(ReadWholeBook(dir.Write("book.txt", text), book), EReadBook::Ok);
+    const std::uint8_t* d = book.data.get();
+    ASSERT_EQ(Bytes(reinterpret_cast<const char*>(d), book.size), text); // every page mapped in
+    book.data.Release(page + 1, 5 * page + 7);
+    const bool want[] = {true, true, false, false, false, true, true, true};
+    for (std::size_t k = 0; k < 8; ++k)
+        EXPECT_EQ(PagePresent(d + k * page), want[k]) << "page " << k;
+    EXPECT_EQ(Bytes(reinterpret_cast<const char*>(d), book.size), text);
+}
+
+// The scan tells every byte as passed once, and never reads it again: bytes overwritten as
+// soon as they are told change nothing, whole and in two halves, with steps of several MiB.
+TEST(MarkedText, ScanDoesNotReadWhatItHasPassed) {
+    Bytes book;
+    for (int i = 0; book.size() < (20 << 20); ++i)
+        book += "name" + std::to_string(i) + "///" + Bytes(200 + i % 300, 'b') + "\n";
+    book += "tail without a line feed///";
+    const CCollect want = Scan(book);
+    for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}, book.size() + 1}) {
+        Bytes spoilt = book;
+        std::mutex lock;
+        std::vector<std::pair<std::size_t, std::size_t>> told;
+        CCollect got;
+        ScanMarkedText(Span(spoilt), Cp949(), got, splitAt, [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to; ++i)
+                spoilt[i] = "z///\n"[i % 5];
+            const std::lock_guard hold(lock);
+            told.emplace_back(from, to);
+        });
+        EXPECT_EQ(got.positions, want.positions) << splitAt;
+        EXPECT_EQ(got.names, want.names) << splitAt;
+        std::sort(told.begin(), told.end());
+        EXPECT_GT(told.size(), 4u) << splitAt;
+        std::size_t covered = 0;
+        for (const auto& [from, to] : told) {
+            EXPECT_EQ(from, covered) << splitAt;
+            covered = to;
+        }
+        EXPECT_EQ(covered, book.size()) << splitAt;
+    }
 }
 
 TEST(MarkedText, CodePageIsChosenPerBook) {
