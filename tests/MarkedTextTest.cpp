@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <random>
 #include <span>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -247,10 +249,20 @@ TEST(MarkedText, ReleasedPagesOfTheBookLeaveTheProcess) {
     const std::uint8_t* d = book.data.get();
     ASSERT_EQ(Bytes(reinterpret_cast<const char*>(d), book.size), text); // every page mapped in
     book.data.Release(page + 1, 5 * page + 7);
+    // They go on a thread of their own.
+    for (int wait = 0; wait < 500 && PagePresent(d + 4 * page); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     const bool want[] = {true, true, false, false, false, true, true, true};
     for (std::size_t k = 0; k < 8; ++k)
         EXPECT_EQ(PagePresent(d + k * page), want[k]) << "page " << k;
     EXPECT_EQ(Bytes(reinterpret_cast<const char*>(d), book.size), text);
+    // Pages still waiting when the book is let go are the unmapping's.
+    book.data.Release(0, 8 * page);
+    SBookBytes moved;
+    moved.data = std::move(book.data);
+    EXPECT_FALSE(book.data);
+    moved.data.Release(0, 8 * page);
+    moved.data.reset();
 }
 
 // The scan tells every byte as passed once, and never reads it again: bytes overwritten as
