@@ -88,6 +88,8 @@ BookBuffer::BookBuffer(BookBuffer&& other) noexcept {
     *this = std::move(other);
 }
 BookBuffer& BookBuffer::operator=(BookBuffer&& other) noexcept {
+    if (&other == this)
+        return *this;
     reset();
     other.m_pReleaser.reset(); // its thread would outlive the mapping it works on
     m_pMapping = std::move(other.m_pMapping);
