@@ -16,24 +16,27 @@
 
 namespace {
 
-// Records each item found in a table and a list of names that must stay in step.
+// Records each item found in a table and a list of names that must stay in step. Given the
+// book's bytes, it gives back the pages before each item a few MiB at a time, for a scan that
+// reads the book once in file order and reports each item when it reaches it.
 class CIndexSink : public CItemSink {
 public:
-    CIndexSink(COffsetTable& table, CItemNames& names) : m_table(table), m_names(names) {}
+    CIndexSink(COffsetTable& table, CItemNames& names, BookBuffer* passed = nullptr)
+        : m_table(table), m_names(names), m_pPassed(passed) {}
     void AddItem(std::int32_t position, std::u16string_view name) override {
         // A full pool takes no more names; the rest of the book is left out of both.
         if (m_bFull || m_names.Append(name) < 0) {
             m_bFull = true;
             return;
         }
-        m_table.Append(position);
+        Close(position);
     }
     void AddAsciiItem(std::int32_t position, std::string_view name) override {
         if (m_bFull || m_names.AppendAscii(name) < 0) {
             m_bFull = true;
             return;
         }
-        m_table.Append(position);
+        Close(position);
     }
     void AddCodedItem(std::int32_t position, std::string_view bytes,
                       const CTextCodec& codec) override {
@@ -41,12 +44,25 @@ public:
             m_bFull = true;
             return;
         }
-        m_table.Append(position);
+        Close(position);
     }
 
 private:
+    static constexpr std::size_t kPassedStep = 4 << 20;
+
+    void Close(std::int32_t position) {
+        m_table.Append(position);
+        const auto passed = static_cast<std::size_t>(position);
+        if (m_pPassed && passed >= m_nPassed + kPassedStep) {
+            m_pPassed->Release(m_nPassed, passed);
+            m_nPassed = passed;
+        }
+    }
+
     COffsetTable& m_table;
     CItemNames& m_names;
+    BookBuffer* m_pPassed;
+    std::size_t m_nPassed = 0; // the bytes before it have been given back
     bool m_bFull = false;
 };
 
@@ -144,6 +160,10 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
     COffsetTable offsets;
     CItemNames names;
     bool format = false;
+    // The book's pages the scan has read for the last time go back as it reads on.
+    const ScanPassed release = [&book](std::size_t from, std::size_t to) {
+        book.data.Release(from, to);
+    };
     try {
         if (cvd && !m_pCodePage->IsForced()) {
             // The code page is chosen on the scan's way through the book, which may then
@@ -152,7 +172,7 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
             const SCvdScan scan = ScanCvdChoosingCodePage(bytes, *m_pCodePage, [&]() -> CItemSink& {
                 offsets.Clear();
                 names.Clear();
-                return sink.emplace(offsets, names);
+                return sink.emplace(offsets, names, &book.data);
             });
             codec = &m_pCodePage->CodecFor(scan.looksUtf8);
             format = CvdEndIsMalformed(scan.end, book.size);
@@ -160,20 +180,22 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
             // The same for a text book: one read of it, two only when it ends by ruling out
             // the page its first bytes argued for and a name depends on the page.
             std::optional<CIndexSink> sink;
-            const bool looksUtf8 =
-                ScanMarkedTextChoosingCodePage(bytes, *m_pCodePage, [&]() -> CItemSink& {
+            const bool looksUtf8 = ScanMarkedTextChoosingCodePage(
+                bytes, *m_pCodePage,
+                [&]() -> CItemSink& {
                     offsets.Clear();
                     names.Clear();
                     return sink.emplace(offsets, names);
-                });
+                },
+                kScanSplitBytes, kTextGuessBytes, release);
             codec = &m_pCodePage->CodecFor(looksUtf8);
         } else {
             codec = &ChooseCodec(bytes, cvd);
-            CIndexSink sink(offsets, names);
+            CIndexSink sink(offsets, names, cvd ? &book.data : nullptr);
             if (cvd)
                 format = CvdEndIsMalformed(ScanCvd(bytes, *codec, sink), book.size);
             else
-                ScanMarkedText(bytes, *codec, sink);
+                ScanMarkedText(bytes, *codec, sink, kScanSplitBytes, release);
         }
     } catch (const std::bad_alloc&) {
         return EBookStatus::TooLarge;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class CBinaryFile;
@@ -30,11 +32,19 @@ public:
     const std::uint8_t* get() const;
     explicit operator bool() const { return get() != nullptr; }
     void reset();
+    // Gives back the pages that lie wholly within bytes [from, to) of a mapped book, for a
+    // reader that has passed them: a book so large stays resident only where it is being read.
+    // Read again, they come back from the file; memory read into is kept, being the only copy.
+    // The pages go on a thread of their own, soon after the call; any thread may call it.
+    void Release(std::size_t from, std::size_t to);
 
 private:
     friend EReadBook ReadWholeBook(const std::string& path, SBookBytes& out);
+    struct SReleaser;
     std::unique_ptr<CFileMapping> m_pMapping;
     std::unique_ptr<std::uint8_t[], SFreeBytes> m_pRead;
+    std::mutex m_releaseLock;               // guards the start of m_pReleaser
+    std::unique_ptr<SReleaser> m_pReleaser; // stopped before the mapping goes
 };
 
 // A book's bytes, held only while its index is built.

@@ -40,7 +40,9 @@ public:
     // memory of what was reported is given back on the way, as the sink's own grows: the items
     // can be reported once only.
     void ReportTo(CItemSink& sink, std::int32_t shift = 0) {
-        constexpr std::size_t kDropEvery = 1 << 16;
+        // A few pages of names at a time: what was reported and not yet given back is held
+        // twice, here and in the sink.
+        constexpr std::size_t kDropEvery = 1 << 12;
         std::size_t start = 0;
         for (std::size_t i = 0; i < m_positions.Size(); ++i) {
             if (i % kDropEvery == 0) {
@@ -58,13 +60,13 @@ public:
 private:
     // Ends the item whose name was just added.
     void Close(std::int32_t position) {
-        const std::size_t end = m_names.Size();
+        const auto end = static_cast<std::uint32_t>(m_names.Size());
         m_positions.Append(&position, 1);
         m_ends.Append(&end, 1);
     }
 
     CPlainArray<std::int32_t> m_positions;
-    CPlainArray<std::size_t> m_ends;
+    CPlainArray<std::uint32_t> m_ends; // where each name ends in m_names
     CPlainArray<char16_t> m_names;
 };
 

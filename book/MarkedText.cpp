@@ -369,14 +369,18 @@ struct SPartSeen {
 // Looks for the marker in the raw bytes and converts only the names of head lines. With
 // refuted, the UTF-8 evidence of the bytes is gathered as the scan passes them, so that choosing
 // the code page reads the book no second time: the blocks the scan holds in registers are tested
-// for bytes of 0x80 or more, and only those that hold one are validated.
+// for bytes of 0x80 or more, and only those that hold one are validated. The bytes are data's
+// from base on; passed is told of them as the scan leaves them behind.
 SPartSeen ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink,
-                    std::atomic<bool>* refuted = nullptr) {
+                    std::atomic<bool>* refuted = nullptr, std::size_t base = 0,
+                    const ScanPassed& passed = {}) {
+    constexpr std::size_t kPassedStep = 4 << 20;
     std::optional<CEvidenceReach> reach;
     if (refuted)
         reach.emplace(d, 0, n, *refuted);
     SPartSeen seen;
     std::u16string name;
+    std::size_t told = 0;
     // A head line holds no zero byte before its marker: its name is all of those bytes, which
     // the sink may convert straight into its own storage.
     auto report = [&](const SHeadLine& head) {
@@ -385,16 +389,24 @@ SPartSeen ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& code
         seen.nonAsciiName |= !ascii;
         sink.AddNamedItem(static_cast<std::int32_t>(head.start), bytes,
                           codec.IsAsciiCompatible() && ascii, codec, name);
+        // Neither way of searching looks back before a head line's marker once it is
+        // reported, nor does the evidence's reach.
+        if (passed && head.marker - told >= kPassedStep) {
+            passed(base + told, base + head.marker);
+            told = head.marker;
+        }
     };
     if (reach) {
         ForEachHeadLineGathering(d, n, *reach, report);
         seen.looksUtf8 = reach->Evidence().LooksUtf8();
-        return seen;
+    } else {
+        std::size_t from = 0;
+        SHeadLine head;
+        while (NextHeadLine(d, n, from, head))
+            report(head);
     }
-    std::size_t from = 0;
-    SHeadLine head;
-    while (NextHeadLine(d, n, from, head))
-        report(head);
+    if (passed)
+        passed(base + told, base + n);
     return seen;
 }
 
@@ -404,17 +416,17 @@ SPartSeen ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& code
 // the items a single scan finds, and no UTF-8 sequence straddles it either.
 SPartSeen ScanBytesInHalves(const std::uint8_t* d, std::size_t n, const CTextCodec& codec,
                             CItemSink& sink, std::size_t splitAt,
-                            std::atomic<bool>* refuted = nullptr) {
+                            std::atomic<bool>* refuted = nullptr, const ScanPassed& passed = {}) {
     const void* lf = n >= splitAt && codec.PrepareConcurrentUse()
                          ? std::memchr(d + n / 2, '\n', n - n / 2)
                          : nullptr;
     if (!lf)
-        return ScanBytes(d, n, codec, sink, refuted);
+        return ScanBytes(d, n, codec, sink, refuted, 0, passed);
     const std::size_t cut = static_cast<const std::uint8_t*>(lf) - d + 1;
     CHeldItems second;
     SPartSeen first, last;
-    RunSideBySide([&] { first = ScanBytes(d, cut, codec, sink, refuted); },
-                  [&] { last = ScanBytes(d + cut, n - cut, codec, second, refuted); });
+    RunSideBySide([&] { first = ScanBytes(d, cut, codec, sink, refuted, 0, passed); },
+                  [&] { last = ScanBytes(d + cut, n - cut, codec, second, refuted, cut, passed); });
     second.ReportTo(sink, static_cast<std::int32_t>(cut));
     return {first.looksUtf8 || last.looksUtf8, first.nonAsciiName || last.nonAsciiName};
 }
@@ -582,21 +594,22 @@ SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
 } // namespace
 
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                    std::size_t splitAt) {
+                    std::size_t splitAt, const ScanPassed& passed) {
     if (codec.IsAsciiCompatible())
-        ScanBytesInHalves(data.data(), data.size(), codec, sink, splitAt);
+        ScanBytesInHalves(data.data(), data.size(), codec, sink, splitAt, nullptr, passed);
     else
         ScanLines(data.data(), data.size(), codec, sink);
 }
 
 bool ScanMarkedTextChoosingCodePage(std::span<const std::uint8_t> data, const CCodePage& codePage,
                                     const std::function<CItemSink&()>& freshSink,
-                                    std::size_t splitAt, std::size_t guessBytes) {
+                                    std::size_t splitAt, std::size_t guessBytes,
+                                    const ScanPassed& passed) {
     const CTextCodec& utf8 = codePage.CodecFor(/*looksUtf8=*/true);
     const CTextCodec& other = codePage.CodecFor(/*looksUtf8=*/false);
     if (!utf8.IsAsciiCompatible() || !other.IsAsciiCompatible()) {
         const bool looksUtf8 = MarkedTextLooksUtf8(data, splitAt);
-        ScanMarkedText(data, looksUtf8 ? utf8 : other, freshSink(), splitAt);
+        ScanMarkedText(data, looksUtf8 ? utf8 : other, freshSink(), splitAt, passed);
         return looksUtf8;
     }
     const std::uint8_t* d = data.data();
@@ -611,10 +624,10 @@ bool ScanMarkedTextChoosingCodePage(std::span<const std::uint8_t> data, const CC
     GatherUtf8Evidence(d, 0, guessEnd, guessed, refuted);
     const bool guess = guessed.LooksUtf8();
     const SPartSeen seen = ScanBytesInHalves(d, n, guess ? utf8 : other, freshSink(), splitAt,
-                                             refuted ? nullptr : &refuted);
+                                             refuted ? nullptr : &refuted, passed);
     const bool looksUtf8 = !refuted && seen.looksUtf8;
     if (looksUtf8 != guess && seen.nonAsciiName)
-        ScanMarkedText(data, looksUtf8 ? utf8 : other, freshSink(), splitAt);
+        ScanMarkedText(data, looksUtf8 ? utf8 : other, freshSink(), splitAt, passed);
     return looksUtf8;
 }
 

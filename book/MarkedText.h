@@ -38,8 +38,13 @@ inline constexpr std::size_t kScanSplitBytes = 16 << 20;
 // page allows it, the marker is found in the raw bytes and only names are converted; data of
 // splitAt bytes or more is then cut after a line feed near its middle and the second part
 // scanned on a thread of its own, its items reported after the first part's.
+//
+// passed, when given, is told from the scanning threads of the ranges [from, to) of data that
+// the scan has read for the last time, a few MiB at a time, so that the caller may give back
+// their memory while the rest is read.
+using ScanPassed = std::function<void(std::size_t from, std::size_t to)>;
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                    std::size_t splitAt = kScanSplitBytes);
+                    std::size_t splitAt = kScanSplitBytes, const ScanPassed& passed = {});
 
 // How many of a book's first bytes ScanMarkedTextChoosingCodePage guesses its code page from.
 inline constexpr std::size_t kTextGuessBytes = 64 << 10;
@@ -49,10 +54,12 @@ inline constexpr std::size_t kTextGuessBytes = 64 << 10;
 // guessBytes argue for and gathers the whole book's evidence on its way. When the whole book
 // argues otherwise and some name holds a byte from 0x80 up, the names are made again, into the
 // sink a second freshSink() call gives (names of ASCII alone read the same in either page).
+// passed as ScanMarkedText's: a second scan reads the book again from its start.
 bool ScanMarkedTextChoosingCodePage(std::span<const std::uint8_t> data, const CCodePage& codePage,
                                     const std::function<CItemSink&()>& freshSink,
                                     std::size_t splitAt = kScanSplitBytes,
-                                    std::size_t guessBytes = kTextGuessBytes);
+                                    std::size_t guessBytes = kTextGuessBytes,
+                                    const ScanPassed& passed = {});
 
 // The same scan by the plain rule, converting every line: used for code pages in which the
 // marker's bytes may be part of another character, and as the reference for the fast scan.

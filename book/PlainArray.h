@@ -9,13 +9,14 @@
 // The memory of a CPlainArray. A block from kPlainMapBytes on is pages of its own that grow by
 // remapping them, never by copying: the heap hands out such pages itself only until it raises
 // its threshold, which it does once the first large block is freed (the previous book's index),
-// and a copying growth then holds the old block and the new one at once.
+// and a copying growth then holds the old block and the new one at once. Below that size the
+// blocks an array outgrew stay with the heap, resident, so the step is kept small.
 struct SPlainBlock {
     void* data = nullptr;
     std::size_t bytes = 0;
     bool mapped = false;
 };
-inline constexpr std::size_t kPlainMapBytes = 1 << 20;
+inline constexpr std::size_t kPlainMapBytes = 64 << 10;
 // Gives the block room for bytes, keeping its first `used` bytes; false, with the block as it
 // was, when memory runs out.
 bool ResizePlainBlock(SPlainBlock& block, std::size_t bytes, std::size_t used);

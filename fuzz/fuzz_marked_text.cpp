@@ -38,6 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         if (halves.positions != plain.positions || halves.names != plain.names)
             std::abort();
+        // Bytes spoilt as soon as the scan says it has passed them change nothing.
+        std::vector<std::uint8_t> spoilt(data, data + size);
+        SItems passedOver;
+        ScanMarkedText(spoilt, *codec, passedOver, 1, [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to; ++i)
+                spoilt[i] = "x///\n"[i % 5];
+        });
+        if (passedOver.positions != plain.positions || passedOver.names != plain.names)
+            std::abort();
         if (MarkedTextLooksUtf8(bytes, 1) != MarkedTextLooksUtf8(bytes))
             std::abort(); // the evidence in two halves is the evidence of the whole
         // Looking a name up finds what the whole index finds: for the start of the last name,

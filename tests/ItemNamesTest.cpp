@@ -46,6 +46,17 @@ TEST(ItemNames, KeepsRowsInOrderThroughGrowthSqueezeAndMove) {
     EXPECT_EQ(moved.FindPrefix(-1, u""), -1);
 }
 
+// From 64 KiB on an array is pages of its own, which it can give back while it lives (read
+// as zeros after), and which leave no freed heap behind when it grows.
+TEST(ItemNames, ArraysFrom64KiBOnArePagesOfTheirOwn) {
+    CPlainArray<std::uint32_t> values;
+    for (std::uint32_t i = 1; i <= 20000; ++i)
+        values.Append(&i, 1);
+    values.DropFront(values.Size());
+    EXPECT_EQ(values[0], 0u);
+    EXPECT_EQ(values[19999], 20000u); // the last page, partly filled, is kept
+}
+
 struct SFind {
     const char* why;
     std::int32_t after;

@@ -8,10 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <span>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -221,6 +226,93 @@ TEST(MarkedText, WholeBookHeldForTheBuild) {
     book.data.reset();
     ASSERT_EQ(ReadWholeBook(path, book), EReadBook::Ok);
     EXPECT_EQ(book.size, page);
+}
+
+// Whether the page of address is mapped into the process now (bit 63 of its pagemap entry).
+bool PagePresent(const void* address) {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const int pagemap = ::open("/proc/self/pagemap", O_RDONLY);
+    std::uint64_t entry = 0;
+    const auto at = static_cast<off_t>(reinterpret_cast<std::uintptr_t>(address) / page * 8);
+    EXPECT_EQ(::pread(pagemap, &entry, sizeof entry, at), static_cast<ssize_t>(sizeof entry));
+    ::close(pagemap);
+    return entry >> 63;
+}
+
+// A mapped book gives back only the whole pages of a range, which read as before.
+TEST(MarkedText, ReleasedPagesOfTheBookLeaveTheProcess) {
+    CTempDir dir;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    Bytes text(8 * page, 'x');
+    for (std::size_t i = 0; i < text.size(); i += 97)
+        text[i] = static_cast<char>('a' + i % 26);
+    SBookBytes book;
+    ASSERT_EQ(ReadWholeBook(dir.Write("book.txt", text), book), EReadBook::Ok);
+    const std::uint8_t* d = book.data.get();
+    ASSERT_EQ(Bytes(reinterpret_cast<const char*>(d), book.size), text); // every page mapped in
+    book.data.Release(page + 1, 5 * page + 7);
+    // They go on a thread of their own.
+    for (int wait = 0; wait < 500 && PagePresent(d + 4 * page); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const bool want[] = {true, true, false, false, false, true, true, true};
+    for (std::size_t k = 0; k < 8; ++k)
+        EXPECT_EQ(PagePresent(d + k * page), want[k]) << "page " << k;
+    EXPECT_EQ(Bytes(reinterpret_cast<const char*>(d), book.size), text);
+    // Pages still waiting when the book is let go are the unmapping's.
+    book.data.Release(0, 8 * page);
+    SBookBytes moved;
+    moved.data = std::move(book.data);
+    EXPECT_FALSE(book.data);
+    moved.data.Release(0, 8 * page);
+    moved.data.reset();
+}
+
+// The scan tells every byte as passed once, and never reads it again: bytes overwritten as
+// soon as they are told change nothing, whole and in two halves, with steps of several MiB;
+// nor does the scan that gathers the UTF-8 evidence on its way, in a book that a CP949 pair near
+// its end refutes.
+TEST(MarkedText, ScanDoesNotReadWhatItHasPassed) {
+    Bytes book;
+    for (int i = 0; book.size() < (20 << 20); ++i)
+        book += "name" + std::to_string(i) + "///" + Bytes(200 + i % 300, 'b') +
+                (i % 1000 ? "" : "\xea\xb0\x80") + "\n";
+    book += "\xb0\xa1\ntail without a line feed///";
+    const CCollect want = Scan(book);
+    const bool looksUtf8 = MarkedTextLooksUtf8(Span(book));
+    static const auto page = CCodePage::Create();
+    for (const bool choosing : {false, true}) {
+        for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}, book.size() + 1}) {
+            Bytes spoilt = book;
+            std::mutex lock;
+            std::vector<std::pair<std::size_t, std::size_t>> told;
+            const ScanPassed spoil = [&](std::size_t from, std::size_t to) {
+                for (std::size_t i = from; i < to; ++i)
+                    spoilt[i] = "z///\n"[i % 5];
+                const std::lock_guard hold(lock);
+                told.emplace_back(from, to);
+            };
+            std::optional<CCollect> got;
+            if (choosing) {
+                EXPECT_EQ(ScanMarkedTextChoosingCodePage(
+                              Span(spoilt), *page, [&]() -> CItemSink& { return got.emplace(); },
+                              splitAt, kTextGuessBytes, spoil),
+                          looksUtf8)
+                    << splitAt;
+            } else {
+                ScanMarkedText(Span(spoilt), Cp949(), got.emplace(), splitAt, spoil);
+            }
+            EXPECT_EQ(got->positions, want.positions) << choosing << " " << splitAt;
+            EXPECT_EQ(got->names, want.names) << choosing << " " << splitAt;
+            std::sort(told.begin(), told.end());
+            EXPECT_GT(told.size(), 4u) << splitAt;
+            std::size_t covered = 0;
+            for (const auto& [from, to] : told) {
+                EXPECT_EQ(from, covered) << choosing << " " << splitAt;
+                covered = to;
+            }
+            EXPECT_EQ(covered, book.size()) << choosing << " " << splitAt;
+        }
+    }
 }
 
 TEST(MarkedText, CodePageIsChosenPerBook) {
