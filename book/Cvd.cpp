@@ -2,6 +2,7 @@
 
 #include "BinaryFile.h"
 #include "CodePage.h"
+#include "HeldItems.h"
 #include "ItemSink.h"
 #include "OffsetTable.h"
 #include "TextCodec.h"
@@ -40,13 +41,15 @@ constexpr std::uint64_t kHeadBytes = 0x0000000002000200ull;
 constexpr std::uint64_t kTailMask = 0x00FFFF0000FFFFFFull;
 constexpr std::uint64_t kTailBytes = 0x0000000000031E00ull;
 
-// Walks the records by their chaining, checking each one's fixed bytes in order; calls
-// visit(p, N, M) for every record that passes, while visit answers true. Returns the end
-// position: where the first failing check says the scan ends, or the first p not below n.
-// A byte at n or beyond fails its check without being read.
-template <class Visit> std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_t n, Visit visit) {
+// Walks the records by their chaining from the one at start, checking each one's fixed bytes in
+// order; calls visit(p, N, M) for every record that passes, while visit answers true. Returns
+// the end position: where the first failing check says the scan ends, or the first p not below
+// n. A byte at n or beyond fails its check without being read.
+template <class Visit>
+std::uint32_t WalkCvd(const std::uint8_t* d, std::uint32_t n, Visit visit,
+                      std::uint64_t start = kCvdFirstRecord) {
     auto is = [d, n](std::uint64_t i, std::uint8_t want) { return i < n && d[i] == want; };
-    std::uint64_t p = kCvdFirstRecord;
+    std::uint64_t p = start;
     std::uint64_t fetched = p; // the bytes below it have been asked for ahead of the walk
     while (p < n) {
         // Each record's place is known only once the one before it is read, so every step
@@ -117,6 +120,7 @@ public:
         }
     }
     bool LooksUtf8() const { return m_evidence.LooksUtf8(); }
+    bool Full() const { return m_nSampled >= kBodySampleBytes; }
 
 private:
     CUtf8Evidence m_evidence;
@@ -184,22 +188,128 @@ std::u16string& CvdName(std::span<const std::uint8_t> data, std::uint32_t start,
     return name;
 }
 
-// One thread: a second one converting the names beside the walk read every title from the
-// walking core's cache, and cost more than it saved whenever the other core was busy.
-std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                      SCvdUtf8Evidence* evidence) {
+namespace {
+
+// Where a record seems to start at or after from: the first record mark from which the walk's
+// checks pass for a few chained records (or up to the end); 0 when none does within a window.
+// The walk from the book's start decides whether it truly is a record of the book.
+std::uint64_t RecordNear(const std::uint8_t* d, std::uint32_t n, std::uint64_t from) {
+    constexpr std::size_t kWindow = 1 << 20;
+    constexpr int kChained = 4;
+    const std::uint8_t mark[] = {0x00, 0x02, 0x00, 0x02};
+    const std::uint64_t last = std::min<std::uint64_t>(from + kWindow, n);
+    for (std::uint64_t p = from; p < last; ++p) {
+        const void* found = ::memmem(d + p, last - p, mark, sizeof mark);
+        if (!found)
+            return 0;
+        p = static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(found) - d);
+        int passed = 0;
+        const std::uint32_t end = WalkCvd(
+            d, n, [&](std::uint64_t, std::uint64_t, std::uint64_t) { return ++passed < kChained; },
+            p);
+        if (passed == kChained || end >= n)
+            return p;
+    }
+    return 0;
+}
+
+// The book's records from start on, each reported to sink as the scan reports it; with titles
+// and bodies, their share of the UTF-8 evidence is gathered. visit(p) answers whether to go on
+// with the record at p before it is reported. Returns where the walk ended.
+template <class Visit>
+std::uint32_t ReportRecords(std::span<const std::uint8_t> data, std::uint64_t start,
+                            const CTextCodec& codec, CItemSink& sink, CUtf8Evidence* titles,
+                            CBodySample* bodies, Visit visit) {
     const std::uint8_t* d = data.data();
     const auto n = static_cast<std::uint32_t>(data.size());
+    std::u16string name;
+    return WalkCvd(
+        d, n,
+        [&](std::uint64_t p, std::uint64_t N, std::uint64_t M) {
+            if (!visit(p))
+                return false;
+            if (bodies)
+                bodies->Feed(d, n, p, N, M);
+            ReportRecord(data, static_cast<std::uint32_t>(p), codec, sink, name, titles);
+            return true;
+        },
+        start);
+}
+
+// A large book on two threads: the second starts at a record found near the middle and holds
+// its items, while the first walks from the start. Only when the first lands on that very
+// record are the second's items the book's, reported after the first's; otherwise the first
+// goes on alone. Null when the book is scanned on one thread.
+std::optional<std::uint32_t> ScanCvdInHalves(std::span<const std::uint8_t> data,
+                                             const CTextCodec& codec, CItemSink& sink,
+                                             SCvdUtf8Evidence* evidence) {
+    const std::uint8_t* d = data.data();
+    const auto n = static_cast<std::uint32_t>(data.size());
+    const std::uint64_t middle = RecordNear(d, n, n / 2);
+    if (middle <= kCvdFirstRecord)
+        return std::nullopt;
+    CUtf8Evidence titles[2];
+    CBodySample bodies;
+    const bool weigh = evidence != nullptr;
+    CHeldItems second;
+    bool landed = false, passed = false;
+    std::uint32_t firstEnd = 0, secondEnd = 0;
+    RunSideBySide(
+        [&] {
+            firstEnd =
+                ReportRecords(data, kCvdFirstRecord, codec, sink, weigh ? &titles[0] : nullptr,
+                              weigh ? &bodies : nullptr, [&](std::uint64_t p) {
+                                  if (p < middle || passed)
+                                      return true;
+                                  landed = p == middle;
+                                  passed = true;
+                                  return !landed;
+                              });
+        },
+        [&] {
+            secondEnd = ReportRecords(data, middle, codec, second, weigh ? &titles[1] : nullptr,
+                                      nullptr, [](std::uint64_t) { return true; });
+        });
+    if (!landed) {
+        if (evidence) {
+            evidence->titlesRefuted = titles[0].Refuted();
+            evidence->titlesNonAscii = titles[0].LooksUtf8();
+            evidence->bodiesLookUtf8 = bodies.LooksUtf8();
+        }
+        return firstEnd;
+    }
+    second.ReportTo(sink);
+    if (evidence) {
+        // The first bodies of the book may reach into the second part.
+        if (!bodies.Full())
+            WalkCvd(
+                d, n,
+                [&](std::uint64_t p, std::uint64_t N, std::uint64_t M) {
+                    bodies.Feed(d, n, p, N, M);
+                    return !bodies.Full();
+                },
+                middle);
+        evidence->titlesRefuted = titles[0].Refuted() || titles[1].Refuted();
+        evidence->titlesNonAscii =
+            !evidence->titlesRefuted && (titles[0].LooksUtf8() || titles[1].LooksUtf8());
+        evidence->bodiesLookUtf8 = bodies.LooksUtf8();
+    }
+    return secondEnd;
+}
+
+} // namespace
+
+std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
+                      SCvdUtf8Evidence* evidence, std::size_t splitAt) {
+    if (data.size() >= splitAt && codec.PrepareConcurrentUse()) {
+        if (const std::optional<std::uint32_t> end = ScanCvdInHalves(data, codec, sink, evidence))
+            return *end;
+    }
     CUtf8Evidence titles;
     CBodySample bodies;
-    CUtf8Evidence* const weigh = evidence ? &titles : nullptr;
-    std::u16string name;
-    const std::uint32_t end = WalkCvd(d, n, [&](std::uint64_t p, std::uint64_t N, std::uint64_t M) {
-        if (evidence)
-            bodies.Feed(d, n, p, N, M);
-        ReportRecord(data, static_cast<std::uint32_t>(p), codec, sink, name, weigh);
-        return true;
-    });
+    const std::uint32_t end =
+        ReportRecords(data, kCvdFirstRecord, codec, sink, evidence ? &titles : nullptr,
+                      evidence ? &bodies : nullptr, [](std::uint64_t) { return true; });
     if (evidence) {
         evidence->titlesRefuted = titles.Refuted();
         evidence->titlesNonAscii = titles.LooksUtf8();

@@ -48,11 +48,15 @@ struct SCvdUtf8Evidence {
     bool LooksUtf8() const { return !titlesRefuted && (titlesNonAscii || bodiesLookUtf8); }
 };
 
+// Books from this size on are scanned as two parts at once, where the code page allows it.
+inline constexpr std::size_t kCvdSplitBytes = 16 << 20;
+
 // Finds the records of the book in data, reports each to sink in file order and returns the
 // position at which the scan ended. With evidence, the book's UTF-8 evidence is gathered into
-// it too.
+// it too. Data of splitAt bytes or more is walked from a record near its middle on a thread of
+// its own as well; what it finds counts only when the walk from the start lands on that record.
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                      SCvdUtf8Evidence* evidence = nullptr);
+                      SCvdUtf8Evidence* evidence = nullptr, std::size_t splitAt = kCvdSplitBytes);
 
 struct SCvdScan {
     std::uint32_t end = 0; // as ScanCvd returns it

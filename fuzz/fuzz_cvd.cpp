@@ -1,6 +1,7 @@
 // The CVD scan over any bytes, then every listed record read back as a display reads it: the
 // four bytes before its position up to the next record, re-checked and cut into a body. The
-// scan that chooses the code page on its way is compared with the choice made first.
+// scan that chooses the code page on its way is compared with the choice made first, and the
+// scan in two parts with the scan in one.
 
 #include "CodePage.h"
 #include "Cvd.h"
@@ -44,8 +45,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const auto codec = CTextCodec::Create("CP949");
     const std::span<const std::uint8_t> bytes(data, size);
     SPositions items;
-    const std::uint32_t end = ScanCvd(bytes, *codec, items);
+    SCvdUtf8Evidence evidence;
+    const std::uint32_t end = ScanCvd(bytes, *codec, items, &evidence);
     (void)CvdEndIsMalformed(end, static_cast<std::uint32_t>(size));
+    // Two parts at once, however small the book, find what one scan finds.
+    SPositions halves;
+    SCvdUtf8Evidence halvesEvidence;
+    if (ScanCvd(bytes, *codec, halves, &halvesEvidence, 1) != end ||
+        halves.positions != items.positions || halves.names != items.names ||
+        halvesEvidence.titlesRefuted != evidence.titlesRefuted ||
+        halvesEvidence.titlesNonAscii != evidence.titlesNonAscii ||
+        halvesEvidence.bodiesLookUtf8 != evidence.bodiesLookUtf8)
+        std::abort();
     // Looking a name up finds what the whole index finds, with the scan's end.
     const std::u16string term = items.names.empty() ? u"x" : items.names.back().substr(0, 2);
     std::uint32_t lookupEnd = 0;

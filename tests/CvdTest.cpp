@@ -280,6 +280,63 @@ TEST(Cvd, AsciiNamesReadAsTheirConversion) {
     }
 }
 
+// A book scanned as two parts must give what one scan gives: items, end and UTF-8 evidence;
+// also where the record found near the middle is a fake inside a body, where the book breaks
+// before the middle, and where the evidence lies only in the second part.
+TEST(Cvd, TwoPartsFindWhatOneScanFinds) {
+    const Bytes fakes = Book({{Bytes("f\0", 2), Bytes("g\0", 2)},
+                              {Bytes("f\0", 2), Bytes("g\0", 2)},
+                              {Bytes("f\0", 2), Bytes("g\0", 2)},
+                              {Bytes("f\0", 2), Bytes("g\0", 2)},
+                              {Bytes("f\0", 2), Bytes("g\0", 2)}})
+                            .substr(74);
+    const Bytes titles[] = {Bytes("ab\0", 3), Bytes("\xb0\xa1\0", 3), Bytes("\0x\0", 3),
+                            Bytes("abcdefghij\0", 11)};
+    std::mt19937 rng(3);
+    std::vector<std::pair<std::string, Bytes>> books;
+    for (const std::size_t pad : {0, 300, 600, 900, 1200}) {
+        std::vector<std::pair<Bytes, Bytes>> records;
+        for (int i = 0; i < 40; ++i)
+            records.push_back({titles[rng() % 4], Bytes(rng() % 20, 'b') + '\0'});
+        records.push_back({Bytes("big\0", 4), Bytes(pad, 'x') + fakes + Bytes(900, 'y') + '\0'});
+        for (int i = 0; i < 40; ++i)
+            records.push_back({titles[rng() % 4], Bytes(rng() % 20, 'b') + '\0'});
+        const std::string why = "fake record in a body, padded by " + std::to_string(pad);
+        books.push_back({why, Book(records)});
+        const Bytes book = Book(records);
+        books.push_back({why + ", broken early",
+                         book.substr(0, book.size() / 3) + "junk" + book.substr(book.size() / 3)});
+        books.push_back({why + ", a fake chain to the end", book + fakes});
+    }
+    std::vector<std::pair<Bytes, Bytes>> late;
+    for (int i = 0; i < 200; ++i)
+        late.push_back({Bytes("t\0", 2), Bytes("b\0", 2)});
+    for (const auto& [title, body] :
+         {std::pair{"\xea\xb0\x80" + Bytes(1, '\0'), Bytes("b\0", 2)},
+          std::pair{Bytes("\xb0\xa1\0", 3), Bytes("b\0", 2)},
+          std::pair{Bytes("t\0", 2), "\xea\xb0\x80" + Bytes(1, '\0')}}) {
+        std::vector<std::pair<Bytes, Bytes>> records = late;
+        records.push_back({title, body});
+        books.push_back({"evidence in the second part", Book(records)});
+    }
+    for (const auto& [why, book] : books) {
+        for (const char* name : {"CP949", "UTF-8"}) {
+            const auto codec = CTextCodec::Create(name);
+            CCollect one, two;
+            SCvdUtf8Evidence oneEvidence, twoEvidence;
+            const std::uint32_t oneEnd =
+                ScanCvd(Span(book), *codec, one, &oneEvidence, book.size() + 1);
+            const std::uint32_t twoEnd = ScanCvd(Span(book), *codec, two, &twoEvidence, 1);
+            ASSERT_EQ(twoEnd, oneEnd) << why << " " << name;
+            ASSERT_EQ(two.positions, one.positions) << why << " " << name;
+            ASSERT_EQ(two.names, one.names) << why << " " << name;
+            EXPECT_EQ(twoEvidence.titlesRefuted, oneEvidence.titlesRefuted) << why;
+            EXPECT_EQ(twoEvidence.titlesNonAscii, oneEvidence.titlesNonAscii) << why;
+            EXPECT_EQ(twoEvidence.bodiesLookUtf8, oneEvidence.bodiesLookUtf8) << why;
+        }
+    }
+}
+
 TEST(Cvd, ReCheckRejectsABookThatChanged) {
     CTempDir dir;
     const std::string path = dir.Write("book.cvd", kExample);
