@@ -5,6 +5,7 @@
 
 #include "ItemSink.h"
 #include "PlainArray.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -27,7 +28,7 @@ public:
         Close(position);
     }
     void AddAsciiItem(std::int32_t position, std::string_view name) override {
-        std::copy(name.begin(), name.end(), m_names.Extend(name.size()));
+        WidenAscii(name.data(), name.size(), m_names.Extend(name.size()));
         Close(position);
     }
     void AddCodedItem(std::int32_t position, std::string_view bytes,

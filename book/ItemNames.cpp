@@ -1,35 +1,12 @@
 #include "ItemNames.h"
 
 #include "TextCodec.h"
+#include "Utf8.h"
 
 #include <limits>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace {
-
-// Writes the n bytes at from, each below 0x80, as the n characters of their values. Most names
-// are short: they go eight at a time where the vector unit is there, the last eight overlapping.
-void WidenAscii(const char* from, std::size_t n, char16_t* to) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    auto eight = [&](std::size_t at) {
-        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + at));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), _mm_unpacklo_epi8(bytes, zero));
-    };
-    if (n >= 8) {
-        for (std::size_t at = 0; at + 8 < n; at += 8)
-            eight(at);
-        eight(n - 8);
-        return;
-    }
-#endif
-    for (std::size_t i = 0; i < n; ++i)
-        to[i] = static_cast<char16_t>(from[i]);
-}
 
 char16_t FoldAscii(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;

@@ -4,6 +4,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool AllAscii(const std::uint8_t* p, std::size_t n, std::size_t& firstNonAscii) {
@@ -75,6 +79,26 @@ bool IsValidUtf8BySequence(const std::uint8_t* p, std::size_t n) {
         i += len;
     }
     return true;
+}
+
+// Most names are short: eight bytes at a time where the vector unit is there, the last eight
+// overlapping.
+void WidenAscii(const char* from, std::size_t n, char16_t* to) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    auto eight = [&](std::size_t at) {
+        const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + at));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), _mm_unpacklo_epi8(bytes, zero));
+    };
+    if (n >= 8) {
+        for (std::size_t at = 0; at + 8 < n; at += 8)
+            eight(at);
+        eight(n - 8);
+        return;
+    }
+#endif
+    for (std::size_t i = 0; i < n; ++i)
+        to[i] = static_cast<char16_t>(from[i]);
 }
 
 // At most one UTF-16 unit comes of each byte (a four-byte sequence makes two), so the decoder

@@ -31,6 +31,9 @@ void DecodeUtf8Append(std::string_view bytes, std::u16string& out);
 // units written.
 std::size_t DecodeUtf8Into(std::string_view bytes, char16_t* out);
 
+// Writes the count bytes at from, each below 0x80, as the count UTF-16 units of their values.
+void WidenAscii(const char* from, std::size_t count, char16_t* to);
+
 // UTF-16 to UTF-8, for terminal output; an unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
 void AppendUtf8(std::u16string_view text, std::string& out);
