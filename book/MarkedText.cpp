@@ -5,6 +5,7 @@
 #include "FoundItem.h"
 #include "HeldItems.h"
 #include "ItemSink.h"
+#include "MarkedTextBytes.h"
 #include "OffsetTable.h"
 #include "TextCodec.h"
 #include "Utf8.h"
@@ -24,10 +25,6 @@ namespace {
 
 constexpr std::u16string_view kMarker = u"///";
 
-std::string_view Bytes(const std::uint8_t* p, std::size_t n) {
-    return {reinterpret_cast<const char*>(p), n};
-}
-
 // Whether every byte is below 0x80; eight at a time.
 bool IsAscii(std::string_view bytes) {
     std::size_t i = 0;
@@ -41,91 +38,6 @@ bool IsAscii(std::string_view bytes) {
         high |= static_cast<unsigned char>(bytes[i]);
     return !(high & 0x8080808080808080ull);
 }
-
-// Where the bytes from from on stop being ASCII, at most to; passes 64 bytes at a time.
-std::size_t SkipAscii(const std::uint8_t* d, std::size_t from, std::size_t to) {
-#if defined(__SSE2__)
-    auto load = [d](std::size_t at) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
-    };
-    while (from + 64 <= to &&
-           !_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(load(from), load(from + 16)),
-                                           _mm_or_si128(load(from + 32), load(from + 48)))))
-        from += 64;
-#endif
-    while (from < to && d[from] < 0x80)
-        ++from;
-    return from;
-}
-
-// Feeds the UTF-8 evidence of bytes [from, to) a piece at a time, each piece ending after an
-// ASCII byte so that no UTF-8 sequence is cut, and stops once the bytes are refuted here or
-// by another thread.
-void GatherUtf8Evidence(const std::uint8_t* d, std::size_t from, std::size_t to,
-                        CUtf8Evidence& evidence, std::atomic<bool>& refuted) {
-    constexpr std::size_t kPiece = 1 << 20;
-    while (from < to && !refuted.load(std::memory_order_relaxed)) {
-        std::size_t end = to - from > kPiece ? from + kPiece : to;
-        while (end < to && d[end - 1] >= 0x80)
-            ++end;
-        from = SkipAscii(d, from, end);
-        evidence.Feed(d + from, end - from);
-        if (evidence.Refuted()) {
-            refuted.store(true, std::memory_order_relaxed);
-            return;
-        }
-        from = end;
-    }
-}
-
-// The UTF-8 evidence of the bytes [from, end) of a book, gathered as a pass over them reaches
-// them, so that the book is read once: every byte before Done() has been fed, and Done() follows
-// an ASCII byte (or is from), so no UTF-8 sequence is cut there. Feeding stops once the bytes
-// are refuted here or by another thread's reach.
-class CEvidenceReach {
-public:
-    CEvidenceReach(const std::uint8_t* d, std::size_t from, std::size_t end,
-                   std::atomic<bool>& refuted)
-        : m_pData(d), m_nDone(from), m_nEnd(end), m_refuted(refuted) {}
-
-    // Feeds the bytes up to to, or on to the next byte after an ASCII byte.
-    void To(std::size_t to) {
-        if (to <= m_nDone || m_refuted.load(std::memory_order_relaxed))
-            return;
-        std::size_t end = to < m_nEnd ? to : m_nEnd;
-        if (end <= m_nDone)
-            return;
-        while (end < m_nEnd && m_pData[end - 1] >= 0x80)
-            ++end;
-        GatherUtf8Evidence(m_pData, m_nDone, end, m_evidence, m_refuted);
-        m_nDone = end;
-    }
-    // The bytes from Done() to at hold no byte of 0x80 or more: nothing to feed, and at
-    // follows an ASCII byte.
-    void Passed(std::size_t at) {
-        if (m_nDone < at)
-            m_nDone = at;
-    }
-    // A 64-byte block at at holds a byte of 0x80 or more, and the bytes between Done() and at
-    // none. The bytes after it are fed with it, so that the blocks that follow find theirs fed.
-    void Block(std::size_t at) {
-        if (m_nDone >= at + 64)
-            return;
-        Passed(at);
-        To(at + kAhead);
-    }
-    std::size_t Done() const { return m_nDone; }
-    const CUtf8Evidence& Evidence() const { return m_evidence; }
-
-    static constexpr std::size_t kAhead = 16 << 10;
-
-private:
-    const std::uint8_t* m_pData;
-    std::size_t m_nDone;
-    std::size_t m_nEnd;
-    std::atomic<bool>& m_refuted;
-    CUtf8Evidence m_evidence;
-};
 
 // Offset of the first "///" in [from, n), or n. Most bytes are not '/', so blocks without
 // one are passed whole; only a block holding a '/' is tested for three in a row. With kGather
@@ -183,11 +95,47 @@ std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n,
     return n;
 }
 
-// A head line found in the raw bytes: where it starts and where its first marker stands.
-struct SHeadLine {
-    std::size_t start = 0;
-    std::size_t marker = 0;
-};
+} // namespace
+
+std::string_view Bytes(const std::uint8_t* p, std::size_t n) {
+    return {reinterpret_cast<const char*>(p), n};
+}
+
+// Where the bytes from from on stop being ASCII, at most to; passes 64 bytes at a time.
+std::size_t SkipAscii(const std::uint8_t* d, std::size_t from, std::size_t to) {
+#if defined(__SSE2__)
+    auto load = [d](std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+    };
+    while (from + 64 <= to &&
+           !_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(load(from), load(from + 16)),
+                                           _mm_or_si128(load(from + 32), load(from + 48)))))
+        from += 64;
+#endif
+    while (from < to && d[from] < 0x80)
+        ++from;
+    return from;
+}
+
+// Feeds the UTF-8 evidence of bytes [from, to) a piece at a time, each piece ending after an
+// ASCII byte so that no UTF-8 sequence is cut, and stops once the bytes are refuted here or
+// by another thread.
+void GatherUtf8Evidence(const std::uint8_t* d, std::size_t from, std::size_t to,
+                        CUtf8Evidence& evidence, std::atomic<bool>& refuted) {
+    constexpr std::size_t kPiece = 1 << 20;
+    while (from < to && !refuted.load(std::memory_order_relaxed)) {
+        std::size_t end = to - from > kPiece ? from + kPiece : to;
+        while (end < to && d[end - 1] >= 0x80)
+            ++end;
+        from = SkipAscii(d, from, end);
+        evidence.Feed(d + from, end - from);
+        if (evidence.Refuted()) {
+            refuted.store(true, std::memory_order_relaxed);
+            return;
+        }
+        from = end;
+    }
+}
 
 // For code pages in which the marker, the line feed and the zero byte are always those bytes:
 // finds the next head line from from, always a line start, and moves from past its line end.
@@ -210,6 +158,8 @@ bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHead
     }
     return false;
 }
+
+namespace {
 
 // Reports each head line of [0, n) to report, in order, and feeds the UTF-8 evidence of every
 // byte to reach on the way. The marker search alone passes the bytes, in blocks it tests for
@@ -243,14 +193,16 @@ void ForEachHeadLineGathering(const std::uint8_t* d, std::size_t n, CEvidenceRea
         report(head);
 }
 
+} // namespace
+
 // The number of head lines in [from, n), from being a line start: lines that end in a line
 // feed and whose first marker has no zero byte before it. Only counts, so 64 bytes at a time
 // are reduced to bit masks of their markers, line feeds and zero bytes, and only those bits
 // are looked at, in order. With kGather the UTF-8 evidence of the bytes is fed to reach on the
 // way, only for the blocks that hold a byte of 0x80 or more.
-template <bool kGather = false>
+template <bool kGather>
 std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t n,
-                            CEvidenceReach* reach = nullptr) {
+                            CEvidenceReach* reach) {
     if constexpr (kGather)
         reach->To(from);
     std::int32_t count = 0;
@@ -345,6 +297,11 @@ std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t
     return count;
 }
 
+template std::int32_t CountHeadLines<false>(const std::uint8_t*, std::size_t, std::size_t,
+                                            CEvidenceReach*);
+template std::int32_t CountHeadLines<true>(const std::uint8_t*, std::size_t, std::size_t,
+                                           CEvidenceReach*);
+
 // CountHeadLines over [from, n), in two halves at once from splitAt bytes on: counting is bound
 // by the memory's speed, and two cores draw more of it than one.
 std::int32_t CountRestInHalves(const std::uint8_t* d, std::size_t from, std::size_t n,
@@ -359,6 +316,8 @@ std::int32_t CountRestInHalves(const std::uint8_t* d, std::size_t from, std::siz
                   [&] { second = CountHeadLines(d, cut, n); });
     return first + second;
 }
+
+namespace {
 
 // What the scan of a part of a book saw on its way.
 struct SPartSeen {
@@ -450,147 +409,6 @@ void ScanLines(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
     }
 }
 
-// Finds the first item whose name begins with a term among the items reported to it, and
-// counts them all.
-class CFirstMatch : public CItemSink {
-public:
-    CFirstMatch(std::u16string_view term, std::size_t size) : m_term(term), m_size(size) {}
-    void AddItem(std::int32_t position, std::u16string_view name) override {
-        if (found.index < 0 && NameBeginsWith(name, m_term)) {
-            found.index = found.last + 1;
-            found.start = static_cast<std::uint32_t>(position);
-            found.end = static_cast<std::uint32_t>(m_size);
-            found.name = name;
-        } else if (found.index >= 0 && found.last == found.index) {
-            found.end = static_cast<std::uint32_t>(position);
-        }
-        ++found.last;
-    }
-    SFoundItem found;
-
-private:
-    std::u16string_view m_term;
-    std::size_t m_size;
-};
-
-// A book's bytes in chunks that begin at line starts, shared by two threads: one takes them from
-// the front, the other from the back, until the two meet.
-class CChunks {
-public:
-    CChunks(const std::uint8_t* d, std::size_t n, std::size_t chunk)
-        : m_pData(d), m_nSize(n), m_nChunk(chunk), m_nCount((n + chunk - 1) / chunk),
-          m_nBack(m_nCount) {}
-
-    // Where chunk k begins: the first line start from k chunks on, or the end.
-    std::size_t Start(std::size_t k) const {
-        if (k == 0)
-            return 0;
-        const std::size_t at = k * m_nChunk;
-        if (at >= m_nSize)
-            return m_nSize;
-        const void* lf = std::memchr(m_pData + at - 1, '\n', m_nSize - at + 1);
-        return lf ? static_cast<const std::uint8_t*>(lf) - m_pData + 1 : m_nSize;
-    }
-    std::size_t Count() const { return m_nCount; }
-    // Takes the first chunk nobody has; false when none is left.
-    bool TakeFront(std::size_t& k) {
-        const std::lock_guard lock(m_mutex);
-        if (m_nFront >= m_nBack)
-            return false;
-        k = m_nFront++;
-        return true;
-    }
-    // Takes the last chunk nobody has; false when none is left.
-    bool TakeBack(std::size_t& k) {
-        const std::lock_guard lock(m_mutex);
-        if (m_nFront >= m_nBack)
-            return false;
-        k = --m_nBack;
-        return true;
-    }
-
-private:
-    const std::uint8_t* m_pData;
-    std::size_t m_nSize;
-    std::size_t m_nChunk;
-    std::size_t m_nCount;
-    std::mutex m_mutex;
-    std::size_t m_nFront = 0;
-    std::size_t m_nBack;
-};
-
-// What the search of one chunk found, in both code pages at once.
-struct SChunkFound {
-    std::int32_t count = 0;    // head lines in the chunk
-    std::int32_t hit = -1;     // the first of them whose name begins with the term in a page
-    std::size_t start = 0;     // where that head line starts
-    std::size_t next = 0;      // and where the line after it starts
-    bool utf8Found = false;    // its name begins with the term read as UTF-8
-    bool otherFound = false;   // or read in the other page
-    bool otherSkipped = false; // a non-ASCII name was read as UTF-8 only
-    std::u16string nameUtf8;   // the name as UTF-8, where that page found it
-    std::u16string nameOther;  // the name in the other page, where it found it
-};
-
-// Searches the head lines of the chunk [from, to) in both code pages until a name begins with
-// term, then only counts the rest; only counts when search is false. The chunk's UTF-8
-// evidence goes to reach on the way.
-SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
-                        const CTextCodec& utf8, const CTextCodec& other, std::u16string_view term,
-                        bool search, CEvidenceReach& reach, const std::atomic<bool>& refuted) {
-    SChunkFound found;
-    if (!search) {
-        found.count = CountHeadLines<true>(d, from, to, &reach);
-        return found;
-    }
-    SHeadLine head;
-    for (;;) {
-        // The evidence runs a little ahead of the search, through bytes soon in the cache.
-        if (reach.Done() < from + CEvidenceReach::kAhead / 2)
-            reach.To(from + CEvidenceReach::kAhead);
-        // The chunk ends after a line feed or at the book's end, so its lines are all in it.
-        if (!NextHeadLine(d, to, from, head))
-            break;
-        const std::size_t length = head.marker - head.start;
-        // Refuted bytes are not read as UTF-8, so that page's match no longer matters.
-        const bool tryUtf8 = !refuted.load(std::memory_order_relaxed);
-        if (length == 0) {
-            found.utf8Found = tryUtf8 && term.empty();
-            found.otherFound = term.empty();
-        } else if (FirstByteMayBegin(d[head.start], term)) {
-            const std::string_view bytes = Bytes(d + head.start, length);
-            if (tryUtf8) {
-                utf8.DecodeAppend(bytes, found.nameUtf8);
-                found.utf8Found = NameBeginsWith(found.nameUtf8, term);
-            }
-            // ASCII reads alike in both pages. A name with other bytes is read in the other page
-            // only once the bytes are refuted: until then nothing says they will be, and if they
-            // are, that page's first match is looked for by a search of its own.
-            if (tryUtf8 && SkipAscii(d, head.start, head.marker) == head.marker) {
-                found.nameOther = found.nameUtf8;
-                found.otherFound = found.utf8Found;
-            } else if (tryUtf8) {
-                found.otherSkipped = true;
-            } else {
-                other.DecodeAppend(bytes, found.nameOther);
-                found.otherFound = NameBeginsWith(found.nameOther, term);
-            }
-        }
-        if (found.utf8Found || found.otherFound) {
-            found.hit = found.count++;
-            found.start = head.start;
-            found.next = from;
-            found.count += CountHeadLines<true>(d, from, to, &reach);
-            return found;
-        }
-        found.nameUtf8.clear();
-        found.nameOther.clear();
-        ++found.count;
-    }
-    reach.To(to);
-    return found;
-}
-
 } // namespace
 
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
@@ -629,120 +447,6 @@ bool ScanMarkedTextChoosingCodePage(std::span<const std::uint8_t> data, const CC
     if (looksUtf8 != guess && seen.nonAsciiName)
         ScanMarkedText(data, looksUtf8 ? utf8 : other, freshSink(), splitAt, passed);
     return looksUtf8;
-}
-
-SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
-                              std::u16string_view term, std::size_t splitAt) {
-    const std::uint8_t* d = data.data();
-    const std::size_t n = data.size();
-    if (!codec.IsAsciiCompatible()) {
-        CFirstMatch match(term, n); // every line is converted anyway
-        ScanLines(d, n, codec, match);
-        return match.found;
-    }
-    // Only names that may begin with the term are converted, and after the item is found the
-    // rest of the book is only counted.
-    SFoundItem found;
-    found.end = static_cast<std::uint32_t>(n);
-    std::u16string name;
-    std::size_t from = 0;
-    SHeadLine head;
-    std::int32_t count = 0;
-    while (found.index < 0 && NextHeadLine(d, n, from, head)) {
-        const std::size_t length = head.marker - head.start;
-        bool hit = length == 0 ? term.empty() : FirstByteMayBegin(d[head.start], term);
-        if (hit) {
-            name.clear();
-            codec.DecodeAppend(Bytes(d + head.start, length), name);
-            hit = NameBeginsWith(name, term);
-        }
-        if (hit) {
-            found.index = count;
-            found.start = static_cast<std::uint32_t>(head.start);
-            found.name = name;
-        }
-        ++count;
-    }
-    // The rest is only counted, for the last index; the next head line ends the item.
-    if (found.index >= 0 && NextHeadLine(d, n, from, head)) {
-        found.end = static_cast<std::uint32_t>(head.start);
-        count += 1 + CountRestInHalves(d, from, n, splitAt);
-    }
-    found.last = count - 1;
-    return found;
-}
-
-SFoundItem FindMarkedTextItemChoosingCodec(std::span<const std::uint8_t> data,
-                                           const CTextCodec& utf8, const CTextCodec& other,
-                                           std::u16string_view term, bool& looksUtf8,
-                                           std::size_t splitAt) {
-    if (!utf8.IsAsciiCompatible() || !other.IsAsciiCompatible()) {
-        looksUtf8 = MarkedTextLooksUtf8(data, splitAt);
-        return FindMarkedTextItem(data, looksUtf8 ? utf8 : other, term, splitAt);
-    }
-    const std::uint8_t* d = data.data();
-    const std::size_t n = data.size();
-    std::atomic<bool> refuted{false};
-    // A large book is searched from both ends at once, a chunk at a time: the first item lies
-    // in the first chunk that holds a match, and the chunks after one that does are only
-    // counted.
-    const bool halves = n >= splitAt && utf8.PrepareConcurrentUse() && other.PrepareConcurrentUse();
-    CChunks chunks(d, n, halves ? (splitAt / 4 > 0 ? splitAt / 4 : 1) : (n > 0 ? n : 1));
-    std::vector<SChunkFound> found(chunks.Count());
-    std::atomic<std::size_t> firstHit{chunks.Count()}; // the first chunk known to hold a match
-    auto work = [&](bool fromFront, bool& utf8Seen) {
-        std::size_t k = 0;
-        while (fromFront ? chunks.TakeFront(k) : chunks.TakeBack(k)) {
-            const std::size_t start = chunks.Start(k), end = chunks.Start(k + 1);
-            CEvidenceReach reach(d, start, end, refuted);
-            found[k] =
-                SearchChunk(d, start, end, utf8, other, term, firstHit.load() > k, reach, refuted);
-            utf8Seen |= reach.Evidence().LooksUtf8();
-            if (found[k].hit < 0)
-                continue;
-            std::size_t known = firstHit.load();
-            while (k < known && !firstHit.compare_exchange_weak(known, k)) {
-            }
-        }
-    };
-    bool utf8Front = false, utf8Back = false;
-    if (halves)
-        RunSideBySide([&] { work(true, utf8Front); }, [&] { work(false, utf8Back); });
-    else
-        work(true, utf8Front);
-    looksUtf8 = !refuted && (utf8Front || utf8Back);
-
-    SFoundItem item;
-    std::int32_t count = 0;
-    const SChunkFound* hit = nullptr;
-    bool otherSkipped = false;
-    for (const SChunkFound& chunk : found) {
-        otherSkipped |= chunk.otherSkipped;
-        if (!hit && chunk.hit >= 0) {
-            hit = &chunk;
-            item.index = count + chunk.hit;
-        }
-        count += chunk.count;
-    }
-    item.last = count - 1;
-    item.end = static_cast<std::uint32_t>(n);
-    if (!looksUtf8 && otherSkipped)
-        return FindMarkedTextItem(data, other, term, splitAt);
-    if (!hit)
-        return item;
-    if (!(looksUtf8 ? hit->utf8Found : hit->otherFound)) {
-        // Only the page the evidence ruled out found an item here: the other one's lies
-        // further on, or nowhere.
-        return FindMarkedTextItem(data, looksUtf8 ? utf8 : other, term, splitAt);
-    }
-    item.start = static_cast<std::uint32_t>(hit->start);
-    item.name = looksUtf8 ? hit->nameUtf8 : hit->nameOther;
-    // The next head line ends the item, wherever it lies.
-    std::size_t from = hit->next;
-    SHeadLine head;
-    if (NextHeadLine(d, n, from, head))
-        item.end = static_cast<std::uint32_t>(head.start);
-    return item;
 }
 
 void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& codec,
