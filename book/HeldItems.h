@@ -43,18 +43,17 @@ public:
     void ReportTo(CItemSink& sink, std::int32_t shift = 0) {
         // A few pages of names at a time: what was reported and not yet given back is held
         // twice, here and in the sink.
-        constexpr std::size_t kDropEvery = 1 << 12;
-        std::size_t start = 0;
-        for (std::size_t i = 0; i < m_positions.Size(); ++i) {
-            if (i % kDropEvery == 0) {
-                m_positions.DropFront(i);
-                m_ends.DropFront(i);
-                m_names.DropFront(start);
-            }
-            sink.AddItem(
-                m_positions[i] + shift,
-                std::u16string_view(std::as_const(m_names).Data() + start, m_ends[i] - start));
-            start = m_ends[i];
+        constexpr std::size_t kChunk = 1 << 12;
+        std::uint32_t start = 0;
+        for (std::size_t i = 0; i < m_positions.Size(); i += kChunk) {
+            m_positions.DropFront(i);
+            m_ends.DropFront(i);
+            m_names.DropFront(start);
+            const std::size_t count = std::min(kChunk, m_positions.Size() - i);
+            sink.AddHeldItems(std::as_const(m_positions).Data() + i,
+                              std::as_const(m_ends).Data() + i, std::as_const(m_names).Data(),
+                              start, count, shift);
+            start = m_ends[i + count - 1];
         }
     }
 

@@ -50,6 +50,29 @@ std::int32_t CItemNames::AppendDecoded(std::string_view bytes, const CTextCodec&
     return Count() - 1;
 }
 
+bool CItemNames::AppendHeld(const char16_t* units, const std::uint32_t* ends, std::uint32_t start,
+                            std::size_t count) {
+    if (count == 0)
+        return true;
+    const std::size_t length = ends[count - 1] - start;
+    if (!Fits(length) || m_starts.Size() + count >
+                             static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        return false;
+    // The starts first, so that running out of memory for the names leaves no row without one.
+    const auto base = static_cast<std::uint32_t>(m_pool.Size());
+    std::uint32_t* starts = m_starts.Extend(count);
+    starts[0] = base;
+    for (std::size_t i = 1; i < count; ++i)
+        starts[i] = base + (ends[i - 1] - start);
+    try {
+        m_pool.Append(units + start, length);
+    } catch (...) {
+        m_starts.ShrinkTo(m_starts.Size() - count);
+        throw;
+    }
+    return true;
+}
+
 void CItemNames::Clear() {
     m_pool.Clear();
     m_starts.Clear();

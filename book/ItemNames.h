@@ -28,6 +28,10 @@ public:
     std::int32_t AppendAscii(std::string_view name);
     // As Append, for a name of bytes converted by codec, which DecodesInPlace, into the pool.
     std::int32_t AppendDecoded(std::string_view bytes, const CTextCodec& codec);
+    // As Append for count names held back to back: name i runs from ends[i - 1] (from start
+    // for the first) to ends[i] in units. false, and nothing appended, when they don't all fit.
+    bool AppendHeld(const char16_t* units, const std::uint32_t* ends, std::uint32_t start,
+                    std::size_t count);
     void Clear();
     // Gives back the room kept for more rows, for when no more are coming: appends grow the
     // storage by half again, up to a third of it unused. Later appends still work.

@@ -26,6 +26,17 @@ public:
         codec.DecodeAppendNonAscii(bytes, name);
         AddItem(position, name);
     }
+    // The same as AddItem for count items held to be reported together: item i at positions[i]
+    // + shift, named by names from ends[i - 1] (from start for the first) to ends[i]. A sink
+    // that stores names may take them in one copy.
+    virtual void AddHeldItems(const std::int32_t* positions, const std::uint32_t* ends,
+                              const char16_t* names, std::uint32_t start, std::size_t count,
+                              std::int32_t shift) {
+        for (std::size_t i = 0; i < count; ++i) {
+            AddItem(positions[i] + shift, std::u16string_view(names + start, ends[i] - start));
+            start = ends[i];
+        }
+    }
     // Reports an item named by bytes (no zero among them; ascii: all below 0x80) in the code
     // page of codec, the cheapest way this sink takes; scratch is room for a conversion.
     void AddNamedItem(std::int32_t position, std::string_view bytes, bool ascii,
