@@ -2,7 +2,6 @@
 
 #include "BinaryFile.h"
 #include "CodePage.h"
-#include "FoundItem.h"
 #include "HeldItems.h"
 #include "ItemSink.h"
 #include "MarkedTextBytes.h"
@@ -12,10 +11,8 @@
 
 #include <atomic>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
