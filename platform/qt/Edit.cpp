@@ -47,15 +47,23 @@ QString InPieces(const QString& text, bool& cut) {
 
 CEdit::CEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true); // Tab leaves the edit, as in a dialog
+    // Any change, typed or set by another hand, makes the next SetText set its text.
+    connect(document(), &QTextDocument::contentsChanged, this, [this] { m_bShowsSet = false; });
 }
 
 void CEdit::SetText(const QString& text, const QString& shown) {
+    // The view sets every field after each step; the same text again would only lay it out
+    // anew and move the cursor and the scrolling back to the top.
+    if (m_bShowsSet && text == m_strSet && shown == m_strShown)
+        return;
     m_strSet = text;
+    m_strShown = shown;
     const QString pieces = InPieces(shown, m_bInPieces);
     setWordWrapMode(m_bInPieces ? QTextOption::WrapAnywhere
                                 : QTextOption::WrapAtWordBoundaryOrAnywhere);
     setPlainText(pieces);
     document()->setModified(false);
+    m_bShowsSet = true;
 }
 
 QString CEdit::GetText() const {

@@ -30,5 +30,7 @@ private:
     QString WithoutPieceBreaks(QString text) const;
 
     QString m_strSet;         // the text last set, with its own line ends
+    QString m_strShown;       // what SetText showed for it
+    bool m_bShowsSet = false; // the document holds m_strShown as SetText left it, unchanged
     bool m_bInPieces = false; // a line of it is shown cut into pieces
 };

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -350,6 +351,28 @@ private slots:
         view->ShowSelectedItem();
         QCOMPARE(title->toPlainText(), QStringLiteral("short"));
         QCOMPARE(title->toolTip(), QString());
+    }
+
+    // The view sets every field after each step: the item shown again leaves the reader's place
+    // in its body, while a body the user changed gets the file's text back.
+    void sameItemShownAgainKeepsThePlace() {
+        QByteArray body = "\n"; // the head line's end
+        for (int line = 0; line < 200; ++line)
+            body += "line " + QByteArray::number(line) + "\n";
+        auto view = NewView();
+        Open(*view, Write("long.txt", "one///" + body + "two///\nb\n"));
+        QTRY_COMPARE(view->ItemList()->GetCount(), 2);
+        auto* edit = view->findChild<CEdit*>("IDC_BODY");
+        QScrollBar* scroll = edit->verticalScrollBar();
+        QVERIFY(scroll->maximum() > 0);
+        scroll->setValue(scroll->maximum());
+        view->ShowSelectedItem();
+        QCOMPARE(scroll->value(), scroll->maximum());
+        edit->setFocus();
+        QTest::keyClicks(edit, "typed");
+        view->ShowSelectedItem();
+        QCOMPARE(edit->GetText(), QString::fromLatin1(body));
+        QCOMPARE(edit->toPlainText(), QString::fromLatin1(body));
     }
 };
 
