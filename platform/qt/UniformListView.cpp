@@ -1,5 +1,6 @@
 #include "UniformListView.h"
 
+#include "RowDelegate.h"
 #include "TestSeams.h"
 #include "ToolTip.h"
 
@@ -20,6 +21,7 @@ CUniformListView::CUniformListView(QWidget* parent) : QListView(parent) {
     setVerticalScrollMode(ScrollPerItem);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTextElideMode(Qt::ElideRight);
+    setItemDelegate(new CRowDelegate(this));
 }
 
 int CUniformListView::RowCount() const {

@@ -1,4 +1,5 @@
 #include "ListBox.h"
+#include "RowDelegate.h"
 #include "TestSeams.h"
 
 #include <QAbstractItemModelTester>
@@ -7,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStringListModel>
@@ -61,6 +63,8 @@ private slots:
     void elidedRowShowsItsNameAsToolTip_data();
     void elidedRowShowsItsNameAsToolTip();
     void focusShowsAFrame();
+    void rowsDrawAsTheStyledDelegateDraws_data();
+    void rowsDrawAsTheStyledDelegateDraws();
 };
 
 void ListBoxTest::userMovesNotify_data() {
@@ -292,6 +296,57 @@ void ListBoxTest::focusShowsAFrame() {
     QTRY_COMPARE(edge(), highlight);
     other->setFocus();
     QTRY_VERIFY(edge() != highlight);
+}
+
+void ListBoxTest::rowsDrawAsTheStyledDelegateDraws_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("selected");
+    QTest::addColumn<bool>("active");
+    QTest::addColumn<Qt::LayoutDirection>("direction");
+    const QString mixed = QStringLiteral("1. 정의 및 개관 (Debian)");
+    const QString wide = QStringLiteral("가나다 abc ").repeated(20);
+    QTest::newRow("Hangul and Latin") << mixed << false << true << Qt::LeftToRight;
+    QTest::newRow("selected") << mixed << true << true << Qt::LeftToRight;
+    QTest::newRow("selected, window inactive") << mixed << true << false << Qt::LeftToRight;
+    QTest::newRow("cut short") << wide << false << true << Qt::LeftToRight;
+    QTest::newRow("cut short, selected") << wide << true << true << Qt::LeftToRight;
+    QTest::newRow("right to left")
+        << QStringLiteral("שלום abc") << false << true << Qt::RightToLeft;
+    QTest::newRow("empty") << QString() << true << true << Qt::LeftToRight;
+    QTest::newRow("two lines") << QStringLiteral("one\ntwo") << false << true << Qt::LeftToRight;
+}
+
+// The row delegate lays a row's text out once where the styled delegate lays it out twice; what
+// the user sees must not change.
+void ListBoxTest::rowsDrawAsTheStyledDelegateDraws() {
+    QFETCH(QString, text);
+    QFETCH(bool, selected);
+    QFETCH(bool, active);
+    QFETCH(Qt::LayoutDirection, direction);
+    QStringListModel words({text});
+    CListBox list;
+    list.setModel(&words);
+    list.setLayoutDirection(direction);
+    list.resize(160, 100);
+    QStyleOptionViewItem option;
+    option.initFrom(&list);
+    option.widget = &list;
+    option.rect = QRect(0, 0, 160, 2 * list.fontMetrics().height());
+    option.showDecorationSelected = true;
+    option.textElideMode = Qt::ElideRight;
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    option.state.setFlag(QStyle::State_Selected, selected);
+    option.state.setFlag(QStyle::State_Active, active);
+    const QModelIndex index = words.index(0);
+    const auto draw = [&](const QAbstractItemDelegate& delegate) {
+        QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        delegate.paint(&painter, option, index);
+        return image;
+    };
+    const QImage styled = draw(QStyledItemDelegate());
+    QCOMPARE(draw(CRowDelegate()), styled);
 }
 
 QTEST_MAIN(ListBoxTest)
