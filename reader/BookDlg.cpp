@@ -17,6 +17,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <filesystem>
+#include <system_error>
+
 namespace {
 
 constexpr char16_t kSettingsMissing[] =
@@ -26,6 +29,15 @@ constexpr char16_t kOpenFilter[] =
 
 QString Text(const char16_t* text) {
     return QString::fromUtf16(text);
+}
+
+// Whether the book at path builds in a few milliseconds, sooner than a frame is drawn; a file
+// that can't be measured counts as large.
+bool BuildsQuickly(const std::string& path) {
+    constexpr std::uintmax_t kQuickBytes = 8 << 20;
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+    return !error && bytes < kQuickBytes;
 }
 
 // The part of path after its last slash.
@@ -131,9 +143,16 @@ void CBookDlg::ChooseBook(std::string path, int row) {
     m_bLoadPending = true;
     m_bBuildPending = true;
     emit bookChosen(m_strFileName);
-    // The view is drawn now, without the closed dialog over it; the build follows the drawing.
-    if (isVisible())
+    if (!isVisible())
+        return; // the first drawing of the view starts the build
+    // A build long enough to be seen follows a drawing of the view, with the new name and
+    // without the closed dialog over it; a quick one is drawn once, when it is done.
+    if (!BuildsQuickly(m_strPath)) {
         repaint();
+        return;
+    }
+    m_bLoadPending = false;
+    QTimer::singleShot(0, this, &CBookDlg::RunDeferredLoad);
 }
 
 void CBookDlg::ReturnToBook() {
@@ -153,6 +172,9 @@ void CBookDlg::paintEvent(QPaintEvent*) {
 }
 
 void CBookDlg::RunDeferredLoad() {
+    // Books chosen one after the other before the first is built: the last is built, once.
+    if (!m_bBuildPending)
+        return;
     // A text search lets events through while it reads the open book's index: the build,
     // which replaces that index, waits until the search is over.
     if (m_bFinding) {

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -351,6 +352,25 @@ private slots:
         view->ShowSelectedItem();
         QCOMPARE(title->toPlainText(), QStringLiteral("short"));
         QCOMPARE(title->toolTip(), QString());
+    }
+
+    // A book chosen while another waits for its build replaces it: the last one is built, once,
+    // whether the view draws before the build (a large book) or not (a small one).
+    void booksChosenBeforeABuildBuildTheLastOnce() {
+        QByteArray large;
+        while (large.size() < (9 << 20))
+            large += "large///" + QByteArray(1000, 'x') + "\n";
+        for (const QByteArray& last : {QByteArray("b///\nc///\n"), large}) {
+            auto view = NewView();
+            QSignalSpy loaded(view.get(), &CBookDlg::bookLoaded);
+            view->ChooseBook(Write("first.txt", "a///\n").toStdString());
+            view->ChooseBook(Write("last.txt", last).toStdString());
+            QTRY_COMPARE(loaded.size(), 1);
+            QTest::qWait(50);
+            QCOMPARE(loaded.size(), 1);
+            QCOMPARE(Label(*view, "IDC_FILE_NAME"), QStringLiteral("last.txt"));
+            QCOMPARE(view->ItemList()->GetText(0), last.left(last.indexOf('/')));
+        }
     }
 
     // The view sets every field after each step: the item shown again leaves the reader's place
