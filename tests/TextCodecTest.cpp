@@ -187,8 +187,9 @@ TEST(TextCodec, FastPathsMatchIconvOnAnyBytes) {
         }
         // Names of whole characters, pairs with low second bytes, unmapped pairs and stray
         // bytes, longer than the random bytes above.
-        const Bytes pieces[] = {"a", " 1", "\xb0\xa1", "\xc7\xd1", "\x81\x41", "\x8e\xa1",
-                                "\xa2\xe8", "\xb0", "\xff", Bytes(1, '\0'), "\xa4\xa2\xa4"};
+        const Bytes pieces[] = {"a",        " 1",           "\xb0\xa1",    "\xc7\xd1",
+                                "\x81\x41", "\x8e\xa1",     "\xa2\xe8",    "\xb0",
+                                "\xff",     Bytes(1, '\0'), "\xa4\xa2\xa4"};
         for (int round = 0; round < 4000; ++round) {
             Bytes in;
             for (const std::size_t length = rng() % 72; in.size() < length;)
@@ -208,7 +209,8 @@ TEST(TextCodec, FastPathsMatchIconvOnAnyBytes) {
 }
 
 // The table's rows are filled when text first holds their lead byte: whatever the order, and
-// with two threads filling rows at once, every row converts as iconv converts it.
+// with two threads filling rows at once through two codecs of the code page, which share its
+// table, every row converts as iconv converts it.
 TEST(TextCodec, TableRowsFilledOnDemandMatchIconv) {
     for (const char* name : {"CP949", "SHIFT_JIS", "BIG5"}) {
         const auto reference = CTextCodec::Create(name);
@@ -226,14 +228,15 @@ TEST(TextCodec, TableRowsFilledOnDemandMatchIconv) {
         std::shuffle(order.begin(), order.end(), std::mt19937(3));
 
         const auto codec = CTextCodec::Create(name);
+        const auto sameCodePage = CTextCodec::Create(name);
         ASSERT_TRUE(codec->PrepareConcurrentUse());
         std::vector<std::u16string> decoded(rows.size());
-        auto decode = [&](std::size_t from, std::size_t step) {
+        auto decode = [&](const CTextCodec& by, std::size_t from, std::size_t step) {
             for (std::size_t k = from; k < order.size(); k += step)
-                decoded[order[k]] = codec->Decode(rows[order[k]]);
+                decoded[order[k]] = by.Decode(rows[order[k]]);
         };
-        std::thread other(decode, 1, 2);
-        decode(0, 2);
+        std::thread other(decode, std::cref(*sameCodePage), 1, 2);
+        decode(*codec, 0, 2);
         other.join();
         for (std::size_t i = 0; i < rows.size(); ++i)
             ASSERT_EQ(decoded[i], expected[i]) << name << " lead 0x" << std::hex << i + 0x80;

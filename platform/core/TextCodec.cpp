@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
+#include <map>
 
 namespace {
 
@@ -64,6 +65,13 @@ constexpr std::size_t kSingleEntries = 0x100;
 
 } // namespace
 
+struct CTextCodec::SCodePage {
+    bool asciiCompatible = false;
+    bool byteText = false;
+    std::unique_ptr<std::atomic<char16_t>[]> table; // double-byte code pages only
+    std::array<std::atomic<bool>, 128> leadReady{};
+};
+
 std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
     if (codePage.empty())
         return nullptr;
@@ -74,14 +82,42 @@ std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
                        : IsUtf8(codePage)     ? EPath::Utf8
                                               : EPath::Iconv;
     std::unique_ptr<CTextCodec> codec(new CTextCodec(codePage, cd, false, path));
-    if (path == EPath::DoubleByteTable)
-        codec->BuildSingles();
+    {
+        // Probing takes a few hundred calls into iconv; a view makes a codec for every book.
+        static std::mutex mutex;
+        static std::map<std::string, std::shared_ptr<SCodePage>> pages;
+        std::lock_guard lock(mutex);
+        std::shared_ptr<SCodePage>& page = pages[codePage];
+        if (!page) {
+            auto probed = std::make_shared<SCodePage>();
+            codec->ProbeCodePage(*probed);
+            page = std::move(probed);
+        }
+        codec->m_pCodePage = page;
+    }
+    codec->m_bAsciiCompatible = codec->m_pCodePage->asciiCompatible;
+    codec->m_bByteText = codec->m_pCodePage->byteText;
+    codec->m_pTable = codec->m_pCodePage->table.get();
+    codec->m_pLeadReady = codec->m_pCodePage->leadReady.data();
+    return codec;
+}
+
+void CTextCodec::ProbeCodePage(SCodePage& page) const {
     // A name of a safe family is not enough: some of them read a few ASCII bytes as other
     // characters (Shift_JIS X 0213's yen sign, the Latin-Greek sets' letters).
-    codec->m_bAsciiCompatible =
-        KnownAsciiCompatible(codePage) && codec->KeepsAscii(/*first=*/0x01, /*last=*/0x7F);
-    codec->m_bByteText = codec->KeepsAscii('\n', '\n') && codec->KeepsAscii('/', '/');
-    return codec;
+    page.asciiCompatible =
+        KnownAsciiCompatible(m_strName) && KeepsAscii(/*first=*/0x01, /*last=*/0x7F);
+    page.byteText = KeepsAscii('\n', '\n') && KeepsAscii('/', '/');
+    if (m_path != EPath::DoubleByteTable)
+        return;
+    page.table = std::make_unique<std::atomic<char16_t>[]>(kPairEntries + kSingleEntries);
+    // ASCII included: Shift_JIS reads 0x5C as the yen sign.
+    for (unsigned byte = 0x01; byte <= 0xFF; ++byte) {
+        const char c = static_cast<char>(byte);
+        const SProbe alone = Probe(&c, 1);
+        if (alone.produced == 1 && alone.consumed == 1)
+            page.table[kPairEntries + byte].store(alone.first, std::memory_order_relaxed);
+    }
 }
 
 bool CTextCodec::KeepsAscii(unsigned first, unsigned last) const {
@@ -262,17 +298,6 @@ std::u16string CTextCodec::DecodeThroughIconv(std::string_view bytes) const {
     return out;
 }
 
-void CTextCodec::BuildSingles() {
-    m_pTable = std::make_unique<std::atomic<char16_t>[]>(kPairEntries + kSingleEntries);
-    // ASCII included: Shift_JIS reads 0x5C as the yen sign.
-    for (unsigned byte = 0x01; byte <= 0xFF; ++byte) {
-        const char c = static_cast<char>(byte);
-        const SProbe alone = Probe(&c, 1);
-        if (alone.produced == 1 && alone.consumed == 1)
-            m_pTable[kPairEntries + byte].store(alone.first, std::memory_order_relaxed);
-    }
-}
-
 void CTextCodec::ProbePair(unsigned lead, unsigned trail) const {
     const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
     const SProbe both = Probe(pair, 2);
@@ -287,8 +312,9 @@ void CTextCodec::ProbePair(unsigned lead, unsigned trail) const {
 
 void CTextCodec::BuildLead(unsigned lead) const {
     std::lock_guard lock(m_mutex);
-    std::atomic<bool>& ready = m_bLeadReady[lead - 0x80];
-    if (ready.load(std::memory_order_relaxed))
+    std::atomic<bool>& ready = m_pLeadReady[lead - 0x80];
+    // Acquire: another codec of the code page may have filled the row, under its own lock.
+    if (ready.load(std::memory_order_acquire))
         return;
     // Trail bytes below 0x30 never continue a character in these code pages.
     constexpr unsigned kFirstTrail = 0x30;
@@ -348,7 +374,7 @@ std::size_t CTextCodec::DecodeInto(std::string_view bytes, char16_t* out) const 
 char16_t* CTextCodec::DecodeByTable(std::string_view bytes, char16_t* w) const {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
-    const std::atomic<char16_t>* pairs = m_pTable.get();
+    const std::atomic<char16_t>* pairs = m_pTable;
     const std::atomic<char16_t>* singles = pairs + kPairEntries;
     for (std::size_t i = 0; i < n;) {
         const unsigned char b = p[i];
@@ -357,7 +383,7 @@ char16_t* CTextCodec::DecodeByTable(std::string_view bytes, char16_t* w) const {
             // whether the row is filled yet, so text costs nothing for the rows being lazy.
             const std::size_t at = b << 8 | p[i + 1];
             char16_t c = pairs[at].load(std::memory_order_relaxed);
-            if (!c && !m_bLeadReady[b - 0x80].load(std::memory_order_acquire)) {
+            if (!c && !m_pLeadReady[b - 0x80].load(std::memory_order_acquire)) {
                 BuildLead(b);
                 c = pairs[at].load(std::memory_order_relaxed);
             }

@@ -63,6 +63,7 @@ public:
 
 private:
     enum class EPath { Iconv, DoubleByteTable, Utf8 };
+    struct SCodePage;
 
     CTextCodec(std::string name, void* handle, bool asciiCompatible, EPath path);
     void DecodeNonAscii(std::string_view bytes, std::u16string& out) const;
@@ -70,7 +71,8 @@ private:
     // Whether every byte from first to last stands for the ASCII character of its value.
     bool KeepsAscii(unsigned first, unsigned last) const;
     char16_t* DecodeByTable(std::string_view bytes, char16_t* out) const;
-    void BuildSingles();
+    // Probes what this codec's code page is: ASCII kept, byte text, the single bytes' table.
+    void ProbeCodePage(SCodePage& page) const;
     // Fills the table's row of one lead byte (0x80 to 0xFF) unless another call has.
     void BuildLead(unsigned lead) const;
     // Fills one entry of the table as iconv converts the pair alone.
@@ -92,12 +94,16 @@ private:
     bool m_bAsciiCompatible;
     bool m_bByteText = false;
     EPath m_path;
-    // Double-byte table: the character of lead byte << 8 | trail byte, then of each byte
-    // alone; 0 where iconv finds no character. The single bytes are filled when the codec is
-    // made, a lead byte's row when text first holds it: a book's names use few of the 128
-    // lead bytes. Atomic so that a row may be filled while another thread reads the table.
-    std::unique_ptr<std::atomic<char16_t>[]> m_pTable;
-    // Whether the row of lead byte 0x80 + i is filled; set after the row, under m_mutex.
-    mutable std::array<std::atomic<bool>, 128> m_bLeadReady{};
+    // What iconv says of a code page does not change while the program runs: every codec of
+    // one code page shares what the first one probed and the table rows any of them filled.
+    std::shared_ptr<SCodePage> m_pCodePage;
+    // Double-byte table, the code page's: the character of lead byte << 8 | trail byte, then
+    // of each byte alone; 0 where iconv finds no character. The single bytes are filled when
+    // the first codec is made, a lead byte's row when text first holds it: a book's names use
+    // few of the 128 lead bytes. Atomic so that a row may be filled while another thread reads
+    // the table. Two codecs filling one row write the same characters.
+    std::atomic<char16_t>* m_pTable = nullptr;
+    // Whether the row of lead byte 0x80 + i is filled; set after the row.
+    std::atomic<bool>* m_pLeadReady = nullptr;
     mutable std::mutex m_mutex; // one row filled at a time, through the one iconv handle
 };
