@@ -59,15 +59,28 @@ public:
             Close(positions[i] + shift);
     }
 
+    bool AdoptHeldItems(const std::int32_t* positions, std::size_t count, std::int32_t shift,
+                        CPlainArray<char16_t>& units,
+                        const CPlainArray<std::uint32_t>& ends) override {
+        if (m_bFull || count == 0 || !m_names.AdoptHeld(units, ends))
+            return false;
+        m_table.Append(positions, count, shift);
+        Passed(static_cast<std::size_t>(positions[count - 1] + shift));
+        return true;
+    }
+
 private:
     static constexpr std::size_t kPassedStep = 4 << 20;
 
     void Close(std::int32_t position) {
         m_table.Append(position);
-        const auto passed = static_cast<std::size_t>(position);
-        if (m_pPassed && passed >= m_nPassed + kPassedStep) {
-            m_pPassed->Release(m_nPassed, passed);
-            m_nPassed = passed;
+        Passed(static_cast<std::size_t>(position));
+    }
+    // The bytes before position have been read for the last time.
+    void Passed(std::size_t position) {
+        if (m_pPassed && position >= m_nPassed + kPassedStep) {
+            m_pPassed->Release(m_nPassed, position);
+            m_nPassed = position;
         }
     }
 

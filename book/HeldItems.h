@@ -41,6 +41,13 @@ public:
     // memory of what was reported is given back on the way, as the sink's own grows: the items
     // can be reported once only.
     void ReportTo(CItemSink& sink, std::int32_t shift = 0) {
+        if (sink.AdoptHeldItems(std::as_const(m_positions).Data(), m_positions.Size(), shift,
+                                m_names, m_ends)) {
+            m_positions.Clear();
+            m_ends.Clear();
+            m_names.Clear();
+            return;
+        }
         // A few pages of names at a time: what was reported and not yet given back is held
         // twice, here and in the sink.
         constexpr std::size_t kChunk = 1 << 12;

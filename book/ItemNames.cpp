@@ -3,6 +3,7 @@
 #include "TextCodec.h"
 #include "Utf8.h"
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -15,16 +16,18 @@ char16_t FoldAscii(char16_t c) {
 } // namespace
 
 bool CItemNames::Fits(std::size_t length) const {
-    return m_pool.Size() + length <= std::numeric_limits<std::uint32_t>::max() &&
+    const CPlainArray<char16_t>& last = m_nTailRow == kNoTail ? m_pool : m_tail;
+    return last.Size() + length <= std::numeric_limits<std::uint32_t>::max() &&
            m_starts.Size() < static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
 }
 
 std::int32_t CItemNames::Append(std::u16string_view name) {
     if (!Fits(name.size()))
         return -1;
-    const auto offset = static_cast<std::uint32_t>(m_pool.Size());
+    CPlainArray<char16_t>& pool = Last();
+    const auto offset = static_cast<std::uint32_t>(pool.Size());
     // The start goes in last, so a row whose name found no room is no row.
-    m_pool.Append(name.data(), name.size());
+    pool.Append(name.data(), name.size());
     m_starts.Append(&offset, 1);
     return Count() - 1;
 }
@@ -32,8 +35,9 @@ std::int32_t CItemNames::Append(std::u16string_view name) {
 std::int32_t CItemNames::AppendAscii(std::string_view name) {
     if (!Fits(name.size()))
         return -1;
-    const auto offset = static_cast<std::uint32_t>(m_pool.Size());
-    WidenAscii(name.data(), name.size(), m_pool.Extend(name.size()));
+    CPlainArray<char16_t>& pool = Last();
+    const auto offset = static_cast<std::uint32_t>(pool.Size());
+    WidenAscii(name.data(), name.size(), pool.Extend(name.size()));
     *m_starts.Extend(1) = offset;
     return Count() - 1;
 }
@@ -41,10 +45,11 @@ std::int32_t CItemNames::AppendAscii(std::string_view name) {
 std::int32_t CItemNames::AppendDecoded(std::string_view bytes, const CTextCodec& codec) {
     if (!Fits(bytes.size()))
         return -1;
+    CPlainArray<char16_t>& pool = Last();
     // Room for a unit a byte, the most the conversion makes; what it leaves unused goes back.
-    const std::size_t offset = m_pool.Size();
-    const std::size_t made = codec.DecodeInto(bytes, m_pool.Extend(bytes.size()));
-    m_pool.ShrinkTo(offset + made);
+    const std::size_t offset = pool.Size();
+    const std::size_t made = codec.DecodeInto(bytes, pool.Extend(bytes.size()));
+    pool.ShrinkTo(offset + made);
     const auto start = static_cast<std::uint32_t>(offset);
     m_starts.Append(&start, 1);
     return Count() - 1;
@@ -58,14 +63,15 @@ bool CItemNames::AppendHeld(const char16_t* units, const std::uint32_t* ends, st
     if (!Fits(length) || m_starts.Size() + count >
                              static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return false;
+    CPlainArray<char16_t>& pool = Last();
     // The starts first, so that running out of memory for the names leaves no row without one.
-    const auto base = static_cast<std::uint32_t>(m_pool.Size());
+    const auto base = static_cast<std::uint32_t>(pool.Size());
     std::uint32_t* starts = m_starts.Extend(count);
     starts[0] = base;
     for (std::size_t i = 1; i < count; ++i)
         starts[i] = base + (ends[i - 1] - start);
     try {
-        m_pool.Append(units + start, length);
+        pool.Append(units + start, length);
     } catch (...) {
         m_starts.ShrinkTo(m_starts.Size() - count);
         throw;
@@ -73,23 +79,46 @@ bool CItemNames::AppendHeld(const char16_t* units, const std::uint32_t* ends, st
     return true;
 }
 
+bool CItemNames::AdoptHeld(CPlainArray<char16_t>& units, const CPlainArray<std::uint32_t>& ends) {
+    const std::size_t count = ends.Size();
+    if (count == 0)
+        return true;
+    if (m_nTailRow != kNoTail || units.Size() < ends[count - 1] ||
+        m_starts.Size() + count >
+            static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        return false;
+    const auto first = static_cast<std::int32_t>(m_starts.Size());
+    std::uint32_t* starts = m_starts.Extend(count);
+    starts[0] = 0;
+    std::copy_n(ends.Data(), count - 1, starts + 1);
+    units.ShrinkTo(ends[count - 1]); // the last name ends where the pool does
+    m_tail.Swap(units);
+    m_nTailRow = first;
+    return true;
+}
+
 void CItemNames::Clear() {
     m_pool.Clear();
+    m_tail.Clear();
     m_starts.Clear();
+    m_nTailRow = kNoTail;
 }
 
 void CItemNames::Squeeze() {
     m_pool.Squeeze();
+    m_tail.Squeeze();
     m_starts.Squeeze();
 }
 
 std::u16string_view CItemNames::Name(std::int32_t row) const {
     if (row < 0 || row >= Count())
         return {};
+    const CPlainArray<char16_t>& pool = row < m_nTailRow ? m_pool : m_tail;
     const std::size_t at = static_cast<std::size_t>(row);
     const std::size_t start = m_starts[at];
-    const std::size_t end = at + 1 < m_starts.Size() ? m_starts[at + 1] : m_pool.Size();
-    return {m_pool.Data() + start, end - start};
+    const std::size_t end =
+        at + 1 < m_starts.Size() && row + 1 != m_nTailRow ? m_starts[at + 1] : pool.Size();
+    return {pool.Data() + start, end - start};
 }
 
 std::int32_t CItemNames::FindPrefix(std::int32_t after, std::u16string_view term) const {
@@ -102,13 +131,14 @@ std::int32_t CItemNames::FindPrefix(std::int32_t after, std::u16string_view term
     for (char16_t& c : folded)
         c = FoldAscii(c);
     const std::size_t length = folded.size();
-    // Straight over the pool: this runs over every row of a large book on each search.
-    const char16_t* pool = m_pool.Data();
+    // Straight over the pools: this runs over every row of a large book on each search.
     const std::uint32_t* starts = m_starts.Data();
-    const std::size_t poolSize = m_pool.Size();
+    const std::int32_t tailRow = m_nTailRow;
     auto matches = [&](std::int32_t row) {
+        const CPlainArray<char16_t>& pool = row < tailRow ? m_pool : m_tail;
         const std::size_t start = starts[row];
-        const std::size_t end = row + 1 < count ? starts[row + 1] : poolSize;
+        const std::size_t end =
+            row + 1 < count && row + 1 != tailRow ? starts[row + 1] : pool.Size();
         if (end - start < length)
             return false;
         for (std::size_t i = 0; i < length; ++i) {

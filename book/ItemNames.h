@@ -5,12 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 class CTextCodec;
 
 // The names of a book's items, row i naming item i, in the order appended. Built for books
-// with a million items: all names live end to end in one UTF-16 pool and a row is only its
-// start offset, so a row costs four bytes plus its characters.
+// with a million items: all names live end to end in a UTF-16 pool and a row is only its
+// start offset, so a row costs four bytes plus its characters. A book scanned as two parts
+// has two pools: the second part's names are taken whole, not copied.
 class CItemNames {
 public:
     CItemNames() = default;
@@ -32,6 +34,11 @@ public:
     // for the first) to ends[i] in units. false, and nothing appended, when they don't all fit.
     bool AppendHeld(const char16_t* units, const std::uint32_t* ends, std::uint32_t start,
                     std::size_t count);
+    // As AppendHeld for all of them at once, taking the units' memory instead of a copy: name i
+    // runs from ends[i - 1] (0 for the first) to ends[i], the last end being units' size. Both
+    // are left empty when true is returned; false, and nothing taken, when names were taken so
+    // once before or the rows would pass 2 Gi. Appends after go after them.
+    bool AdoptHeld(CPlainArray<char16_t>& units, const CPlainArray<std::uint32_t>& ends);
     void Clear();
     // Gives back the room kept for more rows, for when no more are coming: appends grow the
     // storage by half again, up to a third of it unused. Later appends still work.
@@ -50,13 +57,23 @@ public:
 
     void Swap(CItemNames& other) noexcept {
         m_pool.Swap(other.m_pool);
+        m_tail.Swap(other.m_tail);
         m_starts.Swap(other.m_starts);
+        std::swap(m_nTailRow, other.m_nTailRow);
     }
 
 private:
+    static constexpr std::int32_t kNoTail = INT32_MAX;
+
+    // The pool appends go to.
+    CPlainArray<char16_t>& Last() { return m_nTailRow == kNoTail ? m_pool : m_tail; }
     // Whether a row of length more characters still fits; -1 from the appends when not.
     bool Fits(std::size_t length) const;
 
-    CPlainArray<char16_t> m_pool;        // the names of all rows, back to back, no terminators
-    CPlainArray<std::uint32_t> m_starts; // offset of each row's name in m_pool
+    // The names of the rows before m_nTailRow back to back, no terminators; those from it on
+    // in m_tail, taken whole by AdoptHeld.
+    CPlainArray<char16_t> m_pool;
+    CPlainArray<char16_t> m_tail;
+    CPlainArray<std::uint32_t> m_starts; // offset of each row's name in its pool
+    std::int32_t m_nTailRow = kNoTail;
 };

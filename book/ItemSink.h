@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlainArray.h"
 #include "TextCodec.h"
 
 #include <cstdint>
@@ -36,6 +37,15 @@ public:
             AddItem(positions[i] + shift, std::u16string_view(names + start, ends[i] - start));
             start = ends[i];
         }
+    }
+    // The same for all count items of a held part at once, their names in units with name i
+    // ending at ends[i]: a sink that stores names may take the units whole, leaving them empty,
+    // and return true. false, with nothing taken or reported, for the part to go through
+    // AddHeldItems.
+    virtual bool AdoptHeldItems(const std::int32_t* /*positions*/, std::size_t /*count*/,
+                                std::int32_t /*shift*/, CPlainArray<char16_t>& /*units*/,
+                                const CPlainArray<std::uint32_t>& /*ends*/) {
+        return false;
     }
     // Reports an item named by bytes (no zero among them; ascii: all below 0x80) in the code
     // page of codec, the cheapest way this sink takes; scratch is room for a conversion.

@@ -16,6 +16,12 @@ public:
 
     void Clear() { m_entries.Truncate(); }
     void Append(std::int32_t position) { m_entries.Append(&position, 1); }
+    // Appends count positions, each shifted by shift.
+    void Append(const std::int32_t* positions, std::size_t count, std::int32_t shift) {
+        std::int32_t* added = m_entries.Extend(count);
+        for (std::size_t i = 0; i < count; ++i)
+            added[i] = positions[i] + shift;
+    }
     std::int32_t Count() const { return static_cast<std::int32_t>(m_entries.Size()); }
     std::int32_t operator[](std::int32_t i) const { return m_entries[static_cast<std::size_t>(i)]; }
     std::size_t Capacity() const { return m_entries.Capacity(); }

@@ -410,6 +410,8 @@ TEST(Cvd, CodePageChosenOnTheScansWayAsBeforeIt) {
     };
     // Bodies past the first MiB are not weighed.
     const Bytes big = Bytes(65533, 'b') + '\0';
+    const Bytes kilobyte = Bytes(1000, 'b') + '\0';
+    static_assert(18000 * 1000 > kCvdSplitBytes);
     const struct {
         const char* why;
         Bytes book;
@@ -426,6 +428,8 @@ TEST(Cvd, CodePageChosenOnTheScansWayAsBeforeIt) {
         {"UTF-8 titles, then another format", Book(many(utf8, body, 20)) + Bytes(30, '\xb0')},
         {"UTF-8 title cut short", Book(many(utf8, body, 20)).substr(0, 400)},
         {"a UTF-8 body past the first MiB", Book(join(many(ascii, big, 17), many(ascii, utf8, 1)))},
+        {"a book walked as two parts, its index taking the second's names whole",
+         Book(join(many(ascii, kilobyte, 9000), many(cp949, kilobyte, 9000)))},
     };
     for (const auto& c : cases)
         ExpectChoiceAsSeparate(c.book, c.why);

@@ -84,6 +84,62 @@ TEST(ItemNames, HeldNamesAppendAsOneByOne) {
         ASSERT_EQ(names.Name(i + 1), RowName(i)) << i;
 }
 
+// Names taken whole from a held part read as the same names appended, through every way the
+// rows are read and kept; appends after them go after them, and a second part is refused.
+TEST(ItemNames, AdoptedNamesReadAsAppended) {
+    for (const int before : {0, 3}) {
+        CItemNames names;
+        std::vector<std::u16string> expected;
+        for (int i = 0; i < before; ++i)
+            expected.push_back(u"head " + RowName(i + 1));
+        for (const std::u16string& name : expected)
+            names.Append(name);
+        CPlainArray<char16_t> units;
+        CPlainArray<std::uint32_t> ends;
+        for (int i = 0; i < 50; ++i) {
+            const std::u16string name = i == 1 ? u"Apricot" : RowName(i);
+            units.Append(name.data(), name.size());
+            const auto end = static_cast<std::uint32_t>(units.Size());
+            ends.Append(&end, 1);
+            expected.push_back(name);
+        }
+        ASSERT_TRUE(names.AdoptHeld(units, ends));
+        EXPECT_EQ(units.Size(), 0u);
+        CPlainArray<char16_t> more;
+        more.Append(u"x", 1);
+        EXPECT_FALSE(names.AdoptHeld(more, ends));
+        EXPECT_EQ(more.Size(), 1u);
+        names.Append(u"after");
+        names.AppendAscii("apple");
+        expected.insert(expected.end(), {u"after", u"apple"});
+
+        names.Squeeze();
+        const CItemNames moved = std::move(names);
+        ASSERT_EQ(moved.Count(), static_cast<std::int32_t>(expected.size()));
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(moved.Name(static_cast<std::int32_t>(i)), expected[i]) << before << " " << i;
+        // From the last row the search wraps round to the adopted rows, and past them.
+        const auto apricot = static_cast<std::int32_t>(before + 1);
+        EXPECT_EQ(moved.FindPrefix(moved.Count() - 1, u"APR"), apricot);
+        EXPECT_EQ(moved.FindPrefix(apricot, u"ap"), moved.Count() - 1);
+    }
+    // Cleared, the names start again from one pool, and may take a part again.
+    CItemNames names = Names({u"one"});
+    CPlainArray<char16_t> units;
+    CPlainArray<std::uint32_t> ends;
+    const std::uint32_t end = 3;
+    units.Append(u"two", 3);
+    ends.Append(&end, 1);
+    ASSERT_TRUE(names.AdoptHeld(units, ends));
+    names.Clear();
+    names.Append(u"new");
+    units.Append(u"two", 3);
+    ASSERT_TRUE(names.AdoptHeld(units, ends));
+    ASSERT_EQ(names.Count(), 2);
+    EXPECT_EQ(names.Name(0), u"new");
+    EXPECT_EQ(names.Name(1), u"two");
+}
+
 struct SFind {
     const char* why;
     std::int32_t after;
