@@ -35,9 +35,9 @@ public:
     bool AppendHeld(const char16_t* units, const std::uint32_t* ends, std::uint32_t start,
                     std::size_t count);
     // As AppendHeld for all of them at once, taking the units' memory instead of a copy: name i
-    // runs from ends[i - 1] (0 for the first) to ends[i], the last end being units' size. Both
-    // are left empty when true is returned; false, and nothing taken, when names were taken so
-    // once before or the rows would pass 2 Gi. Appends after go after them.
+    // runs from ends[i - 1] (0 for the first) to ends[i]. units is left empty when true is
+    // returned; false, and nothing taken, when names were taken so once before, units end
+    // before the last name does, or the rows would pass 2 Gi. Appends after go after them.
     bool AdoptHeld(CPlainArray<char16_t>& units, const CPlainArray<std::uint32_t>& ends);
     void Clear();
     // Gives back the room kept for more rows, for when no more are coming: appends grow the
