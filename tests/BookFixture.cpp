@@ -1,5 +1,6 @@
 #include "BookFixture.h"
 
+#include "Book.h"
 #include "TextCodec.h"
 #include "Utf8.h"
 
@@ -8,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+
+#include <gtest/gtest.h>
 
 std::span<const std::uint8_t> Span(const Bytes& bytes) {
     return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
@@ -59,4 +62,12 @@ std::vector<std::string> IconvCodePages() {
 
 std::string Utf8(const std::u16string& text) {
     return ToUtf8(text);
+}
+
+void ExpectIndex(const CBook& opened, const CCollect& want, const std::string& why) {
+    ASSERT_EQ(opened.Offsets().Count(), static_cast<std::int32_t>(want.positions.size())) << why;
+    for (std::int32_t i = 0; i < opened.Offsets().Count(); ++i) {
+        ASSERT_EQ(opened.Offsets()[i], want.positions[i]) << why;
+        ASSERT_EQ(opened.Names().Name(i), want.names[i]) << why;
+    }
 }

@@ -11,13 +11,14 @@
 // Bytes of a test book, written as a string literal: "\x00\x02" and so on.
 using Bytes = std::string;
 
-// A folder of its own for each test's books, removed afterwards.
+class CBook;
 class CTextCodec;
 
 std::span<const std::uint8_t> Span(const Bytes& bytes);
 // The Korean code page books are read in by default.
 const CTextCodec& Cp949();
 
+// A folder of its own for each test's books, removed afterwards.
 class CTempDir {
 public:
     CTempDir();
@@ -41,6 +42,9 @@ public:
     std::vector<std::int32_t> positions;
     std::vector<std::u16string> names;
 };
+
+// Expects the index a book's own Open built to hold want's items: every position and name.
+void ExpectIndex(const CBook& opened, const CCollect& want, const std::string& why);
 
 // Every code page name `iconv -l` lists, aliases included; empty when it can't be run.
 std::vector<std::string> IconvCodePages();

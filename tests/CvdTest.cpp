@@ -390,11 +390,7 @@ void ExpectChoiceAsSeparate(const Bytes& book, const std::string& why) {
               malformed ? EBookStatus::CvdFormat : EBookStatus::Ok)
         << why;
     EXPECT_EQ(opened->Codec().Name(), page->CodecFor(looksUtf8).Name()) << why;
-    ASSERT_EQ(opened->Offsets().Count(), static_cast<std::int32_t>(want.positions.size())) << why;
-    for (std::int32_t i = 0; i < opened->Offsets().Count(); ++i) {
-        ASSERT_EQ(opened->Offsets()[i], want.positions[i]) << why;
-        ASSERT_EQ(opened->Names().Name(i), want.names[i]) << why;
-    }
+    ExpectIndex(*opened, want, why);
 }
 
 TEST(Cvd, CodePageChosenOnTheScansWayAsBeforeIt) {
