@@ -47,18 +47,6 @@ public:
         Close(position);
     }
 
-    void AddHeldItems(const std::int32_t* positions, const std::uint32_t* ends,
-                      const char16_t* names, std::uint32_t start, std::size_t count,
-                      std::int32_t shift) override {
-        // Names that don't all fit go one at a time, up to the pool's end.
-        if (m_bFull || !m_names.AppendHeld(names, ends, start, count)) {
-            CItemSink::AddHeldItems(positions, ends, names, start, count, shift);
-            return;
-        }
-        for (std::size_t i = 0; i < count; ++i)
-            Close(positions[i] + shift);
-    }
-
     bool AdoptHeldItems(const std::int32_t* positions, std::size_t count, std::int32_t shift,
                         CPlainArray<char16_t>& units,
                         const CPlainArray<std::uint32_t>& ends) override {

@@ -7,7 +7,6 @@
 #include "PlainArray.h"
 #include "Utf8.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -37,9 +36,9 @@ public:
         m_names.ShrinkTo(start + codec.DecodeInto(bytes, m_names.Extend(bytes.size())));
         Close(position);
     }
-    // Positions are reported shifted by shift, for a part scanned from its own start. The
-    // memory of what was reported is given back on the way, as the sink's own grows: the items
-    // can be reported once only.
+    // Positions are reported shifted by shift, for a part scanned from its own start. A sink that
+    // stores names takes them whole; to any other the memory of what was reported is given back
+    // on the way, as the sink's own grows: the items can be reported once only.
     void ReportTo(CItemSink& sink, std::int32_t shift = 0) {
         if (sink.AdoptHeldItems(std::as_const(m_positions).Data(), m_positions.Size(), shift,
                                 m_names, m_ends)) {
@@ -48,19 +47,20 @@ public:
             m_names.Clear();
             return;
         }
-        // A few pages of names at a time: what was reported and not yet given back is held
-        // twice, here and in the sink.
+        // What was reported goes back a few pages at a time: until then it is held twice, here
+        // and in the sink.
         constexpr std::size_t kChunk = 1 << 12;
         std::uint32_t start = 0;
-        for (std::size_t i = 0; i < m_positions.Size(); i += kChunk) {
-            m_positions.DropFront(i);
-            m_ends.DropFront(i);
-            m_names.DropFront(start);
-            const std::size_t count = std::min(kChunk, m_positions.Size() - i);
-            sink.AddHeldItems(std::as_const(m_positions).Data() + i,
-                              std::as_const(m_ends).Data() + i, std::as_const(m_names).Data(),
-                              start, count, shift);
-            start = m_ends[i + count - 1];
+        for (std::size_t i = 0; i < m_positions.Size(); ++i) {
+            if (i % kChunk == 0) {
+                m_positions.DropFront(i);
+                m_ends.DropFront(i);
+                m_names.DropFront(start);
+            }
+            const std::uint32_t end = m_ends[i];
+            sink.AddItem(m_positions[i] + shift,
+                         std::u16string_view(std::as_const(m_names).Data() + start, end - start));
+            start = end;
         }
     }
 

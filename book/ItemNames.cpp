@@ -55,30 +55,6 @@ std::int32_t CItemNames::AppendDecoded(std::string_view bytes, const CTextCodec&
     return Count() - 1;
 }
 
-bool CItemNames::AppendHeld(const char16_t* units, const std::uint32_t* ends, std::uint32_t start,
-                            std::size_t count) {
-    if (count == 0)
-        return true;
-    const std::size_t length = ends[count - 1] - start;
-    if (!Fits(length) || m_starts.Size() + count >
-                             static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        return false;
-    CPlainArray<char16_t>& pool = Last();
-    // The starts first, so that running out of memory for the names leaves no row without one.
-    const auto base = static_cast<std::uint32_t>(pool.Size());
-    std::uint32_t* starts = m_starts.Extend(count);
-    starts[0] = base;
-    for (std::size_t i = 1; i < count; ++i)
-        starts[i] = base + (ends[i - 1] - start);
-    try {
-        pool.Append(units + start, length);
-    } catch (...) {
-        m_starts.ShrinkTo(m_starts.Size() - count);
-        throw;
-    }
-    return true;
-}
-
 bool CItemNames::AdoptHeld(CPlainArray<char16_t>& units, const CPlainArray<std::uint32_t>& ends) {
     const std::size_t count = ends.Size();
     if (count == 0)

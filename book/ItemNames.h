@@ -30,12 +30,8 @@ public:
     std::int32_t AppendAscii(std::string_view name);
     // As Append, for a name of bytes converted by codec, which DecodesInPlace, into the pool.
     std::int32_t AppendDecoded(std::string_view bytes, const CTextCodec& codec);
-    // As Append for count names held back to back: name i runs from ends[i - 1] (from start
-    // for the first) to ends[i] in units. false, and nothing appended, when they don't all fit.
-    bool AppendHeld(const char16_t* units, const std::uint32_t* ends, std::uint32_t start,
-                    std::size_t count);
-    // As AppendHeld for all of them at once, taking the units' memory instead of a copy: name i
-    // runs from ends[i - 1] (0 for the first) to ends[i]. units is left empty when true is
+    // Appends names held back to back, taking the units' memory instead of a copy: name i runs
+    // from ends[i - 1] (0 for the first) to ends[i]. units is left empty when true is
     // returned; false, and nothing taken, when names were taken so once before, units end
     // before the last name does, or the rows would pass 2 Gi. Appends after go after them.
     bool AdoptHeld(CPlainArray<char16_t>& units, const CPlainArray<std::uint32_t>& ends);

@@ -27,21 +27,10 @@ public:
         codec.DecodeAppendNonAscii(bytes, name);
         AddItem(position, name);
     }
-    // The same as AddItem for count items held to be reported together: item i at positions[i]
-    // + shift, named by names from ends[i - 1] (from start for the first) to ends[i]. A sink
-    // that stores names may take them in one copy.
-    virtual void AddHeldItems(const std::int32_t* positions, const std::uint32_t* ends,
-                              const char16_t* names, std::uint32_t start, std::size_t count,
-                              std::int32_t shift) {
-        for (std::size_t i = 0; i < count; ++i) {
-            AddItem(positions[i] + shift, std::u16string_view(names + start, ends[i] - start));
-            start = ends[i];
-        }
-    }
-    // The same for all count items of a held part at once, their names in units with name i
-    // ending at ends[i]: a sink that stores names may take the units whole, leaving them empty,
-    // and return true. false, with nothing taken or reported, for the part to go through
-    // AddHeldItems.
+    // The same as AddItem for all count items of a part held to be reported together: item i at
+    // positions[i] + shift, its name in units ending at ends[i]. A sink that stores names may
+    // take the units whole, leaving them empty, and return true; false, with nothing taken or
+    // reported, has the items reported one by one.
     virtual bool AdoptHeldItems(const std::int32_t* /*positions*/, std::size_t /*count*/,
                                 std::int32_t /*shift*/, CPlainArray<char16_t>& /*units*/,
                                 const CPlainArray<std::uint32_t>& /*ends*/) {

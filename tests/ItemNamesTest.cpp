@@ -59,31 +59,6 @@ TEST(ItemNames, ArraysFrom64KiBOnArePagesOfTheirOwn) {
     EXPECT_EQ(values[19999], 20000u); // the last page, partly filled, is kept
 }
 
-// Names held back to back and appended a chunk at a time read as the same names appended one
-// by one, empty ones and chunks that start inside the held units included.
-TEST(ItemNames, HeldNamesAppendAsOneByOne) {
-    std::u16string units;
-    std::vector<std::uint32_t> ends;
-    for (int i = 0; i < 1000; ++i) {
-        units += RowName(i);
-        ends.push_back(static_cast<std::uint32_t>(units.size()));
-    }
-    CItemNames names;
-    names.Append(u"before");
-    std::uint32_t start = 0;
-    for (std::size_t from = 0; from < ends.size();) {
-        const std::size_t count = std::min<std::size_t>(ends.size() - from, 1 + from % 97);
-        ASSERT_TRUE(names.AppendHeld(units.data(), ends.data() + from, start, count));
-        start = ends[from + count - 1];
-        from += count;
-    }
-    EXPECT_TRUE(names.AppendHeld(units.data(), ends.data(), 0, 0));
-    ASSERT_EQ(names.Count(), 1001);
-    EXPECT_EQ(names.Name(0), u"before");
-    for (int i = 0; i < 1000; ++i)
-        ASSERT_EQ(names.Name(i + 1), RowName(i)) << i;
-}
-
 // Names taken whole from a held part read as the same names appended, through every way the
 // rows are read and kept; appends after them go after them, and a second part is refused.
 TEST(ItemNames, AdoptedNamesReadAsAppended) {
