@@ -323,8 +323,9 @@ EBookStatus CBook::FindFirst(const std::string& path, EFileKind kind, std::u16st
             } else {
                 // The code page is chosen in the same pass over the book as the search.
                 bool looksUtf8 = false;
-                found = FindMarkedTextItemChoosingCodec(bytes, m_pCodePage->CodecFor(true), *codec,
-                                                        term, looksUtf8);
+                found = FindMarkedTextItemChoosingCodec(
+                    bytes, m_pCodePage->CodecFor(true), *codec, term, looksUtf8, kScanSplitBytes,
+                    [&book](std::size_t from, std::size_t to) { book.data.Release(from, to); });
                 codec = &m_pCodePage->CodecFor(looksUtf8);
             }
             if (found.index >= 0)

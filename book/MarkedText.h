@@ -77,11 +77,14 @@ SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCod
 // which looksUtf8 receives, reading the book once where both pages are ASCII-compatible: the
 // evidence is gathered as the search and the count go, and the search tries both pages. Data of
 // splitAt bytes or more is searched in chunks from both ends at once, on two threads. Only when
-// the page that finds the item first is ruled out later is the book searched again.
+// the page that finds the item first is ruled out later is the book searched again. passed, when
+// given, is told of each chunk as its search is done: the bytes may still be read again (the
+// item's end, a second search), so the caller may give back pages that come back from the file.
 SFoundItem FindMarkedTextItemChoosingCodec(std::span<const std::uint8_t> data,
                                            const CTextCodec& utf8, const CTextCodec& other,
                                            std::u16string_view term, bool& looksUtf8,
-                                           std::size_t splitAt = kScanSplitBytes);
+                                           std::size_t splitAt = kScanSplitBytes,
+                                           const ScanPassed& passed = {});
 
 // Whether the book's bytes argue for reading it as UTF-8 (valid, with non-ASCII bytes). Data of
 // splitAt bytes or more is read in two halves at once.

@@ -204,7 +204,7 @@ SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCod
 SFoundItem FindMarkedTextItemChoosingCodec(std::span<const std::uint8_t> data,
                                            const CTextCodec& utf8, const CTextCodec& other,
                                            std::u16string_view term, bool& looksUtf8,
-                                           std::size_t splitAt) {
+                                           std::size_t splitAt, const ScanPassed& passed) {
     if (!utf8.IsAsciiCompatible() || !other.IsAsciiCompatible()) {
         looksUtf8 = MarkedTextLooksUtf8(data, splitAt);
         return FindMarkedTextItem(data, looksUtf8 ? utf8 : other, term, splitAt);
@@ -227,6 +227,10 @@ SFoundItem FindMarkedTextItemChoosingCodec(std::span<const std::uint8_t> data,
             found[k] =
                 SearchChunk(d, start, end, utf8, other, term, firstHit.load() > k, reach, refuted);
             utf8Seen |= reach.Evidence().LooksUtf8();
+            // Pages given back here cost the two threads what the unmapping would have cost
+            // one after them.
+            if (halves && passed)
+                passed(start, end);
             if (found[k].hit < 0)
                 continue;
             std::size_t known = firstHit.load();

@@ -517,6 +517,7 @@ TEST(MarkedText, LookupAgreesWithTheWholeIndex) {
 
 // The lookup that chooses the code page as it reads must find what choosing first and then
 // looking up finds: the same page, item, range, name and last index, whole and in two halves.
+// Searched in chunks, it tells of each chunk once as it is done with it.
 void ExpectSameAsChoosingFirst(const Bytes& book, std::u16string_view term,
                                const std::string& what) {
     static const auto utf8 = CTextCodec::Create("UTF-8");
@@ -526,9 +527,22 @@ void ExpectSameAsChoosingFirst(const Bytes& book, std::u16string_view term,
     const std::size_t fine = book.size() < 8192 ? 1 : book.size() / 40 + 1;
     for (const std::size_t splitAt : {kScanSplitBytes, fine, book.size() / 3 + 1}) {
         bool looksUtf8 = !wantUtf8;
+        std::mutex lock;
+        std::vector<std::pair<std::size_t, std::size_t>> told;
         const SFoundItem found =
-            FindMarkedTextItemChoosingCodec(Span(book), *utf8, Cp949(), term, looksUtf8, splitAt);
+            FindMarkedTextItemChoosingCodec(Span(book), *utf8, Cp949(), term, looksUtf8, splitAt,
+                                            [&](std::size_t from, std::size_t to) {
+                                                const std::lock_guard hold(lock);
+                                                told.emplace_back(from, to);
+                                            });
         const std::string where = what + ", split from " + std::to_string(splitAt);
+        std::sort(told.begin(), told.end());
+        std::size_t covered = 0;
+        for (const auto& [from, to] : told) {
+            ASSERT_EQ(from, covered) << where;
+            covered = to;
+        }
+        ASSERT_EQ(covered, book.size() >= splitAt ? book.size() : 0) << where;
         ASSERT_EQ(looksUtf8, wantUtf8) << where;
         ASSERT_EQ(found.index, want.index) << where;
         ASSERT_EQ(found.last, want.last) << where;
