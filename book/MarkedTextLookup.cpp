@@ -13,6 +13,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The lookup of one name by its first characters, without building the book's index.
 
 namespace {
@@ -99,6 +103,77 @@ struct SChunkFound {
     std::u16string nameOther;  // the name in the other page, where it found it
 };
 
+// The first line start in [from, n) whose byte is lower or upper, from counting as one; n when
+// there is none. A line start is tested with the line feed before it, 64 bytes at a time.
+std::size_t FindLineStartWith(const std::uint8_t* d, std::size_t from, std::size_t n,
+                              std::uint8_t lower, std::uint8_t upper) {
+    if (from >= n || d[from] == lower || d[from] == upper)
+        return from < n ? from : n;
+    std::size_t i = from + 1;
+#if defined(__SSE2__)
+    const __m128i lo = _mm_set1_epi8(static_cast<char>(lower));
+    const __m128i up = _mm_set1_epi8(static_cast<char>(upper));
+    const __m128i lf = _mm_set1_epi8('\n');
+    auto load = [d](std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at));
+    };
+    for (; i + 64 <= n; i += 64) {
+        std::uint64_t starts = 0;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i v = load(i + 16 * k);
+            const __m128i hit =
+                _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lo), _mm_cmpeq_epi8(v, up)),
+                              _mm_cmpeq_epi8(load(i + 16 * k - 1), lf));
+            starts |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(_mm_movemask_epi8(hit)))
+                      << (16 * k);
+        }
+        if (starts)
+            return i + static_cast<std::size_t>(__builtin_ctzll(starts));
+    }
+#endif
+    for (; i < n; ++i)
+        if (d[i - 1] == '\n' && (d[i] == lower || d[i] == upper))
+            return i;
+    return n;
+}
+
+// Reads a head line's name in both code pages, as far as the term needs, into found; true when
+// it begins with the term in either.
+bool TryName(const std::uint8_t* d, const SHeadLine& head, const CTextCodec& utf8,
+             const CTextCodec& other, std::u16string_view term, SChunkFound& found,
+             const std::atomic<bool>& refuted) {
+    const std::size_t length = head.marker - head.start;
+    // Refuted bytes are not read as UTF-8, so that page's match no longer matters.
+    const bool tryUtf8 = !refuted.load(std::memory_order_relaxed);
+    if (length == 0) {
+        found.utf8Found = tryUtf8 && term.empty();
+        found.otherFound = term.empty();
+    } else if (FirstByteMayBegin(d[head.start], term)) {
+        const std::string_view bytes = Bytes(d + head.start, length);
+        if (tryUtf8) {
+            utf8.DecodeAppend(bytes, found.nameUtf8);
+            found.utf8Found = NameBeginsWith(found.nameUtf8, term);
+        }
+        // ASCII reads alike in both pages. A name with other bytes is read in the other page
+        // only once the bytes are refuted: until then nothing says they will be, and if they
+        // are, that page's first match is looked for by a search of its own.
+        if (tryUtf8 && SkipAscii(d, head.start, head.marker) == head.marker) {
+            found.nameOther = found.nameUtf8;
+            found.otherFound = found.utf8Found;
+        } else if (tryUtf8) {
+            found.otherSkipped = true;
+        } else {
+            other.DecodeAppend(bytes, found.nameOther);
+            found.otherFound = NameBeginsWith(found.nameOther, term);
+        }
+    }
+    if (found.utf8Found || found.otherFound)
+        return true;
+    found.nameUtf8.clear();
+    found.nameOther.clear();
+    return false;
+}
+
 // Searches the head lines of the chunk [from, to) in both code pages until a name begins with
 // term, then only counts the rest; only counts when search is false. The chunk's UTF-8
 // evidence goes to reach on the way.
@@ -106,11 +181,42 @@ SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
                         const CTextCodec& utf8, const CTextCodec& other, std::u16string_view term,
                         bool search, CEvidenceReach& reach, const std::atomic<bool>& refuted) {
     SChunkFound found;
+    // The head line at head, whose line ends before next, is the item: the rest is counted.
+    auto hit = [&](const SHeadLine& head, std::size_t next) {
+        found.hit = found.count++;
+        found.start = head.start;
+        found.next = next;
+        found.count += CountHeadLines<true>(d, next, to, &reach);
+        return found;
+    };
     if (!search) {
         found.count = CountHeadLines<true>(d, from, to, &reach);
         return found;
     }
     SHeadLine head;
+    if (!term.empty() && term[0] < 0x80) {
+        // Only a line that starts with the term's first letter, in either case, may be the
+        // item: the lines between are counted by blocks, and only such a line is read.
+        const auto lower = static_cast<std::uint8_t>(FoldAscii(term[0]));
+        const auto upper =
+            static_cast<std::uint8_t>(lower >= 'a' && lower <= 'z' ? lower - 'a' + 'A' : lower);
+        for (;;) {
+            const std::size_t at = FindLineStartWith(d, from, to, lower, upper);
+            found.count += CountHeadLines<true>(d, from, at, &reach);
+            const void* lf = at < to ? std::memchr(d + at, '\n', to - at) : nullptr;
+            if (!lf)
+                break; // what is left is no line
+            from = static_cast<const std::uint8_t*>(lf) - d + 1;
+            std::size_t line = at;
+            if (!NextHeadLine(d, from, line, head))
+                continue;
+            if (TryName(d, head, utf8, other, term, found, refuted))
+                return hit(head, from);
+            ++found.count;
+        }
+        reach.To(to);
+        return found;
+    }
     for (;;) {
         // The evidence runs a little ahead of the search, through bytes soon in the cache.
         if (reach.Done() < from + CEvidenceReach::kAhead / 2)
@@ -118,40 +224,8 @@ SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
         // The chunk ends after a line feed or at the book's end, so its lines are all in it.
         if (!NextHeadLine(d, to, from, head))
             break;
-        const std::size_t length = head.marker - head.start;
-        // Refuted bytes are not read as UTF-8, so that page's match no longer matters.
-        const bool tryUtf8 = !refuted.load(std::memory_order_relaxed);
-        if (length == 0) {
-            found.utf8Found = tryUtf8 && term.empty();
-            found.otherFound = term.empty();
-        } else if (FirstByteMayBegin(d[head.start], term)) {
-            const std::string_view bytes = Bytes(d + head.start, length);
-            if (tryUtf8) {
-                utf8.DecodeAppend(bytes, found.nameUtf8);
-                found.utf8Found = NameBeginsWith(found.nameUtf8, term);
-            }
-            // ASCII reads alike in both pages. A name with other bytes is read in the other page
-            // only once the bytes are refuted: until then nothing says they will be, and if they
-            // are, that page's first match is looked for by a search of its own.
-            if (tryUtf8 && SkipAscii(d, head.start, head.marker) == head.marker) {
-                found.nameOther = found.nameUtf8;
-                found.otherFound = found.utf8Found;
-            } else if (tryUtf8) {
-                found.otherSkipped = true;
-            } else {
-                other.DecodeAppend(bytes, found.nameOther);
-                found.otherFound = NameBeginsWith(found.nameOther, term);
-            }
-        }
-        if (found.utf8Found || found.otherFound) {
-            found.hit = found.count++;
-            found.start = head.start;
-            found.next = from;
-            found.count += CountHeadLines<true>(d, from, to, &reach);
-            return found;
-        }
-        found.nameUtf8.clear();
-        found.nameOther.clear();
+        if (TryName(d, head, utf8, other, term, found, refuted))
+            return hit(head, from);
         ++found.count;
     }
     reach.To(to);

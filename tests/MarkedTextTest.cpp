@@ -412,19 +412,26 @@ TEST(MarkedText, ByteScanMatchesLineScanOnRandomBooks) {
 // The block search looks at 16 and 64 bytes at a time: each hard case at every offset around
 // those edges, in a long line and after a line feed, with and without a final line feed.
 TEST(MarkedText, ByteScanMatchesLineScanAtBlockEdges) {
-    const Bytes cases[] = {"///",
-                           "////",
-                           "//",
-                           "/ //",
-                           "// /",
-                           "//\n/",
-                           "/\n//",
-                           "\r///\r",
-                           "a///b///c",
-                           Bytes("\0///", 4),
-                           Bytes("///\0", 4),
-                           Bytes("a\0b///", 6),
-                           "\xb0\xa1///\xb0"};
+    const Bytes cases[] = {
+        "///",
+        "////",
+        "//",
+        "/ //",
+        "// /",
+        "//\n/",
+        "/\n//",
+        "\r///\r",
+        "a///b///c",
+        Bytes("\0///", 4),
+        Bytes("///\0", 4),
+        Bytes("a\0b///", 6),
+        "\xb0\xa1///\xb0",
+        // line starts the lookup tests, for its terms x, z and a
+        "\nx///",
+        "\nA///",
+        Bytes("\nz\0///", 6),
+        "\nzz\n///",
+    };
     for (const Bytes& c : cases) {
         for (std::size_t at = 0; at < 140; ++at) {
             for (const Bytes& before : {Bytes(at, 'x'), "k///\n" + Bytes(at, 'x')}) {
