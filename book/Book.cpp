@@ -9,6 +9,7 @@
 
 #include <new>
 #include <optional>
+#include <thread>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -16,12 +17,12 @@
 
 namespace {
 
-// Records each item found in a table and a list of names that must stay in step. Given the
-// book's bytes, it gives back the pages before each item a few MiB at a time, for a scan that
-// reads the book once in file order and reports each item when it reaches it.
+// Records each item found in a table and a list of names that must stay in step. Given passed,
+// it tells of the bytes before each item a few MiB at a time, for a scan that reads the book
+// once in file order and reports each item when it reaches it.
 class CIndexSink : public CItemSink {
 public:
-    CIndexSink(COffsetTable& table, CItemNames& names, BookBuffer* passed = nullptr)
+    CIndexSink(COffsetTable& table, CItemNames& names, const ScanPassed* passed = nullptr)
         : m_table(table), m_names(names), m_pPassed(passed) {}
     void AddItem(std::int32_t position, std::u16string_view name) override {
         // A full pool takes no more names; the rest of the book is left out of both.
@@ -67,17 +68,28 @@ private:
     // The bytes before position have been read for the last time.
     void Passed(std::size_t position) {
         if (m_pPassed && position >= m_nPassed + kPassedStep) {
-            m_pPassed->Release(m_nPassed, position);
+            (*m_pPassed)(m_nPassed, position);
             m_nPassed = position;
         }
     }
 
     COffsetTable& m_table;
     CItemNames& m_names;
-    BookBuffer* m_pPassed;
-    std::size_t m_nPassed = 0; // the bytes before it have been given back
+    const ScanPassed* m_pPassed;
+    std::size_t m_nPassed = 0; // the bytes before it have been told of
     bool m_bFull = false;
 };
+
+// Gives the book's pages back as a scan passes them. A text book scanned as two parts keeps two
+// cores busy: without a third, a thread of its own for the pages only takes turns with the
+// scan, so they go on the scan's own threads. A CVD book's second part tells of its pages only
+// once the scan is over, which its own thread does best.
+ScanPassed ReleaseAsPassed(SBookBytes& book, bool cvd) {
+    const auto on = !cvd && book.size >= kScanSplitBytes && std::thread::hardware_concurrency() <= 2
+                        ? BookBuffer::EReleaseOn::Caller
+                        : BookBuffer::EReleaseOn::OwnThread;
+    return [&book, on](std::size_t from, std::size_t to) { book.data.Release(from, to, on); };
+}
 
 } // namespace
 
@@ -174,9 +186,7 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
     CItemNames names;
     bool format = false;
     // The book's pages the scan has read for the last time go back as it reads on.
-    const ScanPassed release = [&book](std::size_t from, std::size_t to) {
-        book.data.Release(from, to);
-    };
+    const ScanPassed release = ReleaseAsPassed(book, cvd);
     try {
         if (cvd && !m_pCodePage->IsForced()) {
             // The code page is chosen on the scan's way through the book, which may then
@@ -185,7 +195,7 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
             const SCvdScan scan = ScanCvdChoosingCodePage(bytes, *m_pCodePage, [&]() -> CItemSink& {
                 offsets.Clear();
                 names.Clear();
-                return sink.emplace(offsets, names, &book.data);
+                return sink.emplace(offsets, names, &release);
             });
             codec = &m_pCodePage->CodecFor(scan.looksUtf8);
             format = CvdEndIsMalformed(scan.end, book.size);
@@ -204,7 +214,7 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
             codec = &m_pCodePage->CodecFor(looksUtf8);
         } else {
             codec = &ChooseCodec(bytes, cvd);
-            CIndexSink sink(offsets, names, cvd ? &book.data : nullptr);
+            CIndexSink sink(offsets, names, cvd ? &release : nullptr);
             if (cvd)
                 format = CvdEndIsMalformed(ScanCvd(bytes, *codec, sink), book.size);
             else
@@ -323,9 +333,9 @@ EBookStatus CBook::FindFirst(const std::string& path, EFileKind kind, std::u16st
             } else {
                 // The code page is chosen in the same pass over the book as the search.
                 bool looksUtf8 = false;
-                found = FindMarkedTextItemChoosingCodec(
-                    bytes, m_pCodePage->CodecFor(true), *codec, term, looksUtf8, kScanSplitBytes,
-                    [&book](std::size_t from, std::size_t to) { book.data.Release(from, to); });
+                found = FindMarkedTextItemChoosingCodec(bytes, m_pCodePage->CodecFor(true), *codec,
+                                                        term, looksUtf8, kScanSplitBytes,
+                                                        ReleaseAsPassed(book, /*cvd=*/false));
                 codec = &m_pCodePage->CodecFor(looksUtf8);
             }
             if (found.index >= 0)

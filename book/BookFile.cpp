@@ -107,7 +107,7 @@ void BookBuffer::reset() {
     m_pRead.reset();
 }
 
-void BookBuffer::Release(std::size_t from, std::size_t to) {
+void BookBuffer::Release(std::size_t from, std::size_t to, EReleaseOn on) {
     if (!m_pMapping)
         return;
     static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
@@ -116,7 +116,7 @@ void BookBuffer::Release(std::size_t from, std::size_t to) {
     if (from >= to)
         return;
     auto* base = const_cast<std::uint8_t*>(m_pMapping->Data());
-    {
+    if (on == EReleaseOn::OwnThread) {
         const std::lock_guard hold(m_releaseLock);
         try {
             if (!m_pReleaser)

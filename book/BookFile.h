@@ -32,11 +32,14 @@ public:
     const std::uint8_t* get() const;
     explicit operator bool() const { return get() != nullptr; }
     void reset();
+    // Where Release gives pages back: on a thread of its own, soon after the call, or at once
+    // on the caller's thread, for readers that keep every core busy already.
+    enum class EReleaseOn { OwnThread, Caller };
     // Gives back the pages that lie wholly within bytes [from, to) of a mapped book, for a
     // reader that has passed them: a book so large stays resident only where it is being read.
     // Read again, they come back from the file; memory read into is kept, being the only copy.
-    // The pages go on a thread of their own, soon after the call; any thread may call it.
-    void Release(std::size_t from, std::size_t to);
+    // Any thread may call it.
+    void Release(std::size_t from, std::size_t to, EReleaseOn on = EReleaseOn::OwnThread);
 
 private:
     friend EReadBook ReadWholeBook(const std::string& path, SBookBytes& out);

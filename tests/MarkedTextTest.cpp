@@ -258,6 +258,11 @@ TEST(MarkedText, ReleasedPagesOfTheBookLeaveTheProcess) {
     for (std::size_t k = 0; k < 8; ++k)
         EXPECT_EQ(PagePresent(d + k * page), want[k]) << "page " << k;
     EXPECT_EQ(Bytes(reinterpret_cast<const char*>(d), book.size), text);
+    // On the caller's thread they are gone when it returns.
+    book.data.Release(6 * page, 7 * page, BookBuffer::EReleaseOn::Caller);
+    EXPECT_FALSE(PagePresent(d + 6 * page));
+    EXPECT_TRUE(PagePresent(d + 7 * page));
+    EXPECT_EQ(Bytes(reinterpret_cast<const char*>(d), book.size), text);
     // Pages still waiting when the book is let go are the unmapping's.
     book.data.Release(0, 8 * page);
     SBookBytes moved;
