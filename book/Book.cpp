@@ -80,12 +80,11 @@ private:
     bool m_bFull = false;
 };
 
-// Gives the book's pages back as a scan passes them. A text book scanned as two parts keeps two
+// Gives the book's pages back as a scan passes them. A book scanned as two parts keeps two
 // cores busy: without a third, a thread of its own for the pages only takes turns with the
-// scan, so they go on the scan's own threads. A CVD book's second part tells of its pages only
-// once the scan is over, which its own thread does best.
-ScanPassed ReleaseAsPassed(SBookBytes& book, bool cvd) {
-    const auto on = !cvd && book.size >= kScanSplitBytes && std::thread::hardware_concurrency() <= 2
+// scan, so they go on the scan's own threads.
+ScanPassed ReleaseAsPassed(SBookBytes& book, std::size_t splitAt) {
+    const auto on = book.size >= splitAt && std::thread::hardware_concurrency() <= 2
                         ? BookBuffer::EReleaseOn::Caller
                         : BookBuffer::EReleaseOn::OwnThread;
     return [&book, on](std::size_t from, std::size_t to) { book.data.Release(from, to, on); };
@@ -186,17 +185,20 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
     CItemNames names;
     bool format = false;
     // The book's pages the scan has read for the last time go back as it reads on.
-    const ScanPassed release = ReleaseAsPassed(book, cvd);
+    const ScanPassed release = ReleaseAsPassed(book, cvd ? kCvdSplitBytes : kScanSplitBytes);
     try {
         if (cvd && !m_pCodePage->IsForced()) {
             // The code page is chosen on the scan's way through the book, which may then
             // make the names again from the start.
             std::optional<CIndexSink> sink;
-            const SCvdScan scan = ScanCvdChoosingCodePage(bytes, *m_pCodePage, [&]() -> CItemSink& {
-                offsets.Clear();
-                names.Clear();
-                return sink.emplace(offsets, names, &release);
-            });
+            const SCvdScan scan = ScanCvdChoosingCodePage(
+                bytes, *m_pCodePage,
+                [&]() -> CItemSink& {
+                    offsets.Clear();
+                    names.Clear();
+                    return sink.emplace(offsets, names, &release);
+                },
+                kCvdGuessBytes, release);
             codec = &m_pCodePage->CodecFor(scan.looksUtf8);
             format = CvdEndIsMalformed(scan.end, book.size);
         } else if (!cvd && !m_pCodePage->IsForced()) {
@@ -216,7 +218,8 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
             codec = &ChooseCodec(bytes, cvd);
             CIndexSink sink(offsets, names, cvd ? &release : nullptr);
             if (cvd)
-                format = CvdEndIsMalformed(ScanCvd(bytes, *codec, sink), book.size);
+                format = CvdEndIsMalformed(
+                    ScanCvd(bytes, *codec, sink, nullptr, kCvdSplitBytes, release), book.size);
             else
                 ScanMarkedText(bytes, *codec, sink, kScanSplitBytes, release);
         }
@@ -335,7 +338,7 @@ EBookStatus CBook::FindFirst(const std::string& path, EFileKind kind, std::u16st
                 bool looksUtf8 = false;
                 found = FindMarkedTextItemChoosingCodec(bytes, m_pCodePage->CodecFor(true), *codec,
                                                         term, looksUtf8, kScanSplitBytes,
-                                                        ReleaseAsPassed(book, /*cvd=*/false));
+                                                        ReleaseAsPassed(book, kScanSplitBytes));
                 codec = &m_pCodePage->CodecFor(looksUtf8);
             }
             if (found.index >= 0)

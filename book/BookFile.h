@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +14,11 @@ class CFileMapping;
 inline constexpr std::int64_t kMaxBookBytes = 0x7FFFFFFF - 16;
 
 enum class EReadBook { Ok, CannotOpen, TooLarge };
+
+// Told by a scan, from its threads, of the ranges [from, to) of a book's bytes it has read for
+// the last time, a few MiB at a time, so that their memory may be given back while the rest is
+// read.
+using ScanPassed = std::function<void(std::size_t from, std::size_t to)>;
 struct SBookBytes;
 
 // Memory read into, released with free().

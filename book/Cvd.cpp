@@ -242,7 +242,8 @@ std::uint32_t ReportRecords(std::span<const std::uint8_t> data, std::uint64_t st
 // goes on alone. Null when the book is scanned on one thread.
 std::optional<std::uint32_t> ScanCvdInHalves(std::span<const std::uint8_t> data,
                                              const CTextCodec& codec, CItemSink& sink,
-                                             SCvdUtf8Evidence* evidence) {
+                                             SCvdUtf8Evidence* evidence, const ScanPassed& passed) {
+    constexpr std::uint64_t kPassedStep = 4 << 20;
     const std::uint8_t* d = data.data();
     const auto n = static_cast<std::uint32_t>(data.size());
     const std::uint64_t middle = RecordNear(d, n, n / 2);
@@ -252,23 +253,34 @@ std::optional<std::uint32_t> ScanCvdInHalves(std::span<const std::uint8_t> data,
     CBodySample bodies;
     const bool weigh = evidence != nullptr;
     CHeldItems second;
-    bool landed = false, passed = false;
+    bool landed = false, reached = false; // the first walk reached the middle
     std::uint32_t firstEnd = 0, secondEnd = 0;
     RunSideBySide(
         [&] {
             firstEnd =
                 ReportRecords(data, kCvdFirstRecord, codec, sink, weigh ? &titles[0] : nullptr,
                               weigh ? &bodies : nullptr, [&](std::uint64_t p) {
-                                  if (p < middle || passed)
+                                  if (p < middle || reached)
                                       return true;
                                   landed = p == middle;
-                                  passed = true;
+                                  reached = true;
                                   return !landed;
                               });
         },
         [&] {
+            // The first walk lands by reading the middle record whole, up to the first byte of
+            // the next, which it shares: only the bytes after that are this walk's alone.
+            std::uint64_t told = 0;
             secondEnd = ReportRecords(data, middle, codec, second, weigh ? &titles[1] : nullptr,
-                                      nullptr, [](std::uint64_t) { return true; });
+                                      nullptr, [&](std::uint64_t p) {
+                                          if (!told && p > middle) {
+                                              told = p + 1;
+                                          } else if (told && passed && p >= told + kPassedStep) {
+                                              passed(told, p);
+                                              told = p;
+                                          }
+                                          return true;
+                                      });
         });
     if (!landed) {
         if (evidence) {
@@ -300,9 +312,10 @@ std::optional<std::uint32_t> ScanCvdInHalves(std::span<const std::uint8_t> data,
 } // namespace
 
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                      SCvdUtf8Evidence* evidence, std::size_t splitAt) {
+                      SCvdUtf8Evidence* evidence, std::size_t splitAt, const ScanPassed& passed) {
     if (data.size() >= splitAt && codec.PrepareConcurrentUse()) {
-        if (const std::optional<std::uint32_t> end = ScanCvdInHalves(data, codec, sink, evidence))
+        if (const std::optional<std::uint32_t> end =
+                ScanCvdInHalves(data, codec, sink, evidence, passed))
             return *end;
     }
     CUtf8Evidence titles;
@@ -320,15 +333,17 @@ std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& code
 
 SCvdScan ScanCvdChoosingCodePage(std::span<const std::uint8_t> data, const CCodePage& codePage,
                                  const std::function<CItemSink&()>& freshSink,
-                                 std::size_t guessBytes) {
+                                 std::size_t guessBytes, const ScanPassed& passed) {
     // A title refuted in the first bytes is refuted in the whole book: the guess is then final.
     const bool guess = CvdLooksUtf8(data.first(std::min(guessBytes, data.size())));
     SCvdUtf8Evidence evidence;
     SCvdScan scan;
-    scan.end = ScanCvd(data, codePage.CodecFor(guess), freshSink(), &evidence);
+    scan.end =
+        ScanCvd(data, codePage.CodecFor(guess), freshSink(), &evidence, kCvdSplitBytes, passed);
     scan.looksUtf8 = evidence.LooksUtf8();
     if (scan.looksUtf8 != guess && evidence.titlesNonAscii)
-        scan.end = ScanCvd(data, codePage.CodecFor(scan.looksUtf8), freshSink());
+        scan.end = ScanCvd(data, codePage.CodecFor(scan.looksUtf8), freshSink(), nullptr,
+                           kCvdSplitBytes, passed);
     return scan;
 }
 

@@ -55,8 +55,11 @@ inline constexpr std::size_t kCvdSplitBytes = 16 << 20;
 // position at which the scan ended. With evidence, the book's UTF-8 evidence is gathered into
 // it too. Data of splitAt bytes or more is walked from a record near its middle on a thread of
 // its own as well; what it finds counts only when the walk from the start lands on that record.
+// That walk tells passed of the bytes it leaves behind (the sink is told of the first part's by
+// the positions it gets); should the first walk not land, it reads them again.
 std::uint32_t ScanCvd(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
-                      SCvdUtf8Evidence* evidence = nullptr, std::size_t splitAt = kCvdSplitBytes);
+                      SCvdUtf8Evidence* evidence = nullptr, std::size_t splitAt = kCvdSplitBytes,
+                      const ScanPassed& passed = {});
 
 struct SCvdScan {
     std::uint32_t end = 0; // as ScanCvd returns it
@@ -70,7 +73,8 @@ struct SCvdScan {
 // gives (titles of ASCII alone read the same in either code page).
 SCvdScan ScanCvdChoosingCodePage(std::span<const std::uint8_t> data, const CCodePage& codePage,
                                  const std::function<CItemSink&()>& freshSink,
-                                 std::size_t guessBytes = kCvdGuessBytes);
+                                 std::size_t guessBytes = kCvdGuessBytes,
+                                 const ScanPassed& passed = {});
 
 // The scan's first step alone: walks the records by their lengths and notes where each one
 // starts (p, in file order) in starts; returns the position at which the walk ended.

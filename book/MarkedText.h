@@ -39,10 +39,7 @@ inline constexpr std::size_t kScanSplitBytes = 16 << 20;
 // splitAt bytes or more is then cut after a line feed near its middle and the second part
 // scanned on a thread of its own, its items reported after the first part's.
 //
-// passed, when given, is told from the scanning threads of the ranges [from, to) of data that
-// the scan has read for the last time, a few MiB at a time, so that the caller may give back
-// their memory while the rest is read.
-using ScanPassed = std::function<void(std::size_t from, std::size_t to)>;
+// passed, when given, is told of the bytes the scan has read for the last time.
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
                     std::size_t splitAt = kScanSplitBytes, const ScanPassed& passed = {});
 

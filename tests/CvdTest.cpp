@@ -337,6 +337,34 @@ TEST(Cvd, TwoPartsFindWhatOneScanFinds) {
     }
 }
 
+// The walk from the middle tells of the bytes it leaves behind and never reads them again:
+// bytes spoilt as soon as they are told change nothing, and the ranges lie in order after the
+// middle, a few MiB at a time.
+TEST(Cvd, SecondPartDoesNotReadWhatItHasPassed) {
+    std::vector<std::pair<Bytes, Bytes>> records;
+    for (int i = 0; i < 40000; ++i)
+        records.push_back({"name" + std::to_string(i) + '\0', Bytes(300 + i % 200, 'b') + '\0'});
+    const Bytes book = Book(records);
+    CCollect want;
+    const std::uint32_t end = ScanCvd(Span(book), Cp949(), want, nullptr, book.size() + 1);
+    Bytes spoilt = book;
+    std::vector<std::pair<std::size_t, std::size_t>> told;
+    CCollect got;
+    EXPECT_EQ(ScanCvd(Span(spoilt), Cp949(), got, nullptr, 1,
+                      [&](std::size_t from, std::size_t to) {
+                          std::fill(spoilt.begin() + from, spoilt.begin() + to, '\xff');
+                          told.emplace_back(from, to);
+                      }),
+              end);
+    EXPECT_EQ(got.positions, want.positions);
+    EXPECT_EQ(got.names, want.names);
+    ASSERT_GE(told.size(), 2u);
+    EXPECT_GT(told.front().first, book.size() / 3);
+    for (std::size_t i = 1; i < told.size(); ++i)
+        EXPECT_EQ(told[i].first, told[i - 1].second);
+    EXPECT_LE(told.back().second, book.size());
+}
+
 TEST(Cvd, ReCheckRejectsABookThatChanged) {
     CTempDir dir;
     const std::string path = dir.Write("book.cvd", kExample);
