@@ -174,26 +174,15 @@ bool TryName(const std::uint8_t* d, const SHeadLine& head, const CTextCodec& utf
     return false;
 }
 
-// Searches the head lines of the chunk [from, to) in both code pages until a name begins with
-// term, then only counts the rest; only counts when search is false. The chunk's UTF-8
-// evidence goes to reach on the way.
-SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
-                        const CTextCodec& utf8, const CTextCodec& other, std::u16string_view term,
-                        bool search, CEvidenceReach& reach, const std::atomic<bool>& refuted) {
-    SChunkFound found;
-    // The head line at head, whose line ends before next, is the item: the rest is counted.
-    auto hit = [&](const SHeadLine& head, std::size_t next) {
-        found.hit = found.count++;
-        found.start = head.start;
-        found.next = next;
-        found.count += CountHeadLines<true>(d, next, to, &reach);
-        return found;
-    };
-    if (!search) {
-        found.count = CountHeadLines<true>(d, from, to, &reach);
-        return found;
-    }
-    SHeadLine head;
+// Goes through the head lines of [from, to), from a line start, until test accepts one; only
+// those whose names may begin with term are given to it. The head lines before it are counted
+// into count, and from is left at the start of the line after it. False when test accepts
+// none: then every head line is counted. With reach, the bytes' UTF-8 evidence is fed on the
+// way.
+template <class Test>
+bool SearchHeadLines(const std::uint8_t* d, std::size_t& from, std::size_t to,
+                     std::u16string_view term, std::int32_t& count, CEvidenceReach* reach,
+                     SHeadLine& head, Test test) {
     if (!term.empty() && term[0] < 0x80) {
         // Only a line that starts with the term's first letter, in either case, may be the
         // item: the lines between are counted by blocks, and only such a line is read.
@@ -202,7 +191,7 @@ SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
             static_cast<std::uint8_t>(lower >= 'a' && lower <= 'z' ? lower - 'a' + 'A' : lower);
         for (;;) {
             const std::size_t at = FindLineStartWith(d, from, to, lower, upper);
-            found.count += CountHeadLines<true>(d, from, at, &reach);
+            count += reach ? CountHeadLines<true>(d, from, at, reach) : CountHeadLines(d, from, at);
             const void* lf = at < to ? std::memchr(d + at, '\n', to - at) : nullptr;
             if (!lf)
                 break; // what is left is no line
@@ -210,25 +199,50 @@ SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
             std::size_t line = at;
             if (!NextHeadLine(d, from, line, head))
                 continue;
-            if (TryName(d, head, utf8, other, term, found, refuted))
-                return hit(head, from);
-            ++found.count;
+            if (test(head))
+                return true;
+            ++count;
         }
-        reach.To(to);
+    } else {
+        for (;;) {
+            // The evidence runs a little ahead of the search, through bytes soon in the cache.
+            if (reach && reach->Done() < from + CEvidenceReach::kAhead / 2)
+                reach->To(from + CEvidenceReach::kAhead);
+            // The range ends after a line feed or at the book's end, so its lines are all in it.
+            if (!NextHeadLine(d, to, from, head))
+                break;
+            if (FirstByteMayBegin(head.marker > head.start ? d[head.start] : 0, term) && test(head))
+                return true;
+            ++count;
+        }
+    }
+    from = to;
+    if (reach)
+        reach->To(to);
+    return false;
+}
+
+// Searches the head lines of the chunk [from, to) in both code pages until a name begins with
+// term, then only counts the rest; only counts when search is false. The chunk's UTF-8
+// evidence goes to reach on the way.
+SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
+                        const CTextCodec& utf8, const CTextCodec& other, std::u16string_view term,
+                        bool search, CEvidenceReach& reach, const std::atomic<bool>& refuted) {
+    SChunkFound found;
+    if (!search) {
+        found.count = CountHeadLines<true>(d, from, to, &reach);
         return found;
     }
-    for (;;) {
-        // The evidence runs a little ahead of the search, through bytes soon in the cache.
-        if (reach.Done() < from + CEvidenceReach::kAhead / 2)
-            reach.To(from + CEvidenceReach::kAhead);
-        // The chunk ends after a line feed or at the book's end, so its lines are all in it.
-        if (!NextHeadLine(d, to, from, head))
-            break;
-        if (TryName(d, head, utf8, other, term, found, refuted))
-            return hit(head, from);
-        ++found.count;
+    SHeadLine head;
+    if (SearchHeadLines(d, from, to, term, found.count, &reach, head, [&](const SHeadLine& h) {
+            return TryName(d, h, utf8, other, term, found, refuted);
+        })) {
+        // The rest of the chunk is only counted.
+        found.hit = found.count++;
+        found.start = head.start;
+        found.next = from;
+        found.count += CountHeadLines<true>(d, from, to, &reach);
     }
-    reach.To(to);
     return found;
 }
 
@@ -251,20 +265,14 @@ SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCod
     std::size_t from = 0;
     SHeadLine head;
     std::int32_t count = 0;
-    while (found.index < 0 && NextHeadLine(d, n, from, head)) {
-        const std::size_t length = head.marker - head.start;
-        bool hit = length == 0 ? term.empty() : FirstByteMayBegin(d[head.start], term);
-        if (hit) {
+    if (SearchHeadLines(d, from, n, term, count, nullptr, head, [&](const SHeadLine& h) {
             name.clear();
-            codec.DecodeAppend(Bytes(d + head.start, length), name);
-            hit = NameBeginsWith(name, term);
-        }
-        if (hit) {
-            found.index = count;
-            found.start = static_cast<std::uint32_t>(head.start);
-            found.name = name;
-        }
-        ++count;
+            codec.DecodeAppend(Bytes(d + h.start, h.marker - h.start), name);
+            return NameBeginsWith(name, term);
+        })) {
+        found.index = count++;
+        found.start = static_cast<std::uint32_t>(head.start);
+        found.name = name;
     }
     // The rest is only counted, for the last index; the next head line ends the item.
     if (found.index >= 0 && NextHeadLine(d, n, from, head)) {
