@@ -332,7 +332,8 @@ EBookStatus CBook::FindFirst(const std::string& path, EFileKind kind, std::u16st
         if (!cvd) {
             const CTextCodec* codec = &m_pCodePage->CodecFor(/*looksUtf8=*/false);
             if (m_pCodePage->IsForced()) {
-                found = FindMarkedTextItem(bytes, *codec, term);
+                found = FindMarkedTextItem(bytes, *codec, term, kScanSplitBytes,
+                                           ReleaseAsPassed(book, kScanSplitBytes));
             } else {
                 // The code page is chosen in the same pass over the book as the search.
                 bool looksUtf8 = false;

@@ -299,18 +299,43 @@ template std::int32_t CountHeadLines<false>(const std::uint8_t*, std::size_t, st
 template std::int32_t CountHeadLines<true>(const std::uint8_t*, std::size_t, std::size_t,
                                            CEvidenceReach*);
 
+namespace {
+
+// CountHeadLines over [from, to), from a line start, a few MiB at a time when passed is given,
+// telling it of each piece once counted.
+std::int32_t CountTelling(const std::uint8_t* d, std::size_t from, std::size_t to,
+                          const ScanPassed& passed) {
+    constexpr std::size_t kPiece = 4 << 20;
+    if (!passed)
+        return CountHeadLines(d, from, to);
+    std::int32_t count = 0;
+    while (from < to) {
+        std::size_t end = to;
+        if (to - from > kPiece) {
+            const void* lf = std::memchr(d + from + kPiece - 1, '\n', to - from - kPiece + 1);
+            end = lf ? static_cast<const std::uint8_t*>(lf) - d + 1 : to;
+        }
+        count += CountHeadLines(d, from, end);
+        passed(from, end);
+        from = end;
+    }
+    return count;
+}
+
+} // namespace
+
 // CountHeadLines over [from, n), in two halves at once from splitAt bytes on: counting is bound
 // by the memory's speed, and two cores draw more of it than one.
 std::int32_t CountRestInHalves(const std::uint8_t* d, std::size_t from, std::size_t n,
-                               std::size_t splitAt) {
+                               std::size_t splitAt, const ScanPassed& passed) {
     const std::size_t middle = from + (n - from) / 2;
     const void* lf = n - from >= splitAt ? std::memchr(d + middle, '\n', n - middle) : nullptr;
     if (!lf)
-        return CountHeadLines(d, from, n);
+        return CountTelling(d, from, n, passed);
     const std::size_t cut = static_cast<const std::uint8_t*>(lf) - d + 1;
     std::int32_t first = 0, second = 0;
-    RunSideBySide([&] { first = CountHeadLines(d, from, cut); },
-                  [&] { second = CountHeadLines(d, cut, n); });
+    RunSideBySide([&] { first = CountTelling(d, from, cut, passed); },
+                  [&] { second = CountTelling(d, cut, n, passed); });
     return first + second;
 }
 

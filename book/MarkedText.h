@@ -65,10 +65,11 @@ void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& c
 
 // The first item whose name begins with term (ASCII letters without case), found without
 // listing the others: names that can't begin with it are not converted, and the items after it
-// are only counted, in two halves at once when they span splitAt bytes or more. index is -1
-// when no name begins with term.
+// are only counted, in two halves at once when they span splitAt bytes or more, telling passed
+// of the bytes counted. index is -1 when no name begins with term.
 SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
-                              std::u16string_view term, std::size_t splitAt = kScanSplitBytes);
+                              std::u16string_view term, std::size_t splitAt = kScanSplitBytes,
+                              const ScanPassed& passed = {});
 
 // FindMarkedTextItem in the code page MarkedTextLooksUtf8 chooses for the book (utf8 or other),
 // which looksUtf8 receives, reading the book once where both pages are ASCII-compatible: the

@@ -4,6 +4,7 @@
 // the UTF-8 evidence gathered as a pass reaches the bytes, the search for head lines and
 // their count.
 
+#include "BookFile.h"
 #include "Utf8.h"
 
 #include <atomic>
@@ -96,6 +97,7 @@ extern template std::int32_t CountHeadLines<true>(const std::uint8_t*, std::size
                                                   CEvidenceReach*);
 
 // CountHeadLines over [from, n), in two halves at once from splitAt bytes on: counting is bound
-// by the memory's speed, and two cores draw more of it than one.
+// by the memory's speed, and two cores draw more of it than one. passed, when given, is told of
+// the bytes counted a few MiB at a time.
 std::int32_t CountRestInHalves(const std::uint8_t* d, std::size_t from, std::size_t n,
-                               std::size_t splitAt);
+                               std::size_t splitAt, const ScanPassed& passed = {});

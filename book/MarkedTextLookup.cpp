@@ -249,7 +249,8 @@ SChunkFound SearchChunk(const std::uint8_t* d, std::size_t from, std::size_t to,
 } // namespace
 
 SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCodec& codec,
-                              std::u16string_view term, std::size_t splitAt) {
+                              std::u16string_view term, std::size_t splitAt,
+                              const ScanPassed& passed) {
     const std::uint8_t* d = data.data();
     const std::size_t n = data.size();
     if (!codec.IsAsciiCompatible()) {
@@ -277,7 +278,7 @@ SFoundItem FindMarkedTextItem(std::span<const std::uint8_t> data, const CTextCod
     // The rest is only counted, for the last index; the next head line ends the item.
     if (found.index >= 0 && NextHeadLine(d, n, from, head)) {
         found.end = static_cast<std::uint32_t>(head.start);
-        count += 1 + CountRestInHalves(d, from, n, splitAt);
+        count += 1 + CountRestInHalves(d, from, n, splitAt, passed);
     }
     found.last = count - 1;
     return found;

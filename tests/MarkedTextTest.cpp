@@ -320,6 +320,34 @@ TEST(MarkedText, ScanDoesNotReadWhatItHasPassed) {
     }
 }
 
+// The lookup tells of the bytes it only counted, a few MiB at a time: from the line after the
+// item's end to the book's end, each byte once, whole and in two halves.
+TEST(MarkedText, LookupTellsOfWhatItCounted) {
+    Bytes book;
+    for (int i = 0; book.size() < (10 << 20); ++i)
+        book += "name" + std::to_string(i) + "///" + Bytes(100 + i % 300, 'b') + "\n";
+    const CCollect want = Scan(book);
+    for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
+        std::mutex lock;
+        std::vector<std::pair<std::size_t, std::size_t>> told;
+        const SFoundItem found = FindMarkedTextItem(Span(book), Cp949(), u"NAME7", splitAt,
+                                                    [&](std::size_t from, std::size_t to) {
+                                                        const std::lock_guard hold(lock);
+                                                        told.emplace_back(from, to);
+                                                    });
+        ASSERT_EQ(found.index, 7);
+        EXPECT_EQ(found.last + 1, static_cast<std::int32_t>(want.positions.size()));
+        std::sort(told.begin(), told.end());
+        EXPECT_GE(told.size(), 3u) << splitAt;
+        std::size_t covered = book.find('\n', found.end) + 1;
+        for (const auto& [from, to] : told) {
+            EXPECT_EQ(from, covered) << splitAt;
+            covered = to;
+        }
+        EXPECT_EQ(covered, book.size()) << splitAt;
+    }
+}
+
 TEST(MarkedText, CodePageIsChosenPerBook) {
     auto page = CCodePage::Create();
     const Bytes utf8 = "머리말\n제1장///봄\n";
