@@ -328,18 +328,17 @@ EBookStatus CBook::FindFirst(const std::string& path, EFileKind kind, std::u16st
         return status;
     const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
     const bool cvd = kind == EFileKind::Cvd;
+    const ScanPassed release = ReleaseAsPassed(book, kScanSplitBytes);
     try {
         if (!cvd) {
             const CTextCodec* codec = &m_pCodePage->CodecFor(/*looksUtf8=*/false);
             if (m_pCodePage->IsForced()) {
-                found = FindMarkedTextItem(bytes, *codec, term, kScanSplitBytes,
-                                           ReleaseAsPassed(book, kScanSplitBytes));
+                found = FindMarkedTextItem(bytes, *codec, term, kScanSplitBytes, release);
             } else {
                 // The code page is chosen in the same pass over the book as the search.
                 bool looksUtf8 = false;
                 found = FindMarkedTextItemChoosingCodec(bytes, m_pCodePage->CodecFor(true), *codec,
-                                                        term, looksUtf8, kScanSplitBytes,
-                                                        ReleaseAsPassed(book, kScanSplitBytes));
+                                                        term, looksUtf8, kScanSplitBytes, release);
                 codec = &m_pCodePage->CodecFor(looksUtf8);
             }
             if (found.index >= 0)
