@@ -82,9 +82,12 @@ private:
 
 // Gives the book's pages back as a scan passes them. A book scanned as two parts keeps two
 // cores busy: without a third, a thread of its own for the pages only takes turns with the
-// scan, so they go on the scan's own threads.
+// scan, so they go on the scan's own threads. A small book is told of in one piece, at the
+// scan's end: starting a thread for it would cost more than giving its pages back at once.
 ScanPassed ReleaseAsPassed(SBookBytes& book, std::size_t splitAt) {
-    const auto on = book.size >= splitAt && std::thread::hardware_concurrency() <= 2
+    constexpr std::size_t kOwnThreadFrom = 4 << 20;
+    const auto on = book.size < kOwnThreadFrom ||
+                            (book.size >= splitAt && std::thread::hardware_concurrency() <= 2)
                         ? BookBuffer::EReleaseOn::Caller
                         : BookBuffer::EReleaseOn::OwnThread;
     return [&book, on](std::size_t from, std::size_t to) { book.data.Release(from, to, on); };
