@@ -48,13 +48,16 @@ public:
         Close(position);
     }
 
-    bool AdoptHeldItems(const std::int32_t* positions, std::size_t count, std::int32_t shift,
-                        CPlainArray<char16_t>& units,
-                        const CPlainArray<std::uint32_t>& ends) override {
-        if (m_bFull || count == 0 || !m_names.AdoptHeld(units, ends))
+    // The held part's scan tells of its own bytes: only those before it are left to tell.
+    bool AdoptHeldItems(CPlainArray<std::int32_t>& positions, std::int32_t shift,
+                        CPlainArray<char16_t>& units, CPlainArray<std::uint32_t>& ends) override {
+        if (m_bFull || positions.Size() == 0 || positions.Size() != ends.Size())
             return false;
-        m_table.Append(positions, count, shift);
-        Passed(static_cast<std::size_t>(positions[count - 1] + shift));
+        const auto start = static_cast<std::size_t>(positions[0] + shift);
+        if (!m_table.CanAdoptTail(positions.Size()) || !m_names.AdoptHeld(units, ends))
+            return false;
+        m_table.AdoptTail(positions, shift);
+        Passed(start);
         return true;
     }
 

@@ -40,13 +40,8 @@ public:
     // stores names takes them whole; to any other the memory of what was reported is given back
     // on the way, as the sink's own grows: the items can be reported once only.
     void ReportTo(CItemSink& sink, std::int32_t shift = 0) {
-        if (sink.AdoptHeldItems(std::as_const(m_positions).Data(), m_positions.Size(), shift,
-                                m_names, m_ends)) {
-            m_positions.Clear();
-            m_ends.Clear();
-            m_names.Clear();
+        if (m_positions.Size() > 0 && sink.AdoptHeldItems(m_positions, shift, m_names, m_ends))
             return;
-        }
         // What was reported goes back a few pages at a time: until then it is held twice, here
         // and in the sink.
         constexpr std::size_t kChunk = 1 << 12;

@@ -12,7 +12,7 @@ class CTextCodec;
 // The names of a book's items, row i naming item i, in the order appended. Built for books
 // with a million items: all names live end to end in a UTF-16 pool and a row is only its
 // start offset, so a row costs four bytes plus its characters. A book scanned as two parts
-// has two pools: the second part's names are taken whole, not copied.
+// has two pools: the second part's names and their ends are taken whole, not copied.
 class CItemNames {
 public:
     CItemNames() = default;
@@ -30,17 +30,19 @@ public:
     std::int32_t AppendAscii(std::string_view name);
     // As Append, for a name of bytes converted by codec, which DecodesInPlace, into the pool.
     std::int32_t AppendDecoded(std::string_view bytes, const CTextCodec& codec);
-    // Appends names held back to back, taking the units' memory instead of a copy: name i runs
-    // from ends[i - 1] (0 for the first) to ends[i]. units is left empty when true is
-    // returned; false, and nothing taken, when names were taken so once before, units end
+    // Appends names held back to back, taking the memory of units and ends instead of a copy:
+    // name i runs from ends[i - 1] (0 for the first) to ends[i]. Both are left empty when true
+    // is returned; false, and nothing taken, when names were taken so once before, units end
     // before the last name does, or the rows would pass 2 Gi. Appends after go after them.
-    bool AdoptHeld(CPlainArray<char16_t>& units, const CPlainArray<std::uint32_t>& ends);
+    bool AdoptHeld(CPlainArray<char16_t>& units, CPlainArray<std::uint32_t>& ends);
     void Clear();
     // Gives back the room kept for more rows, for when no more are coming: appends grow the
     // storage by half again, up to a third of it unused. Later appends still work.
     void Squeeze();
 
-    std::int32_t Count() const { return static_cast<std::int32_t>(m_starts.Size()); }
+    std::int32_t Count() const {
+        return static_cast<std::int32_t>(m_starts.Size() + m_tailEnds.Size());
+    }
     // The name of a row, valid until the next Append or Clear; empty for a row out of range.
     std::u16string_view Name(std::int32_t row) const;
 
@@ -55,6 +57,7 @@ public:
         m_pool.Swap(other.m_pool);
         m_tail.Swap(other.m_tail);
         m_starts.Swap(other.m_starts);
+        m_tailEnds.Swap(other.m_tailEnds);
         std::swap(m_nTailRow, other.m_nTailRow);
     }
 
@@ -65,11 +68,25 @@ private:
     CPlainArray<char16_t>& Last() { return m_nTailRow == kNoTail ? m_pool : m_tail; }
     // Whether a row of length more characters still fits; -1 from the appends when not.
     bool Fits(std::size_t length) const;
+    // Ends the row whose name was just appended at start of the last pool.
+    void Close(std::uint32_t start);
+    // The name of a row that exists, by its pool.
+    std::u16string_view NameOf(std::size_t row) const {
+        if (row < m_starts.Size()) {
+            const std::size_t end = row + 1 < m_starts.Size() ? m_starts[row + 1] : m_pool.Size();
+            return {m_pool.Data() + m_starts[row], end - m_starts[row]};
+        }
+        const std::size_t k = row - m_starts.Size();
+        const std::size_t start = k ? m_tailEnds[k - 1] : 0;
+        return {m_tail.Data() + start, m_tailEnds[k] - start};
+    }
 
-    // The names of the rows before m_nTailRow back to back, no terminators; those from it on
-    // in m_tail, taken whole by AdoptHeld.
+    // The names of the rows before m_nTailRow back to back, no terminators, each row the
+    // offset of its start in m_starts; those from it on in m_tail, each the offset of its end
+    // in m_tailEnds, both taken whole by AdoptHeld.
     CPlainArray<char16_t> m_pool;
     CPlainArray<char16_t> m_tail;
-    CPlainArray<std::uint32_t> m_starts; // offset of each row's name in its pool
+    CPlainArray<std::uint32_t> m_starts;
+    CPlainArray<std::uint32_t> m_tailEnds;
     std::int32_t m_nTailRow = kNoTail;
 };

@@ -27,13 +27,13 @@ public:
         codec.DecodeAppendNonAscii(bytes, name);
         AddItem(position, name);
     }
-    // The same as AddItem for all count items of a part held to be reported together: item i at
+    // The same as AddItem for all the items of a part held to be reported together: item i at
     // positions[i] + shift, its name in units ending at ends[i]. A sink that stores names may
-    // take the units whole, leaving them empty, and return true; false, with nothing taken or
-    // reported, has the items reported one by one.
-    virtual bool AdoptHeldItems(const std::int32_t* /*positions*/, std::size_t /*count*/,
-                                std::int32_t /*shift*/, CPlainArray<char16_t>& /*units*/,
-                                const CPlainArray<std::uint32_t>& /*ends*/) {
+    // take the three arrays whole, leaving them empty, and return true; false, with nothing
+    // taken or reported, has the items reported one by one.
+    virtual bool AdoptHeldItems(CPlainArray<std::int32_t>& /*positions*/, std::int32_t /*shift*/,
+                                CPlainArray<char16_t>& /*units*/,
+                                CPlainArray<std::uint32_t>& /*ends*/) {
         return false;
     }
     // Reports an item named by bytes (no zero among them; ascii: all below 0x80) in the code

@@ -1,4 +1,5 @@
 #include "ItemNames.h"
+#include "OffsetTable.h"
 
 #include <gtest/gtest.h>
 
@@ -79,11 +80,14 @@ TEST(ItemNames, AdoptedNamesReadAsAppended) {
             expected.push_back(name);
         }
         ASSERT_TRUE(names.AdoptHeld(units, ends));
-        EXPECT_EQ(units.Size(), 0u);
+        EXPECT_EQ(units.Size() + ends.Size(), 0u);
         CPlainArray<char16_t> more;
+        CPlainArray<std::uint32_t> moreEnds;
+        const std::uint32_t one = 1;
         more.Append(u"x", 1);
-        EXPECT_FALSE(names.AdoptHeld(more, ends));
-        EXPECT_EQ(more.Size(), 1u);
+        moreEnds.Append(&one, 1);
+        EXPECT_FALSE(names.AdoptHeld(more, moreEnds));
+        EXPECT_EQ(more.Size() + moreEnds.Size(), 2u);
         names.Append(u"after");
         names.AppendAscii("apple");
         expected.insert(expected.end(), {u"after", u"apple"});
@@ -109,10 +113,41 @@ TEST(ItemNames, AdoptedNamesReadAsAppended) {
     names.Clear();
     names.Append(u"new");
     units.Append(u"two", 3);
+    ends.Append(&end, 1);
     ASSERT_TRUE(names.AdoptHeld(units, ends));
     ASSERT_EQ(names.Count(), 2);
     EXPECT_EQ(names.Name(0), u"new");
     EXPECT_EQ(names.Name(1), u"two");
+}
+
+// Positions taken whole from a held part read shifted as appended; appends after them go after
+// them, a second part is refused, and cleared, the table takes a part again.
+TEST(OffsetTable, AdoptedPositionsReadShiftedAsAppended) {
+    COffsetTable table;
+    table.Append(5);
+    CPlainArray<std::int32_t> held;
+    for (const std::int32_t position : {0, 7, 9})
+        held.Append(&position, 1);
+    ASSERT_TRUE(table.AdoptTail(held, 100));
+    EXPECT_EQ(held.Size(), 0u);
+    table.Append(120);
+    CPlainArray<std::int32_t> more;
+    const std::int32_t two = 2;
+    more.Append(&two, 1);
+    EXPECT_FALSE(table.AdoptTail(more, 0));
+    EXPECT_EQ(more.Size(), 1u);
+    table.Squeeze();
+    COffsetTable moved = std::move(table);
+    const std::vector<std::int32_t> expected = {5, 100, 107, 109, 120};
+    ASSERT_EQ(moved.Count(), static_cast<std::int32_t>(expected.size()));
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(moved[static_cast<std::int32_t>(i)], expected[i]) << i;
+    moved.Clear();
+    moved.Append(3);
+    ASSERT_TRUE(moved.AdoptTail(more, 1));
+    ASSERT_EQ(moved.Count(), 2);
+    EXPECT_EQ(moved[0], 3);
+    EXPECT_EQ(moved[1], 3);
 }
 
 struct SFind {
