@@ -22,16 +22,6 @@ bool CItemNames::Fits(std::size_t length) const {
                static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
 }
 
-// The row goes in last, so a row whose name found no room is no row.
-void CItemNames::Close(std::uint32_t start) {
-    if (m_nTailRow == kNoTail) {
-        m_starts.Append(&start, 1);
-    } else {
-        const auto end = static_cast<std::uint32_t>(m_tail.Size());
-        m_tailEnds.Append(&end, 1);
-    }
-}
-
 std::int32_t CItemNames::Append(std::u16string_view name) {
     if (!Fits(name.size()))
         return -1;

@@ -68,8 +68,16 @@ private:
     CPlainArray<char16_t>& Last() { return m_nTailRow == kNoTail ? m_pool : m_tail; }
     // Whether a row of length more characters still fits; -1 from the appends when not.
     bool Fits(std::size_t length) const;
-    // Ends the row whose name was just appended at start of the last pool.
-    void Close(std::uint32_t start);
+    // Ends the row whose name was just appended at start of the last pool. The row goes in
+    // last, so a row whose name found no room is no row.
+    void Close(std::uint32_t start) {
+        if (m_nTailRow == kNoTail) {
+            m_starts.Append(&start, 1);
+        } else {
+            const auto end = static_cast<std::uint32_t>(m_tail.Size());
+            m_tailEnds.Append(&end, 1);
+        }
+    }
     // The name of a row that exists, by its pool.
     std::u16string_view NameOf(std::size_t row) const {
         if (row < m_starts.Size()) {
