@@ -136,29 +136,27 @@ void ReportRecord(std::span<const std::uint8_t> data, std::uint32_t start, const
     const auto position = static_cast<std::int32_t>(start + 8);
     const std::uint8_t* title = d + start + 8;
     const std::size_t length = N > 0 ? N - 1 : 0;
-    // The name ends at the title's first zero byte. Most names are ASCII and short: a word at a
-    // time up to the zero, or to the first byte from 0x80 up, which needs the code page. The
-    // title's last byte is zero (the walk checked it, with the fixed bytes after it), so the
-    // word that holds it stops there, and reading up to seven bytes on stays in the record.
+    // The name ends at the title's first zero byte, and needs the code page where a byte
+    // before it is from 0x80 up: both are found a word at a time. The title's last byte is zero
+    // (the walk checked it, with the fixed bytes after it), so the word that holds it stops
+    // there, and reading up to seven bytes on stays in the record.
     constexpr std::uint64_t kLow = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
     std::size_t end = length;
-    bool ascii = true; // the name's bytes, up to end
-    for (std::size_t i = 0; i < length && end == length && ascii; i += 8) {
+    std::uint64_t high = 0; // the top bits of the name's bytes, up to end
+    for (std::size_t i = 0; i < length; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, title + i, 8);
         // The lowest flagged byte is the first zero (flags above it may be false).
         const std::uint64_t zeros = (word - kLow) & ~word & kHigh;
-        const std::uint64_t high = word & kHigh;
-        if (zeros && (!high || std::countr_zero(zeros) < std::countr_zero(high)))
-            end = i + static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
-        else if (high)
-            ascii = false;
+        if (zeros) {
+            const int bit = std::countr_zero(zeros); // the zero byte's top bit
+            end = std::min(length, i + static_cast<std::size_t>(bit) / 8);
+            high |= word & kHigh & ((std::uint64_t{1} << (bit - 7)) - 1);
+            break;
+        }
+        high |= word & kHigh;
     }
-    if (!ascii) {
-        const void* zero = std::memchr(title, 0, length);
-        if (zero)
-            end = static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - title);
-    }
+    const bool ascii = high == 0;
     // A title's bytes after its name are weighed too.
     if (titles && (!ascii || end < length))
         titles->Feed(title, length);
