@@ -22,18 +22,30 @@ namespace {
 
 constexpr std::u16string_view kMarker = u"///";
 
-// Whether every byte is below 0x80; eight at a time.
-bool IsAscii(std::string_view bytes) {
+// What a line holds before its marker: a zero byte (then it is no head line) or else whether
+// every byte is below 0x80. Eight bytes at a time: names are short.
+struct SNameBytes {
+    bool zero = false;
+    bool ascii = true;
+};
+
+SNameBytes WeighName(const std::uint8_t* p, std::size_t n) {
+    constexpr std::uint64_t kLow = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
     std::size_t i = 0;
     std::uint64_t high = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
+    for (; i + 8 <= n; i += 8) {
         std::uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
+        std::memcpy(&word, p + i, 8);
+        if ((word - kLow) & ~word & kHigh)
+            return {true, false};
         high |= word;
     }
-    for (; i < bytes.size(); ++i)
-        high |= static_cast<unsigned char>(bytes[i]);
-    return !(high & 0x8080808080808080ull);
+    for (; i < n; ++i) {
+        if (!p[i])
+            return {true, false};
+        high |= p[i];
+    }
+    return {false, !(high & kHigh)};
 }
 
 // Offset of the first "///" in [from, n), or n. Most bytes are not '/', so blocks without
@@ -148,8 +160,8 @@ bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHead
         const auto* before = static_cast<const std::uint8_t*>(::memrchr(d + from, '\n', q - from));
         const std::size_t lineStart = before ? before - d + 1 : from;
         from = static_cast<const std::uint8_t*>(lf) - d + 1;
-        if (!std::memchr(d + lineStart, 0, q - lineStart)) {
-            head = {lineStart, q};
+        if (const SNameBytes name = WeighName(d + lineStart, q - lineStart); !name.zero) {
+            head = {lineStart, q, name.ascii};
             return true;
         }
     }
@@ -182,8 +194,9 @@ void ForEachHeadLineGathering(const std::uint8_t* d, std::size_t n, CEvidenceRea
         if (pending)
             report(head);
         const std::size_t lineStart = lf ? lf - d + 1 : 0;
-        pending = !std::memchr(d + lineStart, 0, q - lineStart);
-        head = {lineStart, q};
+        const SNameBytes name = WeighName(d + lineStart, q - lineStart);
+        pending = !name.zero;
+        head = {lineStart, q, name.ascii};
     }
     reach.To(n);
     if (pending && std::memchr(d + head.marker + 3, '\n', n - head.marker - 3))
@@ -366,10 +379,9 @@ SPartSeen ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& code
     // the sink may convert straight into its own storage.
     auto report = [&](const SHeadLine& head) {
         const std::string_view bytes = Bytes(d + head.start, head.marker - head.start);
-        const bool ascii = IsAscii(bytes);
-        seen.nonAsciiName |= !ascii;
+        seen.nonAsciiName |= !head.ascii;
         sink.AddNamedItem(static_cast<std::int32_t>(head.start), bytes,
-                          codec.IsAsciiCompatible() && ascii, codec, name);
+                          codec.IsAsciiCompatible() && head.ascii, codec, name);
         // Neither way of searching looks back before a head line's marker once it is
         // reported, nor does the evidence's reach.
         if (passed && head.marker - told >= kPassedStep) {

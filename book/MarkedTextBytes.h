@@ -76,6 +76,7 @@ private:
 struct SHeadLine {
     std::size_t start = 0;
     std::size_t marker = 0;
+    bool ascii = false; // every byte before the marker is below 0x80
 };
 
 // For code pages in which the marker, the line feed and the zero byte are always those bytes:
