@@ -169,6 +169,28 @@ TEST(TextCodec, EveryCodePageConvertsValidTextWhole) {
     EXPECT_GT(tried, 100u);
 }
 
+// A code page is taken as ASCII-compatible only where every byte below 0x80 alone is its own
+// character, and as byte text exactly where the line feed and '/' alone are themselves.
+TEST(TextCodec, AsciiAndByteTextAgreeWithEachByteAlone) {
+    for (const std::string& name : IconvCodePages()) {
+        const auto codec = CTextCodec::Create(name);
+        if (!codec)
+            continue;
+        iconv_t cd = ::iconv_open(kUtf16Native, name.c_str());
+        auto alone = [cd](unsigned byte) {
+            std::u16string out;
+            return WholeIconv(cd, Bytes(1, static_cast<char>(byte)), out) &&
+                   out == std::u16string(1, static_cast<char16_t>(byte));
+        };
+        bool keeps = true;
+        for (unsigned byte = 0x01; byte < 0x80 && keeps; ++byte)
+            keeps = alone(byte);
+        EXPECT_TRUE(keeps || !codec->IsAsciiCompatible()) << name;
+        EXPECT_EQ(codec->IsByteText(), alone('\n') && alone('/')) << name;
+        ::iconv_close(cd);
+    }
+}
+
 // The table and the direct UTF-8 decoder must give what iconv alone gives, for any bytes.
 TEST(TextCodec, FastPathsMatchIconvOnAnyBytes) {
     const unsigned char alphabet[] = {'a',  '/',  ' ',  0x41, 0x61, 0x7f, 0x80, 0x81, 0x8e,

@@ -105,19 +105,53 @@ std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
 void CTextCodec::ProbeCodePage(SCodePage& page) const {
     // A name of a safe family is not enough: some of them read a few ASCII bytes as other
     // characters (Shift_JIS X 0213's yen sign, the Latin-Greek sets' letters).
-    page.asciiCompatible =
-        KnownAsciiCompatible(m_strName) && KeepsAscii(/*first=*/0x01, /*last=*/0x7F);
-    page.byteText = KeepsAscii('\n', '\n') && KeepsAscii('/', '/');
+    const bool asciiIsItself = AsciiConvertsToItself();
+    page.asciiCompatible = KnownAsciiCompatible(m_strName) &&
+                           (asciiIsItself || KeepsAscii(/*first=*/0x01, /*last=*/0x7F));
+    page.byteText = asciiIsItself || (KeepsAscii('\n', '\n') && KeepsAscii('/', '/'));
     if (m_path != EPath::DoubleByteTable)
         return;
     page.table = std::make_unique<std::atomic<char16_t>[]>(kPairEntries + kSingleEntries);
     // ASCII included: Shift_JIS reads 0x5C as the yen sign.
     for (unsigned byte = 0x01; byte <= 0xFF; ++byte) {
+        if (asciiIsItself && byte < 0x80) {
+            page.table[kPairEntries + byte].store(static_cast<char16_t>(byte),
+                                                  std::memory_order_relaxed);
+            continue;
+        }
         const char c = static_cast<char>(byte);
         const SProbe alone = Probe(&c, 1);
         if (alone.produced == 1 && alone.consumed == 1)
             page.table[kPairEntries + byte].store(alone.first, std::memory_order_relaxed);
     }
+}
+
+// Whether the bytes 0x01 to 0x7F, converted in one call, come out as themselves, one unit
+// each: then each alone does too. Most code pages pass, and cost one call here instead of one
+// for each byte; a process that reads a book makes its codecs as it starts.
+bool CTextCodec::AsciiConvertsToItself() const {
+    char bytes[0x7F];
+    for (unsigned i = 0; i < sizeof bytes; ++i)
+        bytes[i] = static_cast<char>(i + 1);
+    char16_t units[0x80];
+    iconv_t cd = Handle(m_pHandle);
+    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* in = bytes;
+    std::size_t inLeft = sizeof bytes;
+    char* out = reinterpret_cast<char*>(units);
+    std::size_t outLeft = sizeof units;
+    std::size_t rc = ::iconv(cd, &in, &inLeft, &out, &outLeft);
+    if (rc != static_cast<std::size_t>(-1))
+        rc = ::iconv(cd, nullptr, nullptr, &out, &outLeft);
+    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (rc == static_cast<std::size_t>(-1) || inLeft != 0 ||
+        sizeof units - outLeft != sizeof bytes * sizeof(char16_t))
+        return false;
+    for (unsigned i = 0; i < sizeof bytes; ++i) {
+        if (units[i] != i + 1)
+            return false;
+    }
+    return true;
 }
 
 bool CTextCodec::KeepsAscii(unsigned first, unsigned last) const {

@@ -70,6 +70,7 @@ private:
     void Flush(std::u16string& out, std::size_t& used) const;
     // Whether every byte from first to last stands for the ASCII character of its value.
     bool KeepsAscii(unsigned first, unsigned last) const;
+    bool AsciiConvertsToItself() const;
     char16_t* DecodeByTable(std::string_view bytes, char16_t* out) const;
     // Probes what this codec's code page is: ASCII kept, byte text, the single bytes' table.
     void ProbeCodePage(SCodePage& page) const;
