@@ -350,8 +350,9 @@ void CTextCodec::BuildLead(unsigned lead) const {
     // Acquire: another codec of the code page may have filled the row, under its own lock.
     if (ready.load(std::memory_order_acquire))
         return;
-    // Trail bytes below 0x30 never continue a character in these code pages.
-    constexpr unsigned kFirstTrail = 0x30;
+    // Trail bytes below 0x40 never continue a character in these code pages (Shift_JIS, GBK
+    // and Big5 start theirs there, CP949 at 0x41): each would be one more call refused.
+    constexpr unsigned kFirstTrail = 0x40;
     constexpr std::size_t kPairs = 0x100 - kFirstTrail;
     // A call into iconv costs far more than a character: the row goes in as few calls as
     // iconv allows, each pair followed by a line feed, which no character of these code pages
