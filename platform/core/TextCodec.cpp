@@ -6,9 +6,11 @@
 #include <bit>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <iconv.h>
 #include <map>
+#include <new>
 
 namespace {
 
@@ -63,13 +65,28 @@ bool IsUtf8(const std::string& name) {
 constexpr std::size_t kPairEntries = 0x10000;
 constexpr std::size_t kSingleEntries = 0x100;
 
+// A table's entries are read while another thread may fill a row: each is read and written
+// whole.
+char16_t LoadEntry(char16_t* table, std::size_t at) {
+    return std::atomic_ref<char16_t>(table[at]).load(std::memory_order_relaxed);
+}
+
+void StoreEntry(char16_t* table, std::size_t at, char16_t c) {
+    std::atomic_ref<char16_t>(table[at]).store(c, std::memory_order_relaxed);
+}
+
+struct SFreeTable {
+    void operator()(char16_t* table) const { std::free(table); }
+};
+
 } // namespace
 
 struct CTextCodec::SCodePage {
     bool asciiCompatible = false;
     bool byteText = false;
-    std::unique_ptr<std::atomic<char16_t>[]> table; // double-byte code pages only
+    std::unique_ptr<char16_t[], SFreeTable> table; // double-byte code pages only
     std::array<std::atomic<bool>, 128> leadReady{};
+    std::atomic<bool> highSinglesReady{false};
 };
 
 std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
@@ -99,6 +116,7 @@ std::unique_ptr<CTextCodec> CTextCodec::Create(const std::string& codePage) {
     codec->m_bByteText = codec->m_pCodePage->byteText;
     codec->m_pTable = codec->m_pCodePage->table.get();
     codec->m_pLeadReady = codec->m_pCodePage->leadReady.data();
+    codec->m_pHighSinglesReady = &codec->m_pCodePage->highSinglesReady;
     return codec;
 }
 
@@ -111,19 +129,37 @@ void CTextCodec::ProbeCodePage(SCodePage& page) const {
     page.byteText = asciiIsItself || (KeepsAscii('\n', '\n') && KeepsAscii('/', '/'));
     if (m_path != EPath::DoubleByteTable)
         return;
-    page.table = std::make_unique<std::atomic<char16_t>[]>(kPairEntries + kSingleEntries);
-    // ASCII included: Shift_JIS reads 0x5C as the yen sign.
-    for (unsigned byte = 0x01; byte <= 0xFF; ++byte) {
-        if (asciiIsItself && byte < 0x80) {
-            page.table[kPairEntries + byte].store(static_cast<char16_t>(byte),
-                                                  std::memory_order_relaxed);
+    // Zeroed by the system as its pages are first touched: most rows never are.
+    page.table.reset(
+        static_cast<char16_t*>(std::calloc(kPairEntries + kSingleEntries, sizeof(char16_t))));
+    if (!page.table)
+        throw std::bad_alloc();
+    // Shift_JIS reads 0x5C as the yen sign. The bytes from 0x80 up, mostly lead bytes that
+    // are no character alone, are probed when text first needs one.
+    for (unsigned byte = 0x01; byte < 0x80; ++byte) {
+        if (asciiIsItself) {
+            StoreEntry(page.table.get(), kPairEntries + byte, static_cast<char16_t>(byte));
             continue;
         }
         const char c = static_cast<char>(byte);
         const SProbe alone = Probe(&c, 1);
         if (alone.produced == 1 && alone.consumed == 1)
-            page.table[kPairEntries + byte].store(alone.first, std::memory_order_relaxed);
+            StoreEntry(page.table.get(), kPairEntries + byte, alone.first);
     }
+}
+
+void CTextCodec::BuildHighSingles() const {
+    std::lock_guard lock(m_mutex);
+    // Acquire: another codec of the code page may have filled them, under its own lock.
+    if (m_pHighSinglesReady->load(std::memory_order_acquire))
+        return;
+    for (unsigned byte = 0x80; byte <= 0xFF; ++byte) {
+        const char c = static_cast<char>(byte);
+        const SProbe alone = Probe(&c, 1);
+        if (alone.produced == 1 && alone.consumed == 1)
+            StoreEntry(m_pTable, kPairEntries + byte, alone.first);
+    }
+    m_pHighSinglesReady->store(true, std::memory_order_release);
 }
 
 // Whether the bytes 0x01 to 0x7F, converted in one call, come out as themselves, one unit
@@ -338,10 +374,10 @@ void CTextCodec::ProbePair(unsigned lead, unsigned trail) const {
     if (both.consumed != 2)
         return;
     if (both.produced == 1 && !both.refused)
-        m_pTable[lead << 8 | trail].store(both.first, std::memory_order_relaxed);
+        StoreEntry(m_pTable, lead << 8 | trail, both.first);
     else if (both.produced == 0 && both.refused)
         // Well-formed, unmapped: one U+FFFD.
-        m_pTable[lead << 8 | trail].store(u'\uFFFD', std::memory_order_relaxed);
+        StoreEntry(m_pTable, lead << 8 | trail, u'\uFFFD');
 }
 
 void CTextCodec::BuildLead(unsigned lead) const {
@@ -380,7 +416,7 @@ void CTextCodec::BuildLead(unsigned lead) const {
             if (*p != u'\n')
                 continue;
             if (p - piece == 1)
-                m_pTable[lead << 8 | (kFirstTrail + pair)].store(*piece, std::memory_order_relaxed);
+                StoreEntry(m_pTable, lead << 8 | (kFirstTrail + pair), *piece);
             ++pair;
             piece = p + 1;
         }
@@ -409,18 +445,16 @@ std::size_t CTextCodec::DecodeInto(std::string_view bytes, char16_t* out) const 
 char16_t* CTextCodec::DecodeByTable(std::string_view bytes, char16_t* w) const {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
-    const std::atomic<char16_t>* pairs = m_pTable;
-    const std::atomic<char16_t>* singles = pairs + kPairEntries;
     for (std::size_t i = 0; i < n;) {
         const unsigned char b = p[i];
         if (b >= 0x80 && i + 1 < n) {
             // Entries are written once, from 0: a character read is final. Only a 0 asks
             // whether the row is filled yet, so text costs nothing for the rows being lazy.
             const std::size_t at = b << 8 | p[i + 1];
-            char16_t c = pairs[at].load(std::memory_order_relaxed);
+            char16_t c = LoadEntry(m_pTable, at);
             if (!c && !m_pLeadReady[b - 0x80].load(std::memory_order_acquire)) {
                 BuildLead(b);
-                c = pairs[at].load(std::memory_order_relaxed);
+                c = LoadEntry(m_pTable, at);
             }
             if (c && c != u'\uFFFD') {
                 *w++ = c;
@@ -428,7 +462,12 @@ char16_t* CTextCodec::DecodeByTable(std::string_view bytes, char16_t* w) const {
                 continue;
             }
         }
-        if (const char16_t c = singles[b].load(std::memory_order_relaxed)) {
+        char16_t c = LoadEntry(m_pTable, kPairEntries + b);
+        if (!c && b >= 0x80 && !m_pHighSinglesReady->load(std::memory_order_acquire)) {
+            BuildHighSingles();
+            c = LoadEntry(m_pTable, kPairEntries + b);
+        }
+        if (c) {
             *w++ = c;
             ++i;
             continue;

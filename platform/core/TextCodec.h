@@ -76,6 +76,8 @@ private:
     void ProbeCodePage(SCodePage& page) const;
     // Fills the table's row of one lead byte (0x80 to 0xFF) unless another call has.
     void BuildLead(unsigned lead) const;
+    // Fills the table's bytes from 0x80 up alone unless another call has.
+    void BuildHighSingles() const;
     // Fills one entry of the table as iconv converts the pair alone.
     void ProbePair(unsigned lead, unsigned trail) const;
 
@@ -99,12 +101,16 @@ private:
     // one code page shares what the first one probed and the table rows any of them filled.
     std::shared_ptr<SCodePage> m_pCodePage;
     // Double-byte table, the code page's: the character of lead byte << 8 | trail byte, then
-    // of each byte alone; 0 where iconv finds no character. The single bytes are filled when
-    // the first codec is made, a lead byte's row when text first holds it: a book's names use
-    // few of the 128 lead bytes. Atomic so that a row may be filled while another thread reads
-    // the table. Two codecs filling one row write the same characters.
-    std::atomic<char16_t>* m_pTable = nullptr;
+    // of each byte alone; 0 where iconv finds no character. The bytes below 0x80 alone are
+    // filled when the first codec is made; a lead byte's row when text first holds it (a
+    // book's names use few of the 128 lead bytes), and the bytes from 0x80 up alone when text
+    // first needs one. Each entry is read and written whole (std::atomic_ref), so that a row
+    // may be filled while another thread reads the table. Two codecs filling one row write the
+    // same characters.
+    char16_t* m_pTable = nullptr;
     // Whether the row of lead byte 0x80 + i is filled; set after the row.
     std::atomic<bool>* m_pLeadReady = nullptr;
+    // Whether the bytes from 0x80 up alone are filled; set after them.
+    std::atomic<bool>* m_pHighSinglesReady = nullptr;
     mutable std::mutex m_mutex; // one row filled at a time, through the one iconv handle
 };
