@@ -3,7 +3,6 @@
 #include "TextCodec.h"
 #include "Utf8.h"
 
-#include <algorithm>
 #include <limits>
 #include <vector>
 
