@@ -60,6 +60,14 @@ TEST(ItemNames, ArraysFrom64KiBOnArePagesOfTheirOwn) {
     EXPECT_EQ(values[19999], 20000u); // the last page, partly filled, is kept
 }
 
+// Adds a name to a held part: its units, then where it ends.
+void Hold(CPlainArray<char16_t>& units, CPlainArray<std::uint32_t>& ends,
+          std::u16string_view name) {
+    units.Append(name.data(), name.size());
+    const auto end = static_cast<std::uint32_t>(units.Size());
+    ends.Append(&end, 1);
+}
+
 // Names taken whole from a held part read as the same names appended, through every way the
 // rows are read and kept; appends after them go after them, and a second part is refused.
 TEST(ItemNames, AdoptedNamesReadAsAppended) {
@@ -74,18 +82,14 @@ TEST(ItemNames, AdoptedNamesReadAsAppended) {
         CPlainArray<std::uint32_t> ends;
         for (int i = 0; i < 50; ++i) {
             const std::u16string name = i == 1 ? u"Apricot" : RowName(i);
-            units.Append(name.data(), name.size());
-            const auto end = static_cast<std::uint32_t>(units.Size());
-            ends.Append(&end, 1);
+            Hold(units, ends, name);
             expected.push_back(name);
         }
         ASSERT_TRUE(names.AdoptHeld(units, ends));
         EXPECT_EQ(units.Size() + ends.Size(), 0u);
         CPlainArray<char16_t> more;
         CPlainArray<std::uint32_t> moreEnds;
-        const std::uint32_t one = 1;
-        more.Append(u"x", 1);
-        moreEnds.Append(&one, 1);
+        Hold(more, moreEnds, u"x");
         EXPECT_FALSE(names.AdoptHeld(more, moreEnds));
         EXPECT_EQ(more.Size() + moreEnds.Size(), 2u);
         names.Append(u"after");
@@ -106,14 +110,11 @@ TEST(ItemNames, AdoptedNamesReadAsAppended) {
     CItemNames names = Names({u"one"});
     CPlainArray<char16_t> units;
     CPlainArray<std::uint32_t> ends;
-    const std::uint32_t end = 3;
-    units.Append(u"two", 3);
-    ends.Append(&end, 1);
+    Hold(units, ends, u"two");
     ASSERT_TRUE(names.AdoptHeld(units, ends));
     names.Clear();
     names.Append(u"new");
-    units.Append(u"two", 3);
-    ends.Append(&end, 1);
+    Hold(units, ends, u"two");
     ASSERT_TRUE(names.AdoptHeld(units, ends));
     ASSERT_EQ(names.Count(), 2);
     EXPECT_EQ(names.Name(0), u"new");
