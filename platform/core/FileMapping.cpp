@@ -130,6 +130,12 @@ bool CFileMapping::Map(const CBinaryFile& file, std::size_t length, std::size_t 
         return false;
     }
     ::madvise(area, total, MADV_SEQUENTIAL);
+    // A book not yet in the page cache is then read into it in 2 MiB folios, which this and
+    // every later mapping of it maps with one entry each. Read in 4 KiB pages, as sequential
+    // reading alone leaves it, the book costs the kernel a page entry per 4 KiB at every open.
+    // Folios already cached stay as they are.
+    if (length >= kLargeFolio)
+        ::madvise(area, length, MADV_HUGEPAGE);
     return true;
 }
 
