@@ -23,29 +23,40 @@ namespace {
 constexpr std::u16string_view kMarker = u"///";
 
 // What a line holds before its marker: a zero byte (then it is no head line) or else whether
-// every byte is below 0x80. Eight bytes at a time: names are short.
+// every byte is below 0x80.
 struct SNameBytes {
     bool zero = false;
     bool ascii = true;
 };
 
+// Names are short: eight bytes at a time, the last eight overlapping the ones before, and a
+// name shorter than that as two overlapping fours, so that no byte is read alone but in names
+// of one to three bytes.
 SNameBytes WeighName(const std::uint8_t* p, std::size_t n) {
     constexpr std::uint64_t kLow = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
-    std::size_t i = 0;
-    std::uint64_t high = 0;
-    for (; i + 8 <= n; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p + i, 8);
-        if ((word - kLow) & ~word & kHigh)
-            return {true, false};
+    std::uint64_t zeros = 0, high = 0;
+    // A zero byte flags its own top bit (the bits above it may be flagged falsely).
+    auto weigh = [&](std::uint64_t word) {
+        zeros |= (word - kLow) & ~word & kHigh;
         high |= word;
+    };
+    auto load = [p](std::size_t at, auto word) {
+        std::memcpy(&word, p + at, sizeof word);
+        return static_cast<std::uint64_t>(word);
+    };
+    if (n >= 8) {
+        for (std::size_t i = 0; i + 8 < n; i += 8)
+            weigh(load(i, std::uint64_t{}));
+        weigh(load(n - 8, std::uint64_t{}));
+    } else if (n >= 4) {
+        weigh(load(0, std::uint32_t{}) | load(n - 4, std::uint32_t{}) << 32);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            zeros |= p[i] == 0;
+            high |= p[i];
+        }
     }
-    for (; i < n; ++i) {
-        if (!p[i])
-            return {true, false};
-        high |= p[i];
-    }
-    return {false, !(high & kHigh)};
+    return {zeros != 0, zeros == 0 && !(high & kHigh)};
 }
 
 // Offset of the first "///" in [from, n), or n. Most bytes are not '/', so blocks without
