@@ -1,5 +1,7 @@
 #include "PlainArray.h"
 
+#include "UnmapAside.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <sys/mman.h>
@@ -35,8 +37,9 @@ bool ResizePlainBlock(SPlainBlock& block, std::size_t bytes, std::size_t used) {
 }
 
 void ReleasePlainBlock(SPlainBlock& block) {
+    // A new book's index is often made just before the old one goes.
     if (block.mapped)
-        ::munmap(block.data, block.bytes);
+        UnmapAside(block.data, block.bytes);
     else
         std::free(block.data);
     block = {};

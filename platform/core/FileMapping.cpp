@@ -1,12 +1,11 @@
 #include "FileMapping.h"
 
 #include "BinaryFile.h"
+#include "UnmapAside.h"
 
 #include <atomic>
 #include <csignal>
 #include <sys/mman.h>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -59,10 +58,6 @@ bool InstallBusGuard() {
 // each where the address is aligned as the file's offset is: mapping in a 1 GiB book then takes
 // milliseconds instead of the tens that a quarter million 4 KiB entries cost.
 constexpr std::size_t kLargeFolio = 2 << 20;
-
-// Mappings from this size on are taken down on a thread of their own (see Unmap): a thread
-// costs tens of microseconds, the page entries of a 4 MiB book about a third of a millisecond.
-constexpr std::size_t kUnmapAside = 4 << 20;
 
 // An area of size bytes of zero pages starting at a multiple of align; null when there's none.
 void* ReserveAligned(std::size_t size, std::size_t align) {
@@ -147,15 +142,5 @@ void CFileMapping::Unmap() {
     const std::size_t size = m_nMapped;
     m_pData = nullptr;
     m_nMapped = 0;
-    // Taking down the page entries of a book costs milliseconds (tens for a large one) that
-    // nobody has to wait for: another thread does it while the caller goes on.
-    if (size >= kUnmapAside) {
-        try {
-            std::thread([area, size] { ::munmap(area, size); }).detach();
-            return;
-        } catch (const std::system_error&) {
-            // no thread to be had: unmapped here
-        }
-    }
-    ::munmap(area, size);
+    UnmapAside(area, size);
 }
