@@ -329,13 +329,12 @@ std::size_t CTextCodec::RefusedBytes(const char* at, std::size_t left) const {
     if (left == 0)
         return 0;
     // Some converters step over a well-formed but unmapped character before they refuse it;
-    // then the bytes at `at` start a good character and nothing more is skipped. Others stop
-    // at the refused bytes: skip the unmapped character whole, or else one byte.
+    // then the bytes at `at` start the next character and nothing more is skipped: a good one
+    // converts, and one refused in turn (stepped over again) gets a replacement of its own.
+    // Others stop at the refused bytes: skip one byte.
     const SProbe probe = Probe(at, std::min<std::size_t>(left, 8));
-    if (probe.produced > 0)
+    if (probe.produced > 0 || (probe.refused && probe.consumed > 0))
         return 0;
-    if (probe.refused && probe.consumed > 0)
-        return probe.consumed;
     return 1;
 }
 
