@@ -98,6 +98,7 @@ void PrintList(const CBook& book, std::ostream& out,
     std::string block;
     block.reserve(2 * kBlock);
     char number[16];
+    std::u16string name;
     const COffsetTable& offsets = book.Offsets();
     const std::size_t rows = only ? only->size() : static_cast<std::size_t>(offsets.Count());
     for (std::size_t row = 0; row < rows; ++row) {
@@ -106,7 +107,8 @@ void PrintList(const CBook& book, std::ostream& out,
         block += '\t';
         block.append(number, std::to_chars(number, number + sizeof number, offsets[i]).ptr);
         block += '\t';
-        AppendField(book.Names().Name(i), block);
+        book.Names().NameInto(i, name);
+        AppendField(name, block);
         block += '\n';
         if (block.size() >= kBlock) {
             if (!out.write(block.data(), static_cast<std::streamsize>(block.size())))

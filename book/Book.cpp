@@ -41,7 +41,7 @@ public:
     }
     void AddCodedItem(std::int32_t position, std::string_view bytes,
                       const CTextCodec& codec) override {
-        if (m_bFull || m_names.AppendDecoded(bytes, codec) < 0) {
+        if (m_bFull || m_names.AppendCoded(bytes, codec) < 0) {
             m_bFull = true;
             return;
         }
@@ -50,11 +50,12 @@ public:
 
     // The held part's scan tells of its own bytes: only those before it are left to tell.
     bool AdoptHeldItems(CPlainArray<std::int32_t>& positions, std::int32_t shift,
-                        CPlainArray<char16_t>& units, CPlainArray<std::uint32_t>& ends) override {
-        if (m_bFull || positions.Size() == 0 || positions.Size() != ends.Size())
+                        CItemNames& names) override {
+        if (m_bFull || positions.Size() == 0 ||
+            positions.Size() != static_cast<std::size_t>(names.Count()))
             return false;
         const auto start = static_cast<std::size_t>(positions[0] + shift);
-        if (!m_table.CanAdoptTail(positions.Size()) || !m_names.AdoptHeld(units, ends))
+        if (!m_table.CanAdoptTail(positions.Size()) || !m_names.AdoptHeld(names))
             return false;
         m_table.AdoptTail(positions, shift);
         Passed(start);
@@ -262,7 +263,7 @@ EBookStatus CBook::ReadItem(std::int32_t s, STextItem& item) const {
             // The title shown is the name the build listed; the file's title bytes are not
             // read again.
             if (result == EItemRead::Shown)
-                item = {std::u16string(m_names.Name(s)), std::move(body)};
+                item = {m_names.Name(s), std::move(body)};
         } else {
             result = ReadTextItem(file, *m_pOffsets, s, m_nLastIndex, *m_pCodec, item);
         }

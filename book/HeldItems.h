@@ -3,9 +3,9 @@
 // Scanning a large book on two threads: the second part's items are held while the first part
 // reports to the sink, then reported after them, so the sink sees one scan's items in order.
 
+#include "ItemNames.h"
 #include "ItemSink.h"
 #include "PlainArray.h"
-#include "Utf8.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,53 +23,46 @@
 class CHeldItems : public CItemSink {
 public:
     void AddItem(std::int32_t position, std::u16string_view name) override {
-        m_names.Append(name.data(), name.size());
-        Close(position);
+        if (!m_bFull)
+            Hold(position, m_names.Append(name));
     }
     void AddAsciiItem(std::int32_t position, std::string_view name) override {
-        WidenAscii(name.data(), name.size(), m_names.Extend(name.size()));
-        Close(position);
+        if (!m_bFull)
+            Hold(position, m_names.AppendAscii(name));
     }
     void AddCodedItem(std::int32_t position, std::string_view bytes,
                       const CTextCodec& codec) override {
-        const std::size_t start = m_names.Size();
-        m_names.ShrinkTo(start + codec.DecodeInto(bytes, m_names.Extend(bytes.size())));
-        Close(position);
+        if (!m_bFull)
+            Hold(position, m_names.AppendCoded(bytes, codec));
     }
     // Positions are reported shifted by shift, for a part scanned from its own start. A sink that
-    // stores names takes them whole; to any other the memory of what was reported is given back
-    // on the way, as the sink's own grows: the items can be reported once only.
+    // stores names takes them whole; to any other the positions reported are given back on the
+    // way, as the sink's own memory grows: the items can be reported once only.
     void ReportTo(CItemSink& sink, std::int32_t shift = 0) {
-        if (m_positions.Size() > 0 && sink.AdoptHeldItems(m_positions, shift, m_names, m_ends))
+        if (m_positions.Size() > 0 && sink.AdoptHeldItems(m_positions, shift, m_names))
             return;
-        // What was reported goes back a few pages at a time: until then it is held twice, here
-        // and in the sink.
         constexpr std::size_t kChunk = 1 << 12;
-        std::uint32_t start = 0;
+        std::u16string name;
         for (std::size_t i = 0; i < m_positions.Size(); ++i) {
-            if (i % kChunk == 0) {
+            if (i % kChunk == 0)
                 m_positions.DropFront(i);
-                m_ends.DropFront(i);
-                m_names.DropFront(start);
-            }
-            const std::uint32_t end = m_ends[i];
-            sink.AddItem(m_positions[i] + shift,
-                         std::u16string_view(std::as_const(m_names).Data() + start, end - start));
-            start = end;
+            m_names.NameInto(static_cast<std::int32_t>(i), name);
+            sink.AddItem(m_positions[i] + shift, name);
         }
     }
 
 private:
-    // Ends the item whose name was just added.
-    void Close(std::int32_t position) {
-        const auto end = static_cast<std::uint32_t>(m_names.Size());
-        m_positions.Append(&position, 1);
-        m_ends.Append(&end, 1);
+    // A name that found no room ends the part, as the index ends where its pool is full.
+    void Hold(std::int32_t position, std::int32_t row) {
+        if (row < 0)
+            m_bFull = true;
+        else
+            m_positions.Append(&position, 1);
     }
 
     CPlainArray<std::int32_t> m_positions;
-    CPlainArray<std::uint32_t> m_ends; // where each name ends in m_names
-    CPlainArray<char16_t> m_names;
+    CItemNames m_names; // row i names the item at m_positions[i]
+    bool m_bFull = false;
 };
 
 // Runs second on a thread of its own while first runs on this one, and returns when both are

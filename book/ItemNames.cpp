@@ -3,6 +3,7 @@
 #include "TextCodec.h"
 #include "Utf8.h"
 
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -12,81 +13,159 @@ char16_t FoldAscii(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
 }
 
+bool IsAscii(std::string_view bytes) {
+    unsigned char high = 0;
+    for (const char c : bytes)
+        high |= static_cast<unsigned char>(c);
+    return high < 0x80;
+}
+
 } // namespace
 
 bool CItemNames::Fits(std::size_t length) const {
-    const CPlainArray<char16_t>& last = m_nTailRow == kNoTail ? m_pool : m_tail;
-    return last.Size() + length <= std::numeric_limits<std::uint32_t>::max() &&
+    const SPart& last = m_parts[m_nTailRow == kNoTail ? 0 : 1];
+    return last.bytes.Size() + length <= std::numeric_limits<std::uint32_t>::max() &&
            static_cast<std::size_t>(Count()) <
                static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
 }
 
-std::int32_t CItemNames::Append(std::u16string_view name) {
-    if (!Fits(name.size()))
+std::int32_t CItemNames::AppendBytes(const char* bytes, std::size_t length) {
+    if (!Fits(length))
         return -1;
-    CPlainArray<char16_t>& pool = Last();
-    const auto offset = static_cast<std::uint32_t>(pool.Size());
-    pool.Append(name.data(), name.size());
-    Close(offset);
+    SPart& part = Last();
+    const auto start = static_cast<std::uint32_t>(part.bytes.Size());
+    part.bytes.Append(bytes, length);
+    // The row goes in last, so a row whose name found no room is no row.
+    part.starts.Append(&start, 1);
     return Count() - 1;
+}
+
+std::int32_t CItemNames::Append(std::u16string_view name) {
+    if (!m_bWide)
+        Widen();
+    return AppendBytes(reinterpret_cast<const char*>(name.data()), name.size() * 2);
 }
 
 std::int32_t CItemNames::AppendAscii(std::string_view name) {
-    if (!Fits(name.size()))
-        return -1;
-    CPlainArray<char16_t>& pool = Last();
-    const auto offset = static_cast<std::uint32_t>(pool.Size());
-    WidenAscii(name.data(), name.size(), pool.Extend(name.size()));
-    Close(offset);
-    return Count() - 1;
+    if (!m_bWide)
+        return AppendBytes(name.data(), name.size());
+    const std::u16string wide(name.begin(), name.end());
+    return Append(wide);
 }
 
-std::int32_t CItemNames::AppendDecoded(std::string_view bytes, const CTextCodec& codec) {
-    if (!Fits(bytes.size()))
-        return -1;
-    CPlainArray<char16_t>& pool = Last();
-    // Room for a unit a byte, the most the conversion makes; what it leaves unused goes back.
-    const std::size_t offset = pool.Size();
-    const std::size_t made = codec.DecodeInto(bytes, pool.Extend(bytes.size()));
-    pool.ShrinkTo(offset + made);
-    Close(static_cast<std::uint32_t>(offset));
-    return Count() - 1;
+std::int32_t CItemNames::AppendCoded(std::string_view bytes, const CTextCodec& codec) {
+    // Bytes read back by another code page's rule would be other characters, and only an
+    // ASCII-compatible conversion that makes a unit of at most a byte reads ASCII rows and
+    // searches as the bytes themselves.
+    const bool keepsBytes = !m_bWide && codec.DecodesInPlace() && codec.IsAsciiCompatible() &&
+                            (!m_pCodec || m_pCodec == &codec);
+    if (keepsBytes) {
+        m_pCodec = &codec;
+        return AppendBytes(bytes.data(), bytes.size());
+    }
+    std::u16string name;
+    codec.DecodeAppendNonAscii(bytes, name);
+    return Append(name);
 }
 
-bool CItemNames::AdoptHeld(CPlainArray<char16_t>& units, CPlainArray<std::uint32_t>& ends) {
-    const std::size_t count = ends.Size();
+void CItemNames::Widen() {
+    if (m_bWide)
+        return;
+    SPart wide[2];
+    std::u16string name;
+    for (int k = 0; k < 2; ++k) {
+        const SPart& part = m_parts[k];
+        for (std::size_t j = 0; j < part.starts.Size(); ++j) {
+            const std::size_t row = k == 0 ? j : static_cast<std::size_t>(m_nTailRow) + j;
+            Convert(BytesOf(row), name);
+            const auto start = static_cast<std::uint32_t>(wide[k].bytes.Size());
+            if (wide[k].bytes.Size() + name.size() * 2 > std::numeric_limits<std::uint32_t>::max())
+                throw std::bad_alloc(); // the names so far no longer fit one pool
+            wide[k].bytes.Append(reinterpret_cast<const char*>(name.data()), name.size() * 2);
+            wide[k].starts.Append(&start, 1);
+        }
+    }
+    for (int k = 0; k < 2; ++k) {
+        m_parts[k].bytes.Swap(wide[k].bytes);
+        m_parts[k].starts.Swap(wide[k].starts);
+    }
+    m_bWide = true;
+}
+
+bool CItemNames::AdoptHeld(CItemNames& held) {
+    const std::int32_t count = held.Count();
     if (count == 0)
         return true;
-    if (m_nTailRow != kNoTail || units.Size() < ends[count - 1] ||
-        m_starts.Size() + count >
+    if (m_nTailRow != kNoTail || held.m_nTailRow != kNoTail ||
+        static_cast<std::size_t>(Count()) + static_cast<std::size_t>(count) >
             static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return false;
+    // Both pools must keep names in one form: an empty one takes the other's, and bytes of
+    // two code pages are both converted.
+    if (Count() == 0 && !m_bWide) {
+        m_bWide = held.m_bWide;
+        m_pCodec = held.m_pCodec;
+    }
+    const bool sameForm = m_bWide == held.m_bWide &&
+                          (m_bWide || !m_pCodec || !held.m_pCodec || m_pCodec == held.m_pCodec);
+    if (!sameForm) {
+        Widen();
+        held.Widen();
+    }
     m_nTailRow = Count();
-    units.ShrinkTo(ends[count - 1]); // the last name ends where the pool does
-    m_tail.Swap(units);
-    m_tailEnds.Swap(ends);
+    m_parts[1].bytes.Swap(held.m_parts[0].bytes);
+    m_parts[1].starts.Swap(held.m_parts[0].starts);
+    if (!m_pCodec)
+        m_pCodec = held.m_pCodec;
+    held.Clear();
     return true;
 }
 
 void CItemNames::Clear() {
-    m_pool.Clear();
-    m_tail.Clear();
-    m_starts.Clear();
-    m_tailEnds.Clear();
+    for (SPart& part : m_parts) {
+        part.bytes.Clear();
+        part.starts.Clear();
+    }
     m_nTailRow = kNoTail;
+    m_pCodec = nullptr;
+    m_bWide = false;
 }
 
 void CItemNames::Squeeze() {
-    m_pool.Squeeze();
-    m_tail.Squeeze();
-    m_starts.Squeeze();
-    m_tailEnds.Squeeze();
+    for (SPart& part : m_parts) {
+        part.bytes.Squeeze();
+        part.starts.Squeeze();
+    }
 }
 
-std::u16string_view CItemNames::Name(std::int32_t row) const {
-    if (row < 0 || row >= Count())
-        return {};
-    return NameOf(static_cast<std::size_t>(row));
+std::string_view CItemNames::BytesOf(std::size_t row) const {
+    const std::size_t head = m_parts[0].starts.Size();
+    const SPart& part = m_parts[row < head ? 0 : 1];
+    const std::size_t j = row < head ? row : row - head;
+    const std::size_t start = part.starts[j];
+    const std::size_t end = j + 1 < part.starts.Size() ? part.starts[j + 1] : part.bytes.Size();
+    return {part.bytes.Data() + start, end - start};
+}
+
+void CItemNames::Convert(std::string_view bytes, std::u16string& out) const {
+    if (m_bWide) {
+        out.resize(bytes.size() / 2);
+        std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    } else if (!m_pCodec || IsAscii(bytes)) {
+        out.resize(bytes.size());
+        WidenAscii(bytes.data(), bytes.size(), out.data());
+    } else {
+        out.resize(bytes.size()); // at most a unit a byte
+        out.resize(m_pCodec->DecodeInto(bytes, out.data()));
+    }
+}
+
+void CItemNames::NameInto(std::int32_t row, std::u16string& out) const {
+    if (row < 0 || row >= Count()) {
+        out.clear();
+        return;
+    }
+    Convert(BytesOf(static_cast<std::size_t>(row)), out);
 }
 
 std::int32_t CItemNames::FindPrefix(std::int32_t after, std::u16string_view term) const {
@@ -96,15 +175,36 @@ std::int32_t CItemNames::FindPrefix(std::int32_t after, std::u16string_view term
     if (after < 0 || after >= count)
         after = count - 1; // so that the first row tried is row 0
     std::vector<char16_t> folded(term.begin(), term.end());
-    for (char16_t& c : folded)
+    bool asciiTerm = true;
+    for (char16_t& c : folded) {
         c = FoldAscii(c);
+        asciiTerm &= c < 0x80;
+    }
     const std::size_t length = folded.size();
-    auto matches = [&](std::int32_t row) {
-        const std::u16string_view name = NameOf(static_cast<std::size_t>(row));
+    std::u16string name;
+    auto matchesConverted = [&](std::string_view bytes) {
+        Convert(bytes, name);
         if (name.size() < length)
             return false;
         for (std::size_t i = 0; i < length; ++i) {
             if (FoldAscii(name[i]) != folded[i])
+                return false;
+        }
+        return true;
+    };
+    // Rows kept as bytes make a unit of each ASCII byte, and of a byte at most: an ASCII term
+    // is matched on the bytes until one from 0x80 up, which only a conversion can read.
+    auto matches = [&](std::int32_t row) {
+        const std::string_view bytes = BytesOf(static_cast<std::size_t>(row));
+        if (m_bWide || !asciiTerm)
+            return matchesConverted(bytes);
+        if (bytes.size() < length)
+            return false;
+        for (std::size_t i = 0; i < length; ++i) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            if (b >= 0x80)
+                return matchesConverted(bytes);
+            if (FoldAscii(b) != folded[i])
                 return false;
         }
         return true;

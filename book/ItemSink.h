@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ItemNames.h"
 #include "PlainArray.h"
 #include "TextCodec.h"
 
@@ -28,12 +29,11 @@ public:
         AddItem(position, name);
     }
     // The same as AddItem for all the items of a part held to be reported together: item i at
-    // positions[i] + shift, its name in units ending at ends[i]. A sink that stores names may
-    // take the three arrays whole, leaving them empty, and return true; false, with nothing
-    // taken or reported, has the items reported one by one.
+    // positions[i] + shift, named by row i of names. A sink that stores names may take both
+    // whole, leaving them empty, and return true; false, with nothing taken or reported, has the
+    // items reported one by one.
     virtual bool AdoptHeldItems(CPlainArray<std::int32_t>& /*positions*/, std::int32_t /*shift*/,
-                                CPlainArray<char16_t>& /*units*/,
-                                CPlainArray<std::uint32_t>& /*ends*/) {
+                                CItemNames& /*names*/) {
         return false;
     }
     // Reports an item named by bytes (no zero among them; ascii: all below 0x80) in the code

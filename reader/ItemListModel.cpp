@@ -21,7 +21,7 @@ void CItemListModel::EndReset(const CItemNames& names) {
 }
 
 QString CItemListModel::Text(int row) const {
-    const std::u16string_view name = m_pNames->Name(row);
+    const std::u16string name = m_pNames->Name(row);
     return QString::fromUtf16(name.data(), static_cast<qsizetype>(name.size()));
 }
 
@@ -44,9 +44,9 @@ QVariant CItemListModel::data(const QModelIndex& index, int role) const {
     // No row can show more than its start; drawing a name of a megabyte whole would hold
     // the window.
     constexpr std::size_t kMostShown = 1000;
-    const std::u16string_view name = m_pNames->Name(index.row());
+    const std::u16string name = m_pNames->Name(index.row());
     if (name.size() <= kMostShown)
-        return Text(index.row());
+        return QString::fromUtf16(name.data(), static_cast<qsizetype>(name.size()));
     return QString::fromUtf16(name.data(), kMostShown) + QChar(0x2026);
 }
 

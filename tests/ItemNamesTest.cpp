@@ -1,5 +1,7 @@
 #include "ItemNames.h"
 #include "OffsetTable.h"
+#include "TextCodec.h"
+#include "Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -9,44 +11,92 @@
 
 namespace {
 
-CItemNames Names(std::initializer_list<std::u16string_view> names) {
-    CItemNames pool;
-    for (std::u16string_view name : names)
-        pool.Append(name);
-    return pool;
+const CTextCodec& Codec(const char* codePage) {
+    static const auto cp949 = CTextCodec::Create("CP949");
+    static const auto utf8 = CTextCodec::Create("UTF-8");
+    return std::string_view(codePage) == "CP949" ? *cp949 : *utf8;
 }
 
-// Row i's name: empty, Korean, or ASCII appended as bytes.
+// How rows are appended: converted already, or as bytes of a code page that keep that form.
+enum class EForm { Converted, Utf8Bytes };
+
+// Appends a name in the form: ASCII names as ASCII, others converted or as UTF-8 bytes.
+std::int32_t Add(CItemNames& names, std::u16string_view name, EForm form) {
+    if (std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; }))
+        return names.AppendAscii(std::string(name.begin(), name.end()));
+    if (form == EForm::Converted)
+        return names.Append(name);
+    return names.AppendCoded(ToUtf8(name), Codec("UTF-8"));
+}
+
+CItemNames Names(std::initializer_list<std::u16string_view> list, EForm form) {
+    CItemNames names;
+    for (std::u16string_view name : list)
+        Add(names, name, form);
+    return names;
+}
+
+// Row i's name: empty, Korean, or ASCII.
 std::u16string RowName(int i) {
     if (i % 7 == 0)
         return u"";
     return i % 3 ? std::u16string(i % 13, u'가') : std::u16string(i % 19, u'a' + i % 26);
 }
 
-// Enough rows for both arrays to grow from the heap into pages of their own.
+// Enough rows for both arrays to grow from the heap into pages of their own; in the middle a
+// converted name turns the rows kept as bytes to UTF-16.
 TEST(ItemNames, KeepsRowsInOrderThroughGrowthSqueezeAndMove) {
     constexpr int kRows = 300000;
-    CItemNames names;
-    for (int i = 0; i < kRows; ++i) {
-        const std::u16string name = RowName(i);
-        if (i % 3 == 0)
-            ASSERT_EQ(names.AppendAscii(std::string(name.begin(), name.end())), i);
-        else
-            ASSERT_EQ(names.Append(name), i);
+    for (const int widenAt : {-1, kRows / 2}) {
+        CItemNames names;
+        for (int i = 0; i < kRows; ++i) {
+            const EForm form = i == widenAt ? EForm::Converted : EForm::Utf8Bytes;
+            ASSERT_EQ(Add(names, i == widenAt ? u"한" : RowName(i), form), i);
+        }
+        names.Squeeze();
+        CItemNames moved = std::move(names);
+        EXPECT_EQ(names.Count(), 0);
+        ASSERT_EQ(moved.Count(), kRows);
+        for (int i = 0; i < kRows; ++i)
+            ASSERT_EQ(moved.Name(i), i == widenAt ? u"한" : RowName(i)) << i;
+        EXPECT_TRUE(moved.Name(-1).empty());
+        EXPECT_TRUE(moved.Name(kRows).empty());
+        EXPECT_EQ(moved.Append(u"more"), kRows); // appends go on after a squeeze
+        EXPECT_EQ(moved.Name(kRows), u"more");
+        moved.Clear();
+        EXPECT_EQ(moved.Count(), 0);
+        EXPECT_EQ(moved.FindPrefix(-1, u""), -1);
     }
-    names.Squeeze();
-    CItemNames moved = std::move(names);
-    EXPECT_EQ(names.Count(), 0);
-    ASSERT_EQ(moved.Count(), kRows);
-    for (int i = 0; i < kRows; ++i)
-        ASSERT_EQ(moved.Name(i), RowName(i)) << i;
-    EXPECT_TRUE(moved.Name(-1).empty());
-    EXPECT_TRUE(moved.Name(kRows).empty());
-    EXPECT_EQ(moved.Append(u"more"), kRows); // appends go on after a squeeze
-    EXPECT_EQ(moved.Name(kRows), u"more");
-    moved.Clear();
-    EXPECT_EQ(moved.Count(), 0);
-    EXPECT_EQ(moved.FindPrefix(-1, u""), -1);
+}
+
+// Names kept as a book's bytes read as the code page converts them, bytes it refuses included;
+// rows of a second code page, or not kept as bytes, leave every row as it read.
+TEST(ItemNames, BytesReadInTheirOwnCodePage) {
+    const std::string cp949Name = "\xC1\xA6\x31\xC0\xE5 \xA2\xE8!"; // 제1장, an unmapped pair, !
+    const std::u16string cp949Read = Codec("CP949").Decode(cp949Name);
+    ASSERT_EQ(cp949Read.substr(0, 3), u"제1장");
+    struct SCase {
+        const char* why;
+        const char* second; // the code page of the last row, or null for a converted one
+    };
+    for (const SCase c : {SCase{"one code page", "CP949"}, SCase{"a second one", "UTF-8"},
+                          SCase{"a converted name", nullptr}}) {
+        CItemNames names;
+        names.AppendAscii("Abc");
+        names.AppendCoded(cp949Name, Codec("CP949"));
+        if (c.second)
+            names.AppendCoded("\xEA\xB0\x80", Codec(c.second)); // 가 in UTF-8
+        else
+            names.Append(u"가");
+        const std::u16string last = c.second ? Codec(c.second).Decode("\xEA\xB0\x80") : u"가";
+        ASSERT_EQ(names.Count(), 3) << c.why;
+        EXPECT_EQ(names.Name(0), u"Abc") << c.why;
+        EXPECT_EQ(names.Name(1), cp949Read) << c.why;
+        EXPECT_EQ(names.Name(2), last) << c.why;
+        EXPECT_EQ(names.FindPrefix(-1, u"aB"), 0) << c.why;
+        EXPECT_EQ(names.FindPrefix(-1, u"제1"), 1) << c.why;
+        EXPECT_EQ(names.FindPrefix(-1, last), 2) << c.why;
+    }
 }
 
 // From 64 KiB on an array is pages of its own, which it can give back while it lives (read
@@ -60,65 +110,57 @@ TEST(ItemNames, ArraysFrom64KiBOnArePagesOfTheirOwn) {
     EXPECT_EQ(values[19999], 20000u); // the last page, partly filled, is kept
 }
 
-// Adds a name to a held part: its units, then where it ends.
-void Hold(CPlainArray<char16_t>& units, CPlainArray<std::uint32_t>& ends,
-          std::u16string_view name) {
-    units.Append(name.data(), name.size());
-    const auto end = static_cast<std::uint32_t>(units.Size());
-    ends.Append(&end, 1);
-}
-
 // Names taken whole from a held part read as the same names appended, through every way the
-// rows are read and kept; appends after them go after them, and a second part is refused.
+// rows are read and kept, whatever form each part keeps them in; appends after them go after
+// them, and a second part is refused.
 TEST(ItemNames, AdoptedNamesReadAsAppended) {
-    for (const int before : {0, 3}) {
-        CItemNames names;
-        std::vector<std::u16string> expected;
-        for (int i = 0; i < before; ++i)
-            expected.push_back(u"head " + RowName(i + 1));
-        for (const std::u16string& name : expected)
-            names.Append(name);
-        CPlainArray<char16_t> units;
-        CPlainArray<std::uint32_t> ends;
-        for (int i = 0; i < 50; ++i) {
-            const std::u16string name = i == 1 ? u"Apricot" : RowName(i);
-            Hold(units, ends, name);
-            expected.push_back(name);
-        }
-        ASSERT_TRUE(names.AdoptHeld(units, ends));
-        EXPECT_EQ(units.Size() + ends.Size(), 0u);
-        CPlainArray<char16_t> more;
-        CPlainArray<std::uint32_t> moreEnds;
-        Hold(more, moreEnds, u"x");
-        EXPECT_FALSE(names.AdoptHeld(more, moreEnds));
-        EXPECT_EQ(more.Size() + moreEnds.Size(), 2u);
-        names.Append(u"after");
-        names.AppendAscii("apple");
-        expected.insert(expected.end(), {u"after", u"apple"});
+    for (const EForm form : {EForm::Converted, EForm::Utf8Bytes}) {
+        for (const int before : {0, 3}) {
+            const EForm heldForm = before ? form : EForm::Converted;
+            CItemNames names;
+            std::vector<std::u16string> expected;
+            for (int i = 0; i < before; ++i)
+                expected.push_back(u"head " + RowName(i + 1));
+            for (const std::u16string& name : expected)
+                Add(names, name, form);
+            CItemNames held;
+            for (int i = 0; i < 50; ++i) {
+                const std::u16string name = i == 1 ? u"Apricot" : RowName(i);
+                Add(held, name, heldForm);
+                expected.push_back(name);
+            }
+            ASSERT_TRUE(names.AdoptHeld(held));
+            EXPECT_EQ(held.Count(), 0);
+            CItemNames more = Names({u"x"}, form);
+            EXPECT_FALSE(names.AdoptHeld(more));
+            EXPECT_EQ(more.Count(), 1);
+            Add(names, u"after 가", form);
+            names.AppendAscii("apple");
+            expected.insert(expected.end(), {u"after 가", u"apple"});
 
-        names.Squeeze();
-        const CItemNames moved = std::move(names);
-        ASSERT_EQ(moved.Count(), static_cast<std::int32_t>(expected.size()));
-        for (std::size_t i = 0; i < expected.size(); ++i)
-            ASSERT_EQ(moved.Name(static_cast<std::int32_t>(i)), expected[i]) << before << " " << i;
-        // From the last row the search wraps round to the adopted rows, and past them.
-        const auto apricot = static_cast<std::int32_t>(before + 1);
-        EXPECT_EQ(moved.FindPrefix(moved.Count() - 1, u"APR"), apricot);
-        EXPECT_EQ(moved.FindPrefix(apricot, u"ap"), moved.Count() - 1);
+            names.Squeeze();
+            const CItemNames moved = std::move(names);
+            ASSERT_EQ(moved.Count(), static_cast<std::int32_t>(expected.size()));
+            for (std::size_t i = 0; i < expected.size(); ++i)
+                ASSERT_EQ(moved.Name(static_cast<std::int32_t>(i)), expected[i]) << before;
+            // From the last row the search wraps round to the adopted rows, and past them.
+            const auto apricot = static_cast<std::int32_t>(before + 1);
+            EXPECT_EQ(moved.FindPrefix(moved.Count() - 1, u"APR"), apricot);
+            EXPECT_EQ(moved.FindPrefix(apricot, u"ap"), moved.Count() - 1);
+        }
     }
     // Cleared, the names start again from one pool, and may take a part again.
-    CItemNames names = Names({u"one"});
-    CPlainArray<char16_t> units;
-    CPlainArray<std::uint32_t> ends;
-    Hold(units, ends, u"two");
-    ASSERT_TRUE(names.AdoptHeld(units, ends));
+    CItemNames names = Names({u"one"}, EForm::Utf8Bytes);
+    CItemNames held = Names({u"two"}, EForm::Utf8Bytes);
+    ASSERT_TRUE(names.AdoptHeld(held));
     names.Clear();
     names.Append(u"new");
-    Hold(units, ends, u"two");
-    ASSERT_TRUE(names.AdoptHeld(units, ends));
-    ASSERT_EQ(names.Count(), 2);
+    held = Names({u"둘", u"two"}, EForm::Utf8Bytes);
+    ASSERT_TRUE(names.AdoptHeld(held));
+    ASSERT_EQ(names.Count(), 3);
     EXPECT_EQ(names.Name(0), u"new");
-    EXPECT_EQ(names.Name(1), u"two");
+    EXPECT_EQ(names.Name(1), u"둘");
+    EXPECT_EQ(names.Name(2), u"two");
 }
 
 // Positions taken whole from a held part read shifted as appended; appends after them go after
@@ -160,11 +202,14 @@ struct SFind {
 
 class FindPrefixTest : public testing::TestWithParam<SFind> {};
 
+// The same rows converted or kept as bytes, one of them ASCII only up to its second character.
 TEST_P(FindPrefixTest, SearchesAfterTheRowAndWraps) {
-    const CItemNames names =
-        Names({u"apple", u"Banana", u"apricot", u"가나다", u"가", u"", u"Äpfel"});
-    EXPECT_EQ(names.FindPrefix(GetParam().after, GetParam().term), GetParam().row)
-        << GetParam().why;
+    for (const EForm form : {EForm::Converted, EForm::Utf8Bytes}) {
+        const CItemNames names = Names(
+            {u"apple", u"Banana", u"apricot", u"가나다", u"가", u"", u"Äpfel", u"ba가"}, form);
+        EXPECT_EQ(names.FindPrefix(GetParam().after, GetParam().term), GetParam().row)
+            << GetParam().why;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -180,8 +225,10 @@ INSTANTIATE_TEST_SUITE_P(
         SFind{"accented Latin exactly", -1, u"äp", -1},
         SFind{"accented Latin found as written", -1, u"Äp", 6},
         SFind{"empty term: the first row tried", 2, u"", 3},
-        SFind{"empty term after the last row", 6, u"", 0},
-        SFind{"after out of range: from row 0", 7, u"Ba", 1},
+        SFind{"empty term after the last row", 7, u"", 0},
+        SFind{"after out of range: from row 0", 8, u"Ba", 1},
+        SFind{"ASCII term past ASCII bytes", 1, u"BA", 7},
+        SFind{"ASCII term on a non-ASCII character", 1, u"bab", -1},
         SFind{"after far out of range", 1000, u"", 0}, SFind{"no match", -1, u"zz", -1}));
 
 } // namespace
