@@ -9,7 +9,9 @@
 
 #include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
+#include <utility>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -95,6 +97,25 @@ ScanPassed ReleaseAsPassed(SBookBytes& book, std::size_t splitAt) {
                         ? BookBuffer::EReleaseOn::Caller
                         : BookBuffer::EReleaseOn::OwnThread;
     return [&book, on](std::size_t from, std::size_t to) { book.data.Release(from, to, on); };
+}
+
+// Gives back the previous book's index, then the heap the new one's growth left, on a thread of
+// their own: for a large book that is tens of MiB of pages, which nobody waits for. Here when no
+// thread is to be had.
+void ReleaseAside(COffsetTable offsets, CItemNames names) {
+    auto index =
+        std::make_unique<std::pair<COffsetTable, CItemNames>>(std::move(offsets), std::move(names));
+    auto release = [index = std::move(index)]() mutable {
+        index.reset();
+#ifdef __GLIBC__
+        malloc_trim(0);
+#endif
+    };
+    try {
+        std::thread(std::move(release)).detach();
+    } catch (const std::system_error&) {
+        release();
+    }
 }
 
 } // namespace
@@ -239,15 +260,12 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
     // growth freed go back to the system, which a book of a million items makes tens of MiB.
     offsets.Squeeze();
     names.Squeeze();
-    *m_pOffsets = std::move(offsets);
-    m_names = std::move(names);
+    ReleaseAside(std::exchange(*m_pOffsets, std::move(offsets)),
+                 std::exchange(m_names, std::move(names)));
     m_strPath = path;
     m_nFileKind = kind;
     m_pCodec = codec;
     m_nLastIndex = m_pOffsets->Count() - 1;
-#ifdef __GLIBC__
-    malloc_trim(0);
-#endif
     return format ? EBookStatus::CvdFormat : EBookStatus::Ok;
 }
 

@@ -15,13 +15,13 @@ public:
     virtual ~CItemSink() = default;
     virtual void AddItem(std::int32_t position, std::u16string_view name) = 0;
     // The same for a name whose bytes are all below 0x80, each the character of its value: a
-    // sink that stores names may widen them in place instead of taking a copy.
+    // sink that stores names may keep the bytes as they are.
     virtual void AddAsciiItem(std::int32_t position, std::string_view name) {
         const std::u16string wide(name.begin(), name.end());
         AddItem(position, wide);
     }
     // The same for a name that is bytes (no zero among them) in the code page of codec, which
-    // DecodesInPlace: such a sink may convert them straight into its own storage.
+    // DecodesInPlace: such a sink may keep the bytes and convert them when they are read.
     virtual void AddCodedItem(std::int32_t position, std::string_view bytes,
                               const CTextCodec& codec) {
         std::u16string name;

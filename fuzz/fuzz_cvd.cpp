@@ -17,8 +17,8 @@
 
 namespace {
 
-// Names go through an index's pool, as the book's index takes them, ASCII ones and those
-// converted in place included.
+// Names go through an index's pool, as the book's index takes them, ASCII ones and those kept
+// as the book's bytes included; a name kept as bytes reads as its conversion at once.
 struct SPositions : CItemSink {
     void AddItem(std::int32_t position, std::u16string_view name) override {
         Keep(position, pool.Append(name));
@@ -28,7 +28,11 @@ struct SPositions : CItemSink {
     }
     void AddCodedItem(std::int32_t position, std::string_view bytes,
                       const CTextCodec& codec) override {
-        Keep(position, pool.AppendDecoded(bytes, codec));
+        Keep(position, pool.AppendCoded(bytes, codec));
+        std::u16string converted;
+        codec.DecodeAppendNonAscii(bytes, converted);
+        if (names.back() != converted)
+            std::abort();
     }
     void Keep(std::int32_t position, std::int32_t row) {
         positions.push_back(position);
