@@ -318,9 +318,7 @@ bool CViewBench::Run(const SBookPlan& plan, const QString& path) {
 
         CListBox& list = *view->ItemList();
         const CItemNames& names = view->Book().Names();
-        namesBytes = 0;
-        for (int row = 0; row < names.Count(); ++row)
-            namesBytes += 2.0 * names.Name(row).size();
+        namesBytes = static_cast<double>(names.NameBytes());
 
         // Random items, each selected and shown as a click would, then drawn.
         std::uniform_int_distribution<int> anyRow(0, plan.items - 1);
@@ -396,10 +394,10 @@ bool CViewBench::Run(const SBookPlan& plan, const QString& path) {
     line("auto-view step in order, drawn", stepInOrder);
     line("auto-view step at random, drawn", stepAtRandom);
 
-    // The index's own memory: the names' UTF-16 text, and per item the pool's start (4 bytes),
+    // The index's own memory: the names' bytes, and per item the pool's start (4 bytes),
     // the offset table's entry (4) and the list view's flow position (4).
     auto perItem = [&](qint64 bytes) { return (bytes - namesBytes) / plan.items; };
-    std::printf("  names' UTF-16 text: %.1f MiB (%.1f bytes an item)\n", Mib(namesBytes),
+    std::printf("  names, as kept: %.1f MiB (%.1f bytes an item)\n", Mib(namesBytes),
                 namesBytes / plan.items);
     std::printf("  index, over the empty view, less the names, in bytes an item (budget 16):\n"
                 "    heap in use %.1f (%.1f MiB in all); resident %.1f (%.1f MiB), %.1f after "

@@ -101,8 +101,9 @@ ScanPassed ReleaseAsPassed(SBookBytes& book, std::size_t splitAt) {
 
 // Gives back the previous book's index, then the heap the new one's growth left, on a thread of
 // their own: for a large book that is tens of MiB of pages, which nobody waits for. Here when no
-// thread is to be had.
-void ReleaseAside(COffsetTable offsets, CItemNames names) {
+// thread is to be had. The thread is joined before the next one starts and with the book, so
+// that none is left running when the program ends.
+std::thread ReleaseAside(COffsetTable offsets, CItemNames names) {
     auto index =
         std::make_unique<std::pair<COffsetTable, CItemNames>>(std::move(offsets), std::move(names));
     auto release = [index = std::move(index)]() mutable {
@@ -112,10 +113,11 @@ void ReleaseAside(COffsetTable offsets, CItemNames names) {
 #endif
     };
     try {
-        std::thread(std::move(release)).detach();
+        return std::thread(std::move(release));
     } catch (const std::system_error&) {
         release();
     }
+    return {};
 }
 
 } // namespace
@@ -173,7 +175,10 @@ CBook::CBook(std::unique_ptr<CCodePage> codePage)
     : m_pOffsets(std::make_unique<COffsetTable>()), m_pCodePage(std::move(codePage)),
       m_pCodec(&m_pCodePage->CodecFor(/*looksUtf8=*/false)) {}
 
-CBook::~CBook() = default;
+CBook::~CBook() {
+    if (m_releasing.joinable())
+        m_releasing.join();
+}
 
 namespace {
 
@@ -260,8 +265,10 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
     // growth freed go back to the system, which a book of a million items makes tens of MiB.
     offsets.Squeeze();
     names.Squeeze();
-    ReleaseAside(std::exchange(*m_pOffsets, std::move(offsets)),
-                 std::exchange(m_names, std::move(names)));
+    if (m_releasing.joinable())
+        m_releasing.join();
+    m_releasing = ReleaseAside(std::exchange(*m_pOffsets, std::move(offsets)),
+                               std::exchange(m_names, std::move(names)));
     m_strPath = path;
     m_nFileKind = kind;
     m_pCodec = codec;

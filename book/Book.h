@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 class CCodePage;
@@ -114,4 +115,5 @@ private:
     CItemNames m_names;
     std::unique_ptr<CCodePage> m_pCodePage;
     const CTextCodec* m_pCodec; // one of m_pCodePage's
+    std::thread m_releasing;    // giving back the index of the book before, if still running
 };

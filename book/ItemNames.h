@@ -48,6 +48,8 @@ public:
     std::int32_t Count() const {
         return static_cast<std::int32_t>(m_parts[0].starts.Size() + m_parts[1].starts.Size());
     }
+    // The bytes the names take in their pools (the rows' starts not counted).
+    std::size_t NameBytes() const { return m_parts[0].bytes.Size() + m_parts[1].bytes.Size(); }
     // The name of a row; empty for a row out of range.
     std::u16string Name(std::int32_t row) const {
         std::u16string name;

@@ -90,6 +90,9 @@ TEST(ItemNames, BytesReadInTheirOwnCodePage) {
             names.Append(u"가");
         const std::u16string last = c.second ? Codec(c.second).Decode("\xEA\xB0\x80") : u"가";
         ASSERT_EQ(names.Count(), 3) << c.why;
+        if (c.second && std::string_view(c.second) == "CP949") { // kept as bytes, not converted
+            EXPECT_EQ(names.NameBytes(), 3 + cp949Name.size() + 3);
+        }
         EXPECT_EQ(names.Name(0), u"Abc") << c.why;
         EXPECT_EQ(names.Name(1), cp949Read) << c.why;
         EXPECT_EQ(names.Name(2), last) << c.why;
