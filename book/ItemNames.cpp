@@ -3,6 +3,7 @@
 #include "TextCodec.h"
 #include "Utf8.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -160,6 +161,19 @@ void CItemNames::Convert(std::string_view bytes, std::u16string& out) const {
     }
 }
 
+void CItemNames::ConvertStart(std::string_view bytes, std::size_t most, std::u16string& out) const {
+    if (m_bWide) {
+        out.resize(std::min(bytes.size() / 2, most));
+        std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    } else if (!m_pCodec) {
+        out.resize(std::min(bytes.size(), most));
+        WidenAscii(bytes.data(), out.size(), out.data());
+    } else {
+        out.resize(bytes.size());
+        out.resize(m_pCodec->DecodeInto(bytes, out.data(), most));
+    }
+}
+
 void CItemNames::NameInto(std::int32_t row, std::u16string& out) const {
     if (row < 0 || row >= Count()) {
         out.clear();
@@ -182,15 +196,22 @@ std::int32_t CItemNames::FindPrefix(std::int32_t after, std::u16string_view term
     }
     const std::size_t length = folded.size();
     std::u16string name;
+    // A name is converted only as far as the term reaches, and that in steps, so that most rows
+    // are left after their first few characters.
     auto matchesConverted = [&](std::string_view bytes) {
-        Convert(bytes, name);
-        if (name.size() < length)
-            return false;
-        for (std::size_t i = 0; i < length; ++i) {
-            if (FoldAscii(name[i]) != folded[i])
-                return false;
+        std::size_t checked = 0;
+        for (std::size_t want = std::min<std::size_t>(length, 4);;
+             want = std::min(length, want * 4)) {
+            ConvertStart(bytes, want, name);
+            if (name.size() < want)
+                return false; // the whole name is shorter than the term
+            for (; checked < want; ++checked) {
+                if (FoldAscii(name[checked]) != folded[checked])
+                    return false;
+            }
+            if (want == length)
+                return true;
         }
-        return true;
     };
     // Rows kept as bytes make a unit of each ASCII byte, and of a byte at most: an ASCII term
     // is matched on the bytes until one from 0x80 up, which only a conversion can read.

@@ -102,6 +102,19 @@ TEST(ItemNames, BytesReadInTheirOwnCodePage) {
     }
 }
 
+// A long term is compared a few characters at a time: a name that differs late, or ends first,
+// is no match.
+TEST(ItemNames, LongTermsMatchWholeNamesOnly) {
+    const std::u16string name = u"가나다라마바사아자차카타파하 끝";
+    for (const EForm form : {EForm::Converted, EForm::Utf8Bytes}) {
+        const CItemNames names = Names({u"가나다라마바사아자차카타파하 끄", name}, form);
+        EXPECT_EQ(names.FindPrefix(-1, name), 1);
+        EXPECT_EQ(names.FindPrefix(-1, name.substr(0, 14)), 0);
+        EXPECT_EQ(names.FindPrefix(-1, name + u"!"), -1);
+        EXPECT_EQ(names.FindPrefix(-1, u"가나다라마바사아지"), -1);
+    }
+}
+
 // From 64 KiB on an array is pages of its own, which it can give back while it lives (read
 // as zeros after), and which leave no freed heap behind when it grows.
 TEST(ItemNames, ArraysFrom64KiBOnArePagesOfTheirOwn) {

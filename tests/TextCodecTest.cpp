@@ -217,6 +217,14 @@ TEST(TextCodec, FastPathsMatchIconvOnAnyBytes) {
             for (const std::size_t length = rng() % 72; in.size() < length;)
                 in += rng() % 4 ? pieces[rng() % 4] : pieces[rng() % std::size(pieces)];
             ASSERT_EQ(codec->Decode(in), codec->DecodeThroughIconv(in)) << name << " " << in;
+            // Converted only up to a few units, the text starts as converted whole.
+            std::erase(in, '\0');
+            std::u16string whole(in.size(), u'\0'), start(in.size(), u'\0');
+            whole.resize(codec->DecodeInto(in, whole.data()));
+            const std::size_t most = rng() % 8;
+            start.resize(codec->DecodeInto(in, start.data(), most));
+            ASSERT_GE(start.size(), std::min(most, whole.size())) << name << " " << in;
+            ASSERT_EQ(start, whole.substr(0, start.size())) << name << " " << in;
         }
         // Every lead and trail byte pair, once.
         Bytes all;

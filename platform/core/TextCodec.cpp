@@ -435,16 +435,17 @@ bool CTextCodec::PrepareConcurrentUse() const {
     return m_path != EPath::Iconv;
 }
 
-std::size_t CTextCodec::DecodeInto(std::string_view bytes, char16_t* out) const {
+std::size_t CTextCodec::DecodeInto(std::string_view bytes, char16_t* out, std::size_t most) const {
     if (m_path == EPath::Utf8)
-        return DecodeUtf8Into(bytes, out);
-    return static_cast<std::size_t>(DecodeByTable(bytes, out) - out);
+        return DecodeUtf8Into(bytes, out, most);
+    return static_cast<std::size_t>(DecodeByTable(bytes, out, most) - out);
 }
 
-char16_t* CTextCodec::DecodeByTable(std::string_view bytes, char16_t* w) const {
+char16_t* CTextCodec::DecodeByTable(std::string_view bytes, char16_t* w, std::size_t most) const {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
-    for (std::size_t i = 0; i < n;) {
+    const char16_t* const out = w;
+    for (std::size_t i = 0; i < n && static_cast<std::size_t>(w - out) < most;) {
         const unsigned char b = p[i];
         if (b >= 0x80 && i + 1 < n) {
             // Entries are written once, from 0: a character read is final. Only a 0 asks

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -51,8 +52,11 @@ public:
     // each byte; iconv may make more.
     bool DecodesInPlace() const { return m_path != EPath::Iconv; }
     // As DecodeAppendNonAscii, into out, which has room for bytes.size() units; returns the
-    // units written. Only where DecodesInPlace.
-    std::size_t DecodeInto(std::string_view bytes, char16_t* out) const;
+    // units written. Stops once at least `most` are written, which are then the first units of
+    // the whole conversion: a caller that reads only the start of a text converts only that.
+    // Only where DecodesInPlace.
+    std::size_t DecodeInto(std::string_view bytes, char16_t* out,
+                           std::size_t most = SIZE_MAX) const;
     // Tells whether conversions may run on several threads at once: the table and UTF-8 paths
     // may (the table's rows are filled under a lock), iconv's one handle keeps state and may
     // not.
@@ -71,7 +75,8 @@ private:
     // Whether every byte from first to last stands for the ASCII character of its value.
     bool KeepsAscii(unsigned first, unsigned last) const;
     bool AsciiConvertsToItself() const;
-    char16_t* DecodeByTable(std::string_view bytes, char16_t* out) const;
+    char16_t* DecodeByTable(std::string_view bytes, char16_t* out,
+                            std::size_t most = SIZE_MAX) const;
     // Probes what this codec's code page is: ASCII kept, byte text, the single bytes' table.
     void ProbeCodePage(SCodePage& page) const;
     // Fills the table's row of one lead byte (0x80 to 0xFF) unless another call has.

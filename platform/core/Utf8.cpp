@@ -109,11 +109,11 @@ void DecodeUtf8Append(std::string_view bytes, std::u16string& out) {
     out.resize(base + DecodeUtf8Into(bytes, out.data() + base));
 }
 
-std::size_t DecodeUtf8Into(std::string_view bytes, char16_t* out) {
+std::size_t DecodeUtf8Into(std::string_view bytes, char16_t* out, std::size_t most) {
     const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const std::size_t n = bytes.size();
     char16_t* w = out;
-    for (std::size_t i = 0; i < n;) {
+    for (std::size_t i = 0; i < n && static_cast<std::size_t>(w - out) < most;) {
         if (p[i] < 0x80) {
             *w++ = static_cast<char16_t>(p[i++]);
             continue;

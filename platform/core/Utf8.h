@@ -28,8 +28,8 @@ bool IsValidUtf8BySequence(const std::uint8_t* bytes, std::size_t count);
 // of IsValidUtf8) becomes U+FFFD. Zero bytes convert like any other.
 void DecodeUtf8Append(std::string_view bytes, std::u16string& out);
 // The same into out, which has room for bytes.size() units (never more are made); returns the
-// units written.
-std::size_t DecodeUtf8Into(std::string_view bytes, char16_t* out);
+// units written. Stops once at least `most` are written: the first units of the whole text.
+std::size_t DecodeUtf8Into(std::string_view bytes, char16_t* out, std::size_t most = SIZE_MAX);
 
 // Writes the count bytes at from, each below 0x80, as the count UTF-16 units of their values.
 void WidenAscii(const char* from, std::size_t count, char16_t* to);
