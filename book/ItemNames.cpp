@@ -149,30 +149,21 @@ std::string_view CItemNames::BytesOf(std::size_t row) const {
     return {part.bytes.Data() + start, end - start};
 }
 
-void CItemNames::Convert(std::string_view bytes, std::u16string& out) const {
-    if (m_bWide) {
-        out.resize(bytes.size() / 2);
-        std::memcpy(out.data(), bytes.data(), out.size() * 2);
-    } else if (!m_pCodec || IsAscii(bytes)) {
-        out.resize(bytes.size());
-        WidenAscii(bytes.data(), bytes.size(), out.data());
-    } else {
-        out.resize(bytes.size()); // at most a unit a byte
-        out.resize(m_pCodec->DecodeInto(bytes, out.data()));
-    }
-}
-
-void CItemNames::ConvertStart(std::string_view bytes, std::size_t most, std::u16string& out) const {
+void CItemNames::Convert(std::string_view bytes, std::u16string& out, std::size_t most) const {
     if (m_bWide) {
         out.resize(std::min(bytes.size() / 2, most));
         std::memcpy(out.data(), bytes.data(), out.size() * 2);
-    } else if (!m_pCodec) {
-        out.resize(std::min(bytes.size(), most));
-        WidenAscii(bytes.data(), out.size(), out.data());
-    } else {
-        out.resize(bytes.size());
-        out.resize(m_pCodec->DecodeInto(bytes, out.data(), most));
+        return;
     }
+    // ASCII bytes are the first units themselves, one each.
+    const std::string_view start = bytes.substr(0, std::min(bytes.size(), most));
+    if (!m_pCodec || IsAscii(start)) {
+        out.resize(start.size());
+        WidenAscii(start.data(), start.size(), out.data());
+        return;
+    }
+    out.resize(bytes.size()); // at most a unit a byte
+    out.resize(m_pCodec->DecodeInto(bytes, out.data(), most));
 }
 
 void CItemNames::NameInto(std::int32_t row, std::u16string& out) const {
@@ -203,7 +194,7 @@ std::int32_t CItemNames::FindPrefix(std::int32_t after, std::u16string_view term
         std::size_t checked = 0;
         for (std::size_t want = std::min<std::size_t>(length, 4);;
              want = std::min(length, want * 4)) {
-            ConvertStart(bytes, want, name);
+            Convert(bytes, name, want);
             if (name.size() < want)
                 return false; // the whole name is shorter than the term
             for (; checked < want; ++checked) {

@@ -95,10 +95,9 @@ private:
     void Widen();
     // The bytes of a row that exists.
     std::string_view BytesOf(std::size_t row) const;
-    // The name of a row of bytes, converted into out.
-    void Convert(std::string_view bytes, std::u16string& out) const;
-    // The same, stopping once at least most units are made; all of them when fewer.
-    void ConvertStart(std::string_view bytes, std::size_t most, std::u16string& out) const;
+    // The name of a row of bytes, converted into out, or its first units: conversion stops once
+    // at least most are made.
+    void Convert(std::string_view bytes, std::u16string& out, std::size_t most = SIZE_MAX) const;
 
     // The rows before m_nTailRow in part 0, those from it on in part 1, taken by AdoptHeld.
     SPart m_parts[2];
