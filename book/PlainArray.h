@@ -11,10 +11,15 @@
 // its threshold, which it does once the first large block is freed (the previous book's index),
 // and a copying growth then holds the old block and the new one at once. Below that size the
 // blocks an array outgrew stay with the heap, resident, so the step is kept small.
+// A mapped block takes address room for eight times its bytes (16 MiB at least) and grows inside
+// it without a call to the system: moving pages in use, as a remap to a larger size does when
+// the room after them is taken, makes every core that runs the program drop its cached
+// addresses, and the scan's other thread waits for that. The room holds no pages until written.
 struct SPlainBlock {
     void* data = nullptr;
     std::size_t bytes = 0;
     bool mapped = false;
+    std::size_t room = 0; // a mapped block's mapping: bytes, and more
 };
 inline constexpr std::size_t kPlainMapBytes = 64 << 10;
 // Gives the block room for bytes, keeping its first `used` bytes; false, with the block as it

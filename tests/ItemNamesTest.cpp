@@ -126,6 +126,37 @@ TEST(ItemNames, ArraysFrom64KiBOnArePagesOfTheirOwn) {
     EXPECT_EQ(values[19999], 20000u); // the last page, partly filled, is kept
 }
 
+// An array keeps its values through every change of its memory: on the heap, grown into pages
+// of its own, past the address room they took, squeezed, grown again and back on the heap.
+TEST(ItemNames, ArraysKeepTheirValuesAsTheyGrowAndShrink) {
+    CPlainArray<std::uint32_t> values;
+    auto expectValues = [&](const char* step) {
+        for (std::size_t i = 0; i < values.Size(); i += 997)
+            ASSERT_EQ(values[i], i * 3) << step << " " << i;
+        if (values.Size()) {
+            ASSERT_EQ(values[values.Size() - 1], (values.Size() - 1) * 3) << step;
+        }
+    };
+    auto growTo = [&](std::size_t size, const char* step) {
+        while (values.Size() < size) {
+            const auto next = static_cast<std::uint32_t>(values.Size() * 3);
+            values.Append(&next, 1);
+        }
+        expectValues(step);
+    };
+    growTo(100, "heap");
+    growTo(20000, "pages");
+    growTo(5'000'000, "past the first 16 MiB of room");
+    values.Squeeze();
+    EXPECT_EQ(values.Capacity(), values.Size());
+    expectValues("squeezed");
+    growTo(5'100'000, "grown after the squeeze");
+    values.ShrinkTo(1000);
+    values.Squeeze();
+    expectValues("back on the heap");
+    growTo(30000, "pages again");
+}
+
 // Names taken whole from a held part read as the same names appended, through every way the
 // rows are read and kept, whatever form each part keeps them in; appends after them go after
 // them, and a second part is refused.
