@@ -101,9 +101,13 @@ ScanPassed ReleaseAsPassed(SBookBytes& book, std::size_t splitAt) {
 
 // Gives back the previous book's index, then the heap the new one's growth left, on a thread of
 // their own: for a large book that is tens of MiB of pages, which nobody waits for. Here when no
-// thread is to be had. The thread is joined before the next one starts and with the book, so
-// that none is left running when the program ends.
+// thread is to be had, or the index is too small to be worth one (the first book's: none). The
+// thread is joined before the next one starts and with the book, so that none is left running
+// when the program ends.
 std::thread ReleaseAside(COffsetTable offsets, CItemNames names) {
+    constexpr std::size_t kOwnThreadFrom = 1 << 20;
+    if (names.NameBytes() + static_cast<std::size_t>(offsets.Count()) * 8 < kOwnThreadFrom)
+        return {};
     auto index =
         std::make_unique<std::pair<COffsetTable, CItemNames>>(std::move(offsets), std::move(names));
     auto release = [index = std::move(index)]() mutable {

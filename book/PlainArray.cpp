@@ -88,7 +88,7 @@ bool ResizePlainBlock(SPlainBlock& block, std::size_t bytes, std::size_t used) {
 void ReleasePlainBlock(SPlainBlock& block) {
     // A new book's index is often made just before the old one goes.
     if (block.mapped)
-        UnmapAside(block.data, block.room);
+        UnmapAside(block.data, block.room, block.bytes);
     else
         std::free(block.data);
     block = {};

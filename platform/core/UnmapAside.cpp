@@ -11,8 +11,8 @@ constexpr std::size_t kAside = 4 << 20;
 
 } // namespace
 
-void UnmapAside(void* area, std::size_t size) {
-    if (size >= kAside) {
+void UnmapAside(void* area, std::size_t size, std::size_t held) {
+    if (size >= kAside && held >= kAside) {
         try {
             std::thread([area, size] { ::munmap(area, size); }).detach();
             return;
