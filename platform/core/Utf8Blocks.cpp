@@ -4,7 +4,9 @@
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
-#if __has_include(<sys/platform/x86.h>)
+// glibc's answer to which instructions the processor has; its header is C that only GCC takes
+// as C++ too.
+#if __has_include(<sys/platform/x86.h>) && !defined(__clang__)
 #include <sys/platform/x86.h>
 #endif
 
@@ -215,7 +217,7 @@ TOMLET_AVX2 bool CheckIn32(const std::uint8_t* bytes, std::size_t count) {
 } // namespace
 
 std::size_t Utf8BlockBytes() {
-#if __has_include(<sys/platform/x86.h>)
+#ifdef CPU_FEATURE_ACTIVE
     // The C library has asked the processor already, as it started; the compiler's own way asks
     // it again, as every process starts, which costs tens of microseconds in a virtual machine.
     static const std::size_t bytes = CPU_FEATURE_ACTIVE(AVX2)    ? 32
