@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -19,8 +21,30 @@ std::size_t WholePages(std::size_t bytes) {
     return (bytes + Page() - 1) / Page() * Page();
 }
 
+// Whether address room beyond the bytes costs nothing: not where the process's address space is
+// limited, nor where the system counts every mapping against its memory whatever the flags say.
+// There the room would be taken from the book's own mapping and everything else.
+bool RoomIsFree() {
+    static const bool free = [] {
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur != RLIM_INFINITY)
+            return false;
+        char mode = '0';
+        if (const int fd = ::open("/proc/sys/vm/overcommit_memory", O_RDONLY | O_CLOEXEC);
+            fd >= 0) {
+            if (::read(fd, &mode, 1) != 1)
+                mode = '0';
+            ::close(fd);
+        }
+        return mode != '2';
+    }();
+    return free;
+}
+
 std::size_t RoomFor(std::size_t bytes) {
-    return WholePages(bytes > SIZE_MAX / 8 ? bytes : std::max<std::size_t>(bytes * 8, 16 << 20));
+    if (!RoomIsFree() || bytes > SIZE_MAX / 8)
+        return WholePages(bytes);
+    return WholePages(std::max<std::size_t>(bytes * 8, 16 << 20));
 }
 
 // Address room for a mapped block of bytes, without the memory held for it: the room is

@@ -6,8 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -155,6 +159,35 @@ TEST(ItemNames, ArraysKeepTheirValuesAsTheyGrowAndShrink) {
     values.Squeeze();
     expectValues("back on the heap");
     growTo(30000, "pages again");
+}
+
+// Grows six arrays of 4 MiB with the address space limited to 64 MiB more than the process
+// has, and ends the process: status 0 when they hold their values.
+[[noreturn]] void GrowArraysInLimitedAddressSpace() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    std::size_t kib = 0;
+    while (std::getline(status, line))
+        if (line.rfind("VmSize:", 0) == 0)
+            kib = std::stoul(line.substr(7));
+    const rlimit limit{(kib << 10) + (64 << 20), RLIM_INFINITY};
+    ::setrlimit(RLIMIT_AS, &limit);
+    std::vector<CPlainArray<std::uint32_t>> arrays(6);
+    for (auto& values : arrays)
+        for (std::uint32_t i = 0; i < (1u << 20); ++i)
+            values.Append(&i, 1);
+    std::exit(arrays.back()[(1u << 20) - 1] == (1u << 20) - 1 ? 0 : 1);
+}
+
+// Where the process's address space is limited, arrays take no room beyond their bytes, which
+// would leave none for the rest.
+TEST(ItemNames, ArraysTakeNoSpareRoomWhereAddressSpaceIsLimited) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer's own mappings need the address space";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // a fresh process decides anew
+    EXPECT_EXIT(GrowArraysInLimitedAddressSpace(), testing::ExitedWithCode(0), "");
+#endif
 }
 
 // Names taken whole from a held part read as the same names appended, through every way the
