@@ -60,14 +60,8 @@ SNameBytes WeighName(const std::uint8_t* p, std::size_t n) {
 }
 
 // Offset of the first "///" in [from, n), or n. Most bytes are not '/', so blocks without
-// one are passed whole; only a block holding a '/' is tested for three in a row. With kGather
-// every whole block is also tested for bytes of 0x80 or more, which only then are fed to reach:
-// on entry any bytes from Done() up to from must be known to be ASCII, and Done() is moved to
-// the end of the block of the marker found. The last bytes, too few for a whole block, are left
-// to the reach's last To().
-template <bool kGather = false>
-std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n,
-                       CEvidenceReach* reach = nullptr) {
+// one are passed whole; only a block holding a '/' is tested for three in a row.
+std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n) {
     std::size_t i = from;
 #if defined(__SSE2__)
     const __m128i slash = _mm_set1_epi8('/');
@@ -80,24 +74,14 @@ std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n,
         const __m128i any =
             _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, slash), _mm_cmpeq_epi8(v1, slash)),
                          _mm_or_si128(_mm_cmpeq_epi8(v2, slash), _mm_cmpeq_epi8(v3, slash)));
-        if constexpr (kGather) {
-            const __m128i high = _mm_or_si128(_mm_or_si128(v0, v1), _mm_or_si128(v2, v3));
-            if (!_mm_movemask_epi8(_mm_or_si128(any, high)))
-                continue;
-            if (_mm_movemask_epi8(high))
-                reach->Block(i);
-        }
         if (!_mm_movemask_epi8(any))
             continue;
         for (std::size_t k = i; k < i + 64; k += 16) {
             const __m128i three = _mm_and_si128(
                 _mm_and_si128(_mm_cmpeq_epi8(load(k), slash), _mm_cmpeq_epi8(load(k + 1), slash)),
                 _mm_cmpeq_epi8(load(k + 2), slash));
-            if (const int mask = _mm_movemask_epi8(three)) {
-                if constexpr (kGather)
-                    reach->Passed(i + 64);
+            if (const int mask = _mm_movemask_epi8(three))
                 return k + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-            }
         }
     }
 #endif
@@ -182,25 +166,24 @@ bool NextHeadLine(const std::uint8_t* d, std::size_t n, std::size_t& from, SHead
 namespace {
 
 // Reports each head line of [0, n) to report, in order, and feeds the UTF-8 evidence of every
-// byte to reach on the way. The marker search alone passes the bytes, in blocks it tests for
-// bytes from 0x80 up: a marker's line is told from the previous marker's by a line feed between
-// them, looked for back from the marker, so no search for line ends reads the bytes again. A
-// head line is reported once a later line, or a line feed at the end, shows that it ends.
+// byte to reach on the way. One pass over the bytes, 64 at a time: each block is tested for
+// bytes from 0x80 up and for '/', and only a block that holds a marker is looked at further,
+// its markers and line feeds as bit masks. A marker's line is told from the previous marker's
+// by a line feed between them, looked for in the marker's block first, so no search for line
+// ends reads the bytes again. A head line is reported once a later line, or a line feed at the
+// end, shows that it ends.
 template <class Report>
 void ForEachHeadLineGathering(const std::uint8_t* d, std::size_t n, CEvidenceReach& reach,
                               Report report) {
-    std::size_t from = 0;
-    bool marked = false; // a marker was found before from
+    bool marked = false; // a marker was found before markerEnd
     bool pending = false;
+    std::size_t markerEnd = 0; // a marker overlapping the last one found is none
     SHeadLine head;
-    for (;;) {
-        const std::size_t q = FindMarker</*kGather=*/true>(d, from, n, &reach);
-        if (q == n)
-            break;
-        const auto* lf = static_cast<const std::uint8_t*>(::memrchr(d + from, '\n', q - from));
-        from = q + 3;
+    // The marker at q, with the last line feed between the marker before it and q, if any.
+    auto take = [&](std::size_t q, const std::uint8_t* lf) {
+        markerEnd = q + 3;
         if (marked && !lf)
-            continue; // a later marker on the line of the one before
+            return; // a later marker on the line of the one before
         marked = true;
         if (pending)
             report(head);
@@ -208,6 +191,64 @@ void ForEachHeadLineGathering(const std::uint8_t* d, std::size_t n, CEvidenceRea
         const SNameBytes name = WeighName(d + lineStart, q - lineStart);
         pending = !name.zero;
         head = {lineStart, q, name.ascii};
+    };
+    auto lineFeedBefore = [&](std::size_t at) {
+        return at > markerEnd ? static_cast<const std::uint8_t*>(
+                                    ::memrchr(d + markerEnd, '\n', at - markerEnd))
+                              : nullptr;
+    };
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i slash = _mm_set1_epi8('/');
+    const __m128i feed = _mm_set1_epi8('\n');
+    // The three-in-a-row test of the last block reads two bytes past it.
+    for (; i + 66 <= n; i += 64) {
+        __m128i v[4];
+        for (int k = 0; k < 4; ++k)
+            v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 16 * k));
+        const __m128i any =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v[0], slash), _mm_cmpeq_epi8(v[1], slash)),
+                         _mm_or_si128(_mm_cmpeq_epi8(v[2], slash), _mm_cmpeq_epi8(v[3], slash)));
+        const __m128i high = _mm_or_si128(_mm_or_si128(v[0], v[1]), _mm_or_si128(v[2], v[3]));
+        if (!_mm_movemask_epi8(_mm_or_si128(any, high)))
+            continue;
+        if (_mm_movemask_epi8(high))
+            reach.Block(i);
+        if (!_mm_movemask_epi8(any))
+            continue;
+        auto mask = [&](__m128i want) {
+            std::uint64_t bits = 0;
+            for (int k = 0; k < 4; ++k)
+                bits |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(
+                            _mm_movemask_epi8(_mm_cmpeq_epi8(v[k], want))))
+                        << (16 * k);
+            return bits;
+        };
+        const std::uint64_t slashes = mask(slash);
+        const std::uint64_t next = static_cast<std::uint64_t>(d[i + 64] == '/') |
+                                   static_cast<std::uint64_t>(d[i + 65] == '/') << 1;
+        std::uint64_t markers = slashes & (slashes >> 1 | next << 63) & (slashes >> 2 | next << 62);
+        if (!markers)
+            continue;
+        const std::uint64_t feeds = mask(feed);
+        for (; markers; markers &= markers - 1) {
+            const int bit = __builtin_ctzll(markers);
+            const std::size_t q = i + static_cast<std::size_t>(bit);
+            if (q < markerEnd)
+                continue;
+            const std::uint64_t before = feeds & ((std::uint64_t{1} << bit) - 1);
+            const std::size_t last =
+                before ? i + 63 - static_cast<std::size_t>(__builtin_clzll(before)) : 0;
+            take(q, before ? (last >= markerEnd ? d + last : nullptr) : lineFeedBefore(i));
+        }
+    }
+    reach.Passed(i); // every block before i was tested for bytes of 0x80 or more
+#endif
+    for (std::size_t q = i > markerEnd ? i : markerEnd; q + 3 <= n; ++q) {
+        if (d[q] == '/' && d[q + 1] == '/' && d[q + 2] == '/') {
+            take(q, lineFeedBefore(q));
+            q += 2;
+        }
     }
     reach.To(n);
     if (pending && std::memchr(d + head.marker + 3, '\n', n - head.marker - 3))
