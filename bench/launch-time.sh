@@ -6,7 +6,10 @@
 #   bench/launch-time.sh TOMLET BOOK...
 #
 # Environment: RUNS (default 5) runs a book, after one warm-up run; TRACE_DIR keeps the last
-# trace of each book (default: a temporary folder, removed). CPU=1 measures instead, without
+# trace of each book (default: a temporary folder, removed). As in compare.sh, each book is
+# first dropped from the page cache and read back by `tomlet --list`, so that every run finds it
+# held the same way (how it came into the cache decides what mapping it costs); KEEP_CACHE=1
+# times it as the cache holds it now. CPU=1 measures instead, without
 # strace, the CPU time (task-clock, all threads) the program has used 3 s after its start,
 # when it has long shown the item and waits: the launch's work, less moved by other load than
 # the wall time is.
@@ -62,6 +65,10 @@ launch_cpu_ms() {
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 for book in "$@"; do
     book=$(realpath "$book")
+    if [ "${KEEP_CACHE:-0}" != 1 ]; then
+        dd if="$book" iflag=nocache count=0 status=none
+        "$tomlet" --list "$book" >/dev/null 2>&1 || true
+    fi
     trace=$trace_dir/$(basename "$book").trace
     if [ "${CPU:-0}" = 1 ]; then
         launch_cpu_ms "$book" >/dev/null
