@@ -99,6 +99,26 @@ std::size_t FindMarker(const std::uint8_t* d, std::size_t from, std::size_t n) {
     return n;
 }
 
+#if defined(__SSE2__)
+// The bits of the 64 bytes in v that are want, byte k as bit k.
+std::uint64_t ByteMask(const __m128i (&v)[4], __m128i want) {
+    std::uint64_t bits = 0;
+    for (int k = 0; k < 4; ++k)
+        bits |= static_cast<std::uint64_t>(
+                    static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[k], want))))
+                << (16 * k);
+    return bits;
+}
+
+// The places among the 64 bytes from d + i, whose '/' are the bits of slashes, where a marker
+// starts; the two bytes after them are read for the markers that run past them.
+std::uint64_t MarkerMask(const std::uint8_t* d, std::size_t i, std::uint64_t slashes) {
+    const std::uint64_t next = static_cast<std::uint64_t>(d[i + 64] == '/') |
+                               static_cast<std::uint64_t>(d[i + 65] == '/') << 1;
+    return slashes & (slashes >> 1 | next << 63) & (slashes >> 2 | next << 62);
+}
+#endif
+
 } // namespace
 
 std::string_view Bytes(const std::uint8_t* p, std::size_t n) {
@@ -216,21 +236,10 @@ void ForEachHeadLineGathering(const std::uint8_t* d, std::size_t n, CEvidenceRea
             reach.Block(i);
         if (!_mm_movemask_epi8(any))
             continue;
-        auto mask = [&](__m128i want) {
-            std::uint64_t bits = 0;
-            for (int k = 0; k < 4; ++k)
-                bits |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(
-                            _mm_movemask_epi8(_mm_cmpeq_epi8(v[k], want))))
-                        << (16 * k);
-            return bits;
-        };
-        const std::uint64_t slashes = mask(slash);
-        const std::uint64_t next = static_cast<std::uint64_t>(d[i + 64] == '/') |
-                                   static_cast<std::uint64_t>(d[i + 65] == '/') << 1;
-        std::uint64_t markers = slashes & (slashes >> 1 | next << 63) & (slashes >> 2 | next << 62);
+        std::uint64_t markers = MarkerMask(d, i, ByteMask(v, slash));
         if (!markers)
             continue;
-        const std::uint64_t feeds = mask(feed);
+        const std::uint64_t feeds = ByteMask(v, feed);
         for (; markers; markers &= markers - 1) {
             const int bit = __builtin_ctzll(markers);
             const std::size_t q = i + static_cast<std::size_t>(bit);
@@ -300,21 +309,9 @@ std::int32_t CountHeadLines(const std::uint8_t* d, std::size_t from, std::size_t
             }
             continue;
         }
-        auto mask = [&](__m128i want) {
-            std::uint64_t bits = 0;
-            for (int k = 0; k < 4; ++k)
-                bits |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(
-                            _mm_movemask_epi8(_mm_cmpeq_epi8(v[k], want))))
-                        << (16 * k);
-            return bits;
-        };
-        const std::uint64_t slashes = mask(slash);
-        const std::uint64_t zeros = hasZero ? mask(zero) : 0;
-        const std::uint64_t feeds = mask(lf);
-        const std::uint64_t next = static_cast<std::uint64_t>(d[i + 64] == '/') |
-                                   static_cast<std::uint64_t>(d[i + 65] == '/') << 1;
-        const std::uint64_t markers =
-            slashes & (slashes >> 1 | next << 63) & (slashes >> 2 | next << 62);
+        const std::uint64_t zeros = hasZero ? ByteMask(v, zero) : 0;
+        const std::uint64_t feeds = ByteMask(v, lf);
+        const std::uint64_t markers = MarkerMask(d, i, ByteMask(v, slash));
         if (!zeros && line != kZeroed) {
             // Without zero bytes a line is a head line when a marker stands anywhere in it.
             // Adding the markers (and the line carried in) to the non-line-feed bits carries
