@@ -75,7 +75,7 @@ bool ResizePlainBlock(SPlainBlock& block, std::size_t bytes, std::size_t used) {
         ReleasePlainBlock(block);
         return true;
     }
-    if (bytes >= kPlainMapBytes && block.mapped && bytes <= block.room) {
+    if (bytes >= kPlainMapBytes && bytes <= block.room) {
         // Inside the room: a shrink gives back the whole pages after the bytes kept.
         if (const std::size_t keep = WholePages(bytes); bytes < block.bytes && keep < block.room) {
             ::munmap(static_cast<char*>(block.data) + keep, block.room - keep);
@@ -86,7 +86,7 @@ bool ResizePlainBlock(SPlainBlock& block, std::size_t bytes, std::size_t used) {
     }
     void* data = nullptr;
     std::size_t room = 0;
-    if (bytes >= kPlainMapBytes && block.mapped) {
+    if (bytes >= kPlainMapBytes && block.Mapped()) {
         data = RemapRoom(block, bytes, room);
     } else if (bytes >= kPlainMapBytes) {
         data = MapRoom(bytes, room);
@@ -94,7 +94,7 @@ bool ResizePlainBlock(SPlainBlock& block, std::size_t bytes, std::size_t used) {
             std::memcpy(data, block.data, used);
         if (data != MAP_FAILED)
             std::free(block.data);
-    } else if (block.mapped) {
+    } else if (block.Mapped()) {
         data = std::malloc(bytes);
         if (data) {
             std::memcpy(data, block.data, std::min(used, bytes));
@@ -105,13 +105,13 @@ bool ResizePlainBlock(SPlainBlock& block, std::size_t bytes, std::size_t used) {
     }
     if (!data || data == MAP_FAILED)
         return false;
-    block = {data, bytes, bytes >= kPlainMapBytes, room};
+    block = {data, bytes, room};
     return true;
 }
 
 void ReleasePlainBlock(SPlainBlock& block) {
     // A new book's index is often made just before the old one goes.
-    if (block.mapped)
+    if (block.Mapped())
         UnmapAside(block.data, block.room, block.bytes);
     else
         std::free(block.data);
@@ -119,7 +119,7 @@ void ReleasePlainBlock(SPlainBlock& block) {
 }
 
 void DropPlainBlockFront(SPlainBlock& block, std::size_t bytes) {
-    if (!block.mapped)
+    if (!block.Mapped())
         return;
     const std::size_t whole = std::min(bytes, block.bytes) / Page() * Page();
     if (whole)

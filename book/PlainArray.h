@@ -18,8 +18,8 @@
 struct SPlainBlock {
     void* data = nullptr;
     std::size_t bytes = 0;
-    bool mapped = false;
-    std::size_t room = 0; // a mapped block's mapping: bytes, and more
+    std::size_t room = 0; // the mapping of a block of pages of its own, bytes and more; else 0
+    bool Mapped() const { return room != 0; }
 };
 inline constexpr std::size_t kPlainMapBytes = 64 << 10;
 // Gives the block room for bytes, keeping its first `used` bytes; false, with the block as it
