@@ -285,13 +285,14 @@ TEST(TextCodec, RandomBytesNeverShortenTheText) {
         EXPECT_GE(out.size() * 2, in.size());
         EXPECT_LE(out.size(), in.size());
     }
-    // A pair refused whole, twice in a row: iconv steps over such a character before it says
-    // so, and the second is no less refused than the first.
+    // A pair refused whole, twice in a row, or before a lead byte that ends the text: iconv
+    // steps over such a character before it says so, and what follows is no less replaced.
     for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
         for (unsigned trail = 0x41; trail <= 0xFE; ++trail) {
             const Bytes pair{static_cast<char>(lead), static_cast<char>(trail)};
             if (codec.Decode(pair) == u"\uFFFD") {
                 EXPECT_EQ(codec.Decode(pair + pair), u"\uFFFD\uFFFD") << lead << ' ' << trail;
+                EXPECT_EQ(codec.Decode(pair + "\xe8"), u"\uFFFD\uFFFD") << lead << ' ' << trail;
             }
         }
 }

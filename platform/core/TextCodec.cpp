@@ -311,12 +311,14 @@ void CTextCodec::DecodeNonAscii(std::string_view bytes, std::u16string& out) con
         }
         // EILSEQ (invalid) or EINVAL (incomplete at the end): what iconv held comes first,
         // then one replacement character for the refused bytes; go on after them from the
-        // initial state.
+        // initial state. Bytes cut off by the end go one at a time, as before.
+        const bool cut = errno == EINVAL;
         Flush(out, used);
         if (used == out.size())
             out.resize(out.size() + inLeft + 16);
         out[used++] = u'\uFFFD';
-        const std::size_t skip = RefusedBytes(in, inLeft);
+        const std::size_t skip =
+            cut ? std::max<std::size_t>(RefusedBytes(in, inLeft), 1) : RefusedBytes(in, inLeft);
         in += skip;
         inLeft -= skip;
         ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -332,8 +334,12 @@ std::size_t CTextCodec::RefusedBytes(const char* at, std::size_t left) const {
     // then the bytes at `at` start the next character and nothing more is skipped: a good one
     // converts, and one refused in turn (stepped over again) gets a replacement of its own.
     // Others stop at the refused bytes: skip one byte.
-    const SProbe probe = Probe(at, std::min<std::size_t>(left, 8));
-    if (probe.produced > 0 || (probe.refused && probe.consumed > 0))
+    // Bytes that only end too soon (all of them seen) start the next character too: a
+    // converter that stepped over a refused one leaves them for the next call, which says they
+    // are cut off and gives them a replacement of their own.
+    const std::size_t count = std::min<std::size_t>(left, 8);
+    const SProbe probe = Probe(at, count);
+    if (probe.produced > 0 || (probe.refused && probe.consumed > 0) || (probe.cut && count == left))
         return 0;
     return 1;
 }
@@ -353,6 +359,7 @@ CTextCodec::SProbe CTextCodec::Probe(const char* bytes, std::size_t count) const
     probe.consumed = count - inLeft;
     probe.produced = (sizeof buffer - outLeft) / sizeof(char16_t);
     probe.refused = rc == static_cast<std::size_t>(-1) && errno == EILSEQ;
+    probe.cut = rc == static_cast<std::size_t>(-1) && errno == EINVAL;
     probe.first = probe.produced > 0 ? buffer[0] : u'\0';
     ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
     return probe;

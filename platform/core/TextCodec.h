@@ -91,6 +91,7 @@ private:
         std::size_t consumed = 0;
         std::size_t produced = 0; // UTF-16 units
         bool refused = false;     // stopped at an invalid sequence
+        bool cut = false;         // stopped at a sequence the bytes end inside
         char16_t first = 0;
     };
     SProbe Probe(const char* bytes, std::size_t count) const;
