@@ -5,6 +5,7 @@
 #include "BookMessages.h"
 #include "CodePage.h"
 #include "Cvd.h"
+#include "IndexSink.h"
 #include "ItemSink.h"
 
 #include <new>
@@ -18,73 +19,6 @@
 #endif
 
 namespace {
-
-// Records each item found in a table and a list of names that must stay in step. Given passed,
-// it tells of the bytes before each item a few MiB at a time, for a scan that reads the book
-// once in file order and reports each item when it reaches it.
-class CIndexSink : public CItemSink {
-public:
-    CIndexSink(COffsetTable& table, CItemNames& names, const ScanPassed* passed = nullptr)
-        : m_table(table), m_names(names), m_pPassed(passed) {}
-    void AddItem(std::int32_t position, std::u16string_view name) override {
-        // A full pool takes no more names; the rest of the book is left out of both.
-        if (m_bFull || m_names.Append(name) < 0) {
-            m_bFull = true;
-            return;
-        }
-        Close(position);
-    }
-    void AddAsciiItem(std::int32_t position, std::string_view name) override {
-        if (m_bFull || m_names.AppendAscii(name) < 0) {
-            m_bFull = true;
-            return;
-        }
-        Close(position);
-    }
-    void AddCodedItem(std::int32_t position, std::string_view bytes,
-                      const CTextCodec& codec) override {
-        if (m_bFull || m_names.AppendCoded(bytes, codec) < 0) {
-            m_bFull = true;
-            return;
-        }
-        Close(position);
-    }
-
-    // The held part's scan tells of its own bytes: only those before it are left to tell.
-    bool AdoptHeldItems(CPlainArray<std::int32_t>& positions, std::int32_t shift,
-                        CItemNames& names) override {
-        if (m_bFull || positions.Size() == 0 ||
-            positions.Size() != static_cast<std::size_t>(names.Count()))
-            return false;
-        const auto start = static_cast<std::size_t>(positions[0] + shift);
-        if (!m_table.CanAdoptTail(positions.Size()) || !m_names.AdoptHeld(names))
-            return false;
-        m_table.AdoptTail(positions, shift);
-        Passed(start);
-        return true;
-    }
-
-private:
-    static constexpr std::size_t kPassedStep = 4 << 20;
-
-    void Close(std::int32_t position) {
-        m_table.Append(position);
-        Passed(static_cast<std::size_t>(position));
-    }
-    // The bytes before position have been read for the last time.
-    void Passed(std::size_t position) {
-        if (m_pPassed && position >= m_nPassed + kPassedStep) {
-            (*m_pPassed)(m_nPassed, position);
-            m_nPassed = position;
-        }
-    }
-
-    COffsetTable& m_table;
-    CItemNames& m_names;
-    const ScanPassed* m_pPassed;
-    std::size_t m_nPassed = 0; // the bytes before it have been told of
-    bool m_bFull = false;
-};
 
 // Gives the book's pages back as a scan passes them. A book scanned as two parts keeps two
 // cores busy: without a third, a thread of its own for the pages only takes turns with the

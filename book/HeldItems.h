@@ -1,7 +1,8 @@
 #pragma once
 
-// Scanning a large book on two threads: the second part's items are held while the first part
-// reports to the sink, then reported after them, so the sink sees one scan's items in order.
+// Scanning a large book on two threads: the items of every part but the first are held while
+// the first part reports to the sink, then reported after them, so the sink sees one scan's
+// items in order.
 
 #include "ItemNames.h"
 #include "ItemSink.h"
@@ -36,10 +37,12 @@ public:
             Hold(position, m_names.AppendCoded(bytes, codec));
     }
     // Positions are reported shifted by shift, for a part scanned from its own start. A sink that
-    // stores names takes them whole; to any other the positions reported are given back on the
-    // way, as the sink's own memory grows: the items can be reported once only.
-    void ReportTo(CItemSink& sink, std::int32_t shift = 0) {
-        if (m_positions.Size() > 0 && sink.AdoptHeldItems(m_positions, shift, m_names))
+    // stores names takes them whole, or copies them where whole is false (a small part, so that
+    // a larger one after it may still be taken whole); to any other the positions reported are
+    // given back on the way, as the sink's own memory grows: the items can be reported once only.
+    void ReportTo(CItemSink& sink, std::int32_t shift = 0, bool whole = true) {
+        if (whole ? m_positions.Size() > 0 && sink.AdoptHeldItems(m_positions, shift, m_names)
+                  : sink.CopyHeldItems(m_positions, shift, m_names))
             return;
         constexpr std::size_t kChunk = 1 << 12;
         std::u16string name;
@@ -50,6 +53,8 @@ public:
             sink.AddItem(m_positions[i] + shift, name);
         }
     }
+
+    std::size_t Count() const { return m_positions.Size(); }
 
 private:
     // A name that found no room ends the part, as the index ends where its pool is full.

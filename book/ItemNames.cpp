@@ -94,6 +94,21 @@ void CItemNames::Widen() {
     m_bWide = true;
 }
 
+void CItemNames::TakeFormOf(CItemNames& other) {
+    // Both pools must keep names in one form: an empty one takes the other's, and bytes of
+    // two code pages are both converted.
+    if (Count() == 0 && !m_bWide) {
+        m_bWide = other.m_bWide;
+        m_pCodec = other.m_pCodec;
+    }
+    const bool sameForm = m_bWide == other.m_bWide &&
+                          (m_bWide || !m_pCodec || !other.m_pCodec || m_pCodec == other.m_pCodec);
+    if (!sameForm) {
+        Widen();
+        other.Widen();
+    }
+}
+
 bool CItemNames::AdoptHeld(CItemNames& held) {
     const std::int32_t count = held.Count();
     if (count == 0)
@@ -102,18 +117,7 @@ bool CItemNames::AdoptHeld(CItemNames& held) {
         static_cast<std::size_t>(Count()) + static_cast<std::size_t>(count) >
             static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return false;
-    // Both pools must keep names in one form: an empty one takes the other's, and bytes of
-    // two code pages are both converted.
-    if (Count() == 0 && !m_bWide) {
-        m_bWide = held.m_bWide;
-        m_pCodec = held.m_pCodec;
-    }
-    const bool sameForm = m_bWide == held.m_bWide &&
-                          (m_bWide || !m_pCodec || !held.m_pCodec || m_pCodec == held.m_pCodec);
-    if (!sameForm) {
-        Widen();
-        held.Widen();
-    }
+    TakeFormOf(held);
     m_nTailRow = Count();
     m_parts[1].bytes.Swap(held.m_parts[0].bytes);
     m_parts[1].starts.Swap(held.m_parts[0].starts);
@@ -121,6 +125,41 @@ bool CItemNames::AdoptHeld(CItemNames& held) {
         m_pCodec = held.m_pCodec;
     held.Clear();
     return true;
+}
+
+std::int32_t CItemNames::AppendRowsOf(CItemNames& other) {
+    const std::int32_t count = other.Count();
+    if (count == 0)
+        return 0;
+    TakeFormOf(other);
+    if (!m_pCodec)
+        m_pCodec = other.m_pCodec;
+    std::int32_t appended = 0;
+    for (const SPart& from : other.m_parts) {
+        const std::size_t rows = from.starts.Size();
+        if (rows == 0)
+            continue;
+        // A part that fits whole is copied as one block, its starts moved by where it lands.
+        if (Fits(from.bytes.Size()) &&
+            static_cast<std::size_t>(Count()) + rows <= static_cast<std::size_t>(kNoTail)) {
+            SPart& to = Last();
+            const auto base = static_cast<std::uint32_t>(to.bytes.Size());
+            to.bytes.Append(from.bytes.Data(), from.bytes.Size());
+            std::uint32_t* starts = to.starts.Extend(rows);
+            for (std::size_t j = 0; j < rows; ++j)
+                starts[j] = from.starts[j] + base;
+            appended += static_cast<std::int32_t>(rows);
+            continue;
+        }
+        // Near the pool's limits: row by row, as far as they fit.
+        for (; appended < count; ++appended) {
+            const std::string_view bytes = other.BytesOf(static_cast<std::size_t>(appended));
+            if (AppendBytes(bytes.data(), bytes.size()) < 0)
+                break;
+        }
+        return appended;
+    }
+    return appended;
 }
 
 void CItemNames::Clear() {

@@ -40,6 +40,10 @@ public:
     // rows, or the rows would pass 2 Gi. Where the two keep names in different forms, both turn
     // to UTF-16 first. Appends after go after them.
     bool AdoptHeld(CItemNames& held);
+    // Appends copies of the rows of other, in order, as AdoptHeld would take them but for a part
+    // too small to be worth a pool of its own; other keeps its rows (turned to UTF-16 where the
+    // two keep different forms). Returns how many were appended: fewer once the pool is full.
+    std::int32_t AppendRowsOf(CItemNames& other);
     void Clear();
     // Gives back the room kept for more rows, for when no more are coming: appends grow the
     // storage by half again, up to a third of it unused. Later appends still work.
@@ -93,6 +97,8 @@ private:
     std::int32_t AppendBytes(const char* bytes, std::size_t length);
     // Turns the pool to UTF-16, converting every row so far.
     void Widen();
+    // Brings this pool and other to one form for rows of other to join these.
+    void TakeFormOf(CItemNames& other);
     // The bytes of a row that exists.
     std::string_view BytesOf(std::size_t row) const;
     // The name of a row of bytes, converted into out, or its first units: conversion stops once

@@ -36,6 +36,13 @@ public:
                                 CItemNames& /*names*/) {
         return false;
     }
+    // The same for a part held to be reported after the items so far, but copied: a sink that
+    // stores names appends copies of them (as many as fit, as one by one) and returns true;
+    // false, with nothing taken or reported, has the items reported one by one.
+    virtual bool CopyHeldItems(const CPlainArray<std::int32_t>& /*positions*/,
+                               std::int32_t /*shift*/, CItemNames& /*names*/) {
+        return false;
+    }
     // Reports an item named by bytes (no zero among them; ascii: all below 0x80) in the code
     // page of codec, the cheapest way this sink takes; scratch is room for a conversion.
     void AddNamedItem(std::int32_t position, std::string_view bytes, bool ascii,

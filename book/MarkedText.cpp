@@ -8,11 +8,16 @@
 #include "OffsetTable.h"
 #include "TextCodec.h"
 #include "Utf8.h"
+#include "WorkRanges.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -412,8 +417,9 @@ struct SPartSeen {
 // Looks for the marker in the raw bytes and converts only the names of head lines. With
 // refuted, the UTF-8 evidence of the bytes is gathered as the scan passes them, so that choosing
 // the code page reads the book no second time: the blocks the scan holds in registers are tested
-// for bytes of 0x80 or more, and only those that hold one are validated. The bytes are data's
-// from base on; passed is told of them as the scan leaves them behind.
+// for bytes of 0x80 or more, and only those that hold one are validated. The bytes are a book's
+// from base on, and positions are reported in the book; passed is told of them as the scan
+// leaves them behind.
 SPartSeen ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CItemSink& sink,
                     std::atomic<bool>* refuted = nullptr, std::size_t base = 0,
                     const ScanPassed& passed = {}) {
@@ -429,7 +435,7 @@ SPartSeen ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& code
     auto report = [&](const SHeadLine& head) {
         const std::string_view bytes = Bytes(d + head.start, head.marker - head.start);
         seen.nonAsciiName |= !head.ascii;
-        sink.AddNamedItem(static_cast<std::int32_t>(head.start), bytes,
+        sink.AddNamedItem(static_cast<std::int32_t>(base + head.start), bytes,
                           codec.IsAsciiCompatible() && head.ascii, codec, name);
         // Neither way of searching looks back before a head line's marker once it is
         // reported, nor does the evidence's reach.
@@ -452,25 +458,102 @@ SPartSeen ScanBytes(const std::uint8_t* d, std::size_t n, const CTextCodec& code
     return seen;
 }
 
-// ScanBytes over the whole book, in two halves at once from splitAt bytes on: scanning is
-// bound by the memory's speed and the names' conversion, and two threads, each over one half,
-// nearly halve a large book's build. Lines never straddle the cut, so the halves find exactly
-// the items a single scan finds, and no UTF-8 sequence straddles it either.
-SPartSeen ScanBytesInHalves(const std::uint8_t* d, std::size_t n, const CTextCodec& codec,
-                            CItemSink& sink, std::size_t splitAt,
-                            std::atomic<bool>* refuted = nullptr, const ScanPassed& passed = {}) {
+// Tells passed of the pieces a thread has scanned, joined while they follow one another, a few
+// MiB at a time: each call gives pages back.
+class CPassedPieces {
+public:
+    explicit CPassedPieces(const ScanPassed& passed) : m_passed(passed) {}
+    ~CPassedPieces() { Tell(); }
+    void Add(std::size_t from, std::size_t to) {
+        if (from != m_nTo)
+            Tell();
+        if (m_nFrom == m_nTo)
+            m_nFrom = from;
+        m_nTo = to;
+        if (m_nTo - m_nFrom >= kStep)
+            Tell();
+    }
+
+private:
+    static constexpr std::size_t kStep = 4 << 20;
+    void Tell() {
+        if (m_passed && m_nFrom < m_nTo)
+            m_passed(m_nFrom, m_nTo);
+        m_nFrom = m_nTo;
+    }
+    const ScanPassed& m_passed;
+    std::size_t m_nFrom = 0;
+    std::size_t m_nTo = 0;
+};
+
+// ScanBytes over the whole book, on two threads at once from splitAt bytes on: scanning is bound
+// by the memory's speed and the names' conversion, and two threads nearly halve a large book's
+// build. The threads share the book out in pieces cut after line feeds, so that no line (and no
+// UTF-8 sequence) straddles two and they find exactly the items a single scan finds, and so that
+// one slowed by other work (the window starting beside it) is helped by the other. The first
+// thread's own range goes to sink as it is scanned; every other range is held and reported after
+// it in file order, the largest taken whole and the others copied.
+SPartSeen ScanBytesShared(const std::uint8_t* d, std::size_t n, const CTextCodec& codec,
+                          CItemSink& sink, std::size_t splitAt,
+                          std::atomic<bool>* refuted = nullptr, const ScanPassed& passed = {}) {
     const void* lf = n >= splitAt && codec.PrepareConcurrentUse()
                          ? std::memchr(d + n / 2, '\n', n - n / 2)
                          : nullptr;
     if (!lf)
         return ScanBytes(d, n, codec, sink, refuted, 0, passed);
     const std::size_t cut = static_cast<const std::uint8_t*>(lf) - d + 1;
-    CHeldItems second;
-    SPartSeen first, last;
-    RunSideBySide([&] { first = ScanBytes(d, cut, codec, sink, refuted, 0, passed); },
-                  [&] { last = ScanBytes(d + cut, n - cut, codec, second, refuted, cut, passed); });
-    second.ReportTo(sink, static_cast<std::int32_t>(cut));
-    return {first.looksUtf8 || last.looksUtf8, first.nonAsciiName || last.nonAsciiName};
+    const std::size_t piece = std::max<std::size_t>(splitAt / 32, 1);
+    // The first line start at or after at (at >= 1), or n.
+    auto lineStart = [d, n](std::size_t at) {
+        const void* feed = std::memchr(d + at - 1, '\n', n - at + 1);
+        return feed ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(feed) - d) + 1 : n;
+    };
+    CWorkRanges ranges(n, cut, piece, piece, lineStart);
+    struct SWorker {
+        std::vector<std::pair<std::size_t, std::unique_ptr<CHeldItems>>> held; // by range
+        SPartSeen seen;
+    } workers[2];
+    auto work = [&](int w) {
+        SWorker& me = workers[w];
+        CPassedPieces told(passed);
+        CWorkRanges::SPiece p;
+        while (ranges.Next(w, p)) {
+            CItemSink* to = &sink;
+            if (p.range != 0) {
+                if (me.held.empty() || me.held.back().first != p.range)
+                    me.held.emplace_back(p.range, std::make_unique<CHeldItems>());
+                to = me.held.back().second.get();
+            }
+            const SPartSeen seen =
+                ScanBytes(d + p.from, p.to - p.from, codec, *to, refuted, p.from);
+            me.seen.looksUtf8 |= seen.looksUtf8;
+            me.seen.nonAsciiName |= seen.nonAsciiName;
+            told.Add(p.from, p.to);
+        }
+    };
+    RunSideBySide([&] { work(0); }, [&] { work(1); });
+
+    const std::vector<CWorkRanges::SRange> made = ranges.Ranges();
+    std::vector<CHeldItems*> heldOf(made.size(), nullptr);
+    for (SWorker& worker : workers) {
+        for (auto& [range, held] : worker.held)
+            heldOf[range] = held.get();
+    }
+    std::vector<std::size_t> order;
+    std::size_t largest = 0;
+    for (std::size_t r = 1; r < made.size(); ++r) {
+        if (!heldOf[r])
+            continue;
+        order.push_back(r);
+        if (!largest || heldOf[r]->Count() > heldOf[largest]->Count())
+            largest = r;
+    }
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return made[a].from < made[b].from; });
+    for (const std::size_t r : order)
+        heldOf[r]->ReportTo(sink, /*shift=*/0, /*whole=*/r == largest);
+    return {workers[0].seen.looksUtf8 || workers[1].seen.looksUtf8,
+            workers[0].seen.nonAsciiName || workers[1].seen.nonAsciiName};
 }
 
 // For any other code page: convert every line and look for the marker in its text.
@@ -497,7 +580,7 @@ void ScanLines(const std::uint8_t* d, std::size_t n, const CTextCodec& codec, CI
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,
                     std::size_t splitAt, const ScanPassed& passed) {
     if (codec.IsAsciiCompatible())
-        ScanBytesInHalves(data.data(), data.size(), codec, sink, splitAt, nullptr, passed);
+        ScanBytesShared(data.data(), data.size(), codec, sink, splitAt, nullptr, passed);
     else
         ScanLines(data.data(), data.size(), codec, sink);
 }
@@ -524,8 +607,8 @@ bool ScanMarkedTextChoosingCodePage(std::span<const std::uint8_t> data, const CC
     CUtf8Evidence guessed;
     GatherUtf8Evidence(d, 0, guessEnd, guessed, refuted);
     const bool guess = guessed.LooksUtf8();
-    const SPartSeen seen = ScanBytesInHalves(d, n, guess ? utf8 : other, freshSink(), splitAt,
-                                             refuted ? nullptr : &refuted, passed);
+    const SPartSeen seen = ScanBytesShared(d, n, guess ? utf8 : other, freshSink(), splitAt,
+                                           refuted ? nullptr : &refuted, passed);
     const bool looksUtf8 = !refuted && seen.looksUtf8;
     if (looksUtf8 != guess && seen.nonAsciiName)
         ScanMarkedText(data, looksUtf8 ? utf8 : other, freshSink(), splitAt, passed);

@@ -31,13 +31,13 @@ class CItemSink;
 class COffsetTable;
 class CTextCodec;
 
-// Books from this size on are scanned as two halves at once.
+// Books from this size on are scanned on two threads at once.
 inline constexpr std::size_t kScanSplitBytes = 16 << 20;
 
 // Finds the items of the book in data and reports each to sink, in file order. Where the code
 // page allows it, the marker is found in the raw bytes and only names are converted; data of
-// splitAt bytes or more is then cut after a line feed near its middle and the second part
-// scanned on a thread of its own, its items reported after the first part's.
+// splitAt bytes or more is then scanned on two threads, which share it out in pieces cut after
+// line feeds, the items of all but the first part held and reported after it.
 //
 // passed, when given, is told of the bytes the scan has read for the last time.
 void ScanMarkedText(std::span<const std::uint8_t> data, const CTextCodec& codec, CItemSink& sink,

@@ -41,6 +41,15 @@ public:
         m_tail.Swap(positions);
         return true;
     }
+    // Appends the first count of positions, each shifted by shift, as Append would one by one.
+    void AppendShifted(const CPlainArray<std::int32_t>& positions, std::size_t count,
+                       std::int32_t shift) {
+        if (m_nTailRow != kNoTail)
+            shift -= m_nTailShift;
+        std::int32_t* to = (m_nTailRow == kNoTail ? m_entries : m_tail).Extend(count);
+        for (std::size_t i = 0; i < count; ++i)
+            to[i] = positions[i] + shift;
+    }
     std::int32_t Count() const {
         return static_cast<std::int32_t>(m_entries.Size() + m_tail.Size());
     }

@@ -3,8 +3,11 @@
 // with converting every line, and cutting any item's bytes must be safe.
 
 #include "CodePage.h"
+#include "IndexSink.h"
+#include "ItemNames.h"
 #include "ItemSink.h"
 #include "MarkedText.h"
+#include "OffsetTable.h"
 #include "TextCodec.h"
 
 #include <cstdlib>
@@ -32,12 +35,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const CTextCodec* codec : {cp949.get(), utf8.get()}) {
         SItems fast, halves, plain;
         ScanMarkedText(bytes, *codec, fast);
-        ScanMarkedText(bytes, *codec, halves, 1); // as a large book is: in two halves at once
+        ScanMarkedText(bytes, *codec, halves, 1); // as a large book is: on two threads at once
         ScanMarkedTextLines(bytes, *codec, plain);
         if (fast.positions != plain.positions || fast.names != plain.names)
             std::abort();
         if (halves.positions != plain.positions || halves.names != plain.names)
             std::abort();
+        // An index takes the parts held by the threads whole or copies them.
+        COffsetTable table;
+        CItemNames names;
+        CIndexSink index(table, names);
+        ScanMarkedText(bytes, *codec, index, 1);
+        if (table.Count() != static_cast<std::int32_t>(plain.positions.size()))
+            std::abort();
+        for (std::int32_t i = 0; i < table.Count(); ++i) {
+            if (table[i] != plain.positions[i] || names.Name(i) != plain.names[i])
+                std::abort();
+        }
         // Bytes spoilt as soon as the scan says it has passed them change nothing.
         std::vector<std::uint8_t> spoilt(data, data + size);
         SItems passedOver;

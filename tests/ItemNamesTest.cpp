@@ -244,8 +244,38 @@ TEST(ItemNames, AdoptedNamesReadAsAppended) {
     EXPECT_EQ(names.Name(2), u"two");
 }
 
-// Positions taken whole from a held part read shifted as appended; appends after them go after
-// them, a second part is refused, and cleared, the table takes a part again.
+// Rows copied from a held part, before a part is taken whole or after it, read as the same
+// names appended, whichever forms the two keep; the held part keeps its rows.
+TEST(ItemNames, CopiedNamesReadAsAppended) {
+    for (const EForm form : {EForm::Converted, EForm::Utf8Bytes}) {
+        for (const EForm heldForm : {EForm::Converted, EForm::Utf8Bytes}) {
+            for (const bool afterTail : {false, true}) {
+                CItemNames names = Names({u"head", u"머리"}, form);
+                std::vector<std::u16string> expected = {u"head", u"머리"};
+                if (afterTail) {
+                    CItemNames tail = Names({u"꼬리"}, form);
+                    ASSERT_TRUE(names.AdoptHeld(tail));
+                    expected.push_back(u"꼬리");
+                }
+                CItemNames held;
+                for (int i = 0; i < 30; ++i) {
+                    Add(held, RowName(i), heldForm);
+                    expected.push_back(RowName(i));
+                }
+                ASSERT_EQ(names.AppendRowsOf(held), 30);
+                EXPECT_EQ(held.Count(), 30);
+                Add(names, u"끝", form);
+                expected.push_back(u"끝");
+                ASSERT_EQ(names.Count(), static_cast<std::int32_t>(expected.size()));
+                for (std::size_t i = 0; i < expected.size(); ++i)
+                    ASSERT_EQ(names.Name(static_cast<std::int32_t>(i)), expected[i]) << i;
+            }
+        }
+    }
+}
+
+// Positions taken whole from a held part read shifted as appended; appends and copies after them
+// go after them, a second part is refused, and cleared, the table takes a part again.
 TEST(OffsetTable, AdoptedPositionsReadShiftedAsAppended) {
     COffsetTable table;
     table.Append(5);
@@ -260,18 +290,21 @@ TEST(OffsetTable, AdoptedPositionsReadShiftedAsAppended) {
     more.Append(&two, 1);
     EXPECT_FALSE(table.AdoptTail(more, 0));
     EXPECT_EQ(more.Size(), 1u);
+    table.AppendShifted(more, 1, 200); // copied after the tail
     table.Squeeze();
     COffsetTable moved = std::move(table);
-    const std::vector<std::int32_t> expected = {5, 100, 107, 109, 120};
+    const std::vector<std::int32_t> expected = {5, 100, 107, 109, 120, 202};
     ASSERT_EQ(moved.Count(), static_cast<std::int32_t>(expected.size()));
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(moved[static_cast<std::int32_t>(i)], expected[i]) << i;
     moved.Clear();
     moved.Append(3);
+    moved.AppendShifted(more, 1, 10); // copied before a tail
     ASSERT_TRUE(moved.AdoptTail(more, 1));
-    ASSERT_EQ(moved.Count(), 2);
+    ASSERT_EQ(moved.Count(), 3);
     EXPECT_EQ(moved[0], 3);
-    EXPECT_EQ(moved[1], 3);
+    EXPECT_EQ(moved[1], 12);
+    EXPECT_EQ(moved[2], 3);
 }
 
 struct SFind {

@@ -4,6 +4,8 @@
 #include "BookFile.h"
 #include "BookFixture.h"
 #include "CodePage.h"
+#include "IndexSink.h"
+#include "ItemNames.h"
 #include "TextCodec.h"
 
 #include <gtest/gtest.h>
@@ -378,6 +380,16 @@ void ExpectSameAsLineScan(const Bytes& book, const CTextCodec& codec, const std:
     ASSERT_EQ(fast.names, plain.names) << what;
     ASSERT_EQ(halves.positions, plain.positions) << what;
     ASSERT_EQ(halves.names, plain.names) << what;
+    // An index takes the parts the threads held whole or copies them, keeping the book's bytes.
+    COffsetTable table;
+    CItemNames names;
+    CIndexSink index(table, names);
+    ScanMarkedText(Span(book), codec, index, 1);
+    ASSERT_EQ(table.Count(), static_cast<std::int32_t>(plain.positions.size())) << what;
+    for (std::int32_t i = 0; i < table.Count(); ++i) {
+        ASSERT_EQ(table[i], plain.positions[i]) << what;
+        ASSERT_EQ(names.Name(i), plain.names[i]) << what;
+    }
     // The scan that gathers the UTF-8 evidence finds its head lines another way.
     static const auto page = CCodePage::Create();
     for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
