@@ -18,9 +18,11 @@ bool CWorkRanges::Next(int worker, SPiece& piece) {
     if (mine.at >= mine.end) {
         // Out of work: take the far half of what the other worker has not yet started on.
         SCursor& other = m_cursors[1 - worker];
-        if (other.end <= other.at || other.end - other.at < m_nLeastSplit)
+        const std::size_t left = other.end > other.at ? other.end - other.at : 0;
+        // The cut is looked for from a byte after the other's start, which it has not read.
+        if (left < 2 || left < m_nLeastSplit)
             return false;
-        const std::size_t middle = m_cut(other.at + (other.end - other.at) / 2);
+        const std::size_t middle = m_cut(other.at + left / 2);
         if (middle <= other.at || middle >= other.end)
             return false;
         m_ranges[other.range].to = middle;

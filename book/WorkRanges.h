@@ -24,8 +24,9 @@ public:
 
     // Bytes [0, n), range 0 up to firstCut for worker 0 and range 1 from it for worker 1. Pieces
     // are about piece bytes (at least one) and end where cut says: cut(at) is the first place a
-    // piece may end at or after at (a line start), n when there is none; firstCut is one. What
-    // is left of a range is split only from leastSplit bytes on.
+    // piece may end at or after at (a line start), n when there is none; firstCut is one. cut
+    // is asked only of an at inside (0, n), and reads from at - 1 on, bytes no worker has taken
+    // yet. What is left of a range is split only from leastSplit bytes (and two) on.
     CWorkRanges(std::size_t n, std::size_t firstCut, std::size_t piece, std::size_t leastSplit,
                 std::function<std::size_t(std::size_t)> cut);
 

@@ -19,6 +19,8 @@ struct SShare {
 SShare Share(const std::string& text, std::size_t firstCut, std::size_t piece,
              std::size_t leastSplit, double odds, unsigned seed) {
     auto lineStart = [&text](std::size_t at) {
+        EXPECT_GT(at, 0u); // it reads the byte before at
+        EXPECT_LT(at, text.size());
         const std::size_t feed = text.find('\n', at - 1);
         return feed == std::string::npos ? text.size() : feed + 1;
     };
@@ -43,7 +45,7 @@ SShare Share(const std::string& text, std::size_t firstCut, std::size_t piece,
 std::string Lines(int count) {
     std::string text;
     for (int i = 0; i < count; ++i)
-        text += std::string(1 + i % 7, 'a') + "\n";
+        text += std::string(i % 7, 'a') + "\n";
     return text;
 }
 
@@ -56,7 +58,7 @@ TEST(WorkRanges, PiecesTileTheTextAndEachRangeIsReadInOrder) {
         std::size_t firstCut, piece, leastSplit;
     };
     for (const SCase c : {SCase{half, 1, 1}, SCase{half, 40, 80}, SCase{text.size(), 16, 16},
-                          SCase{2, 1, 1}, SCase{half, 1, text.size() + 1}}) {
+                          SCase{3, 1, 1}, SCase{1, 1, 1}, SCase{half, 1, text.size() + 1}}) {
         for (const double odds : {0.5, 0.9, 1.0, 0.0}) {
             for (unsigned seed = 0; seed < 20; ++seed) {
                 const SShare share = Share(text, c.firstCut, c.piece, c.leastSplit, odds, seed);
