@@ -4,6 +4,7 @@
 // window's state file,
 // message boxes recorded instead of shown, and an application started as main() starts it.
 
+#include "../ScratchDir.h"
 #include "BookDlg.h"
 #include "ListBox.h"
 #include "MainFrame.h"
@@ -12,7 +13,6 @@
 
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -88,6 +88,6 @@ public:
     QStringList messages;
 
 private:
-    QTemporaryDir m_dir;
+    CScratchDir m_dir;
     CSeamGuard<MessageBoxHandler> m_seam;
 };

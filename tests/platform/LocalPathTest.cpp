@@ -1,4 +1,5 @@
 #include "LocalPath.h"
+#include "../ScratchDir.h"
 #include "FileDialog.h"
 
 #include <QAbstractItemModel>
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QListView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -25,7 +25,7 @@ public:
     static constexpr const char* kKorean = "\xc7\xd1\xb1\xb9";
 
 private:
-    QTemporaryDir m_dir;
+    CScratchDir m_dir;
 
     std::string Folder() const { return QFile::encodeName(m_dir.path()).toStdString(); }
     static void Touch(const std::string& path) {
@@ -68,7 +68,7 @@ private slots:
     // The real dialog, shown on the offscreen platform: each choice lists what its caption
     // says and shows that caption exactly.
     void allFilesListsNamesWithoutExtension() {
-        QTemporaryDir scratch;
+        CScratchDir scratch;
         const std::string folder = QFile::encodeName(scratch.path()).toStdString() + "/";
         Touch(folder + "README");
         Touch(folder + "book.txt");

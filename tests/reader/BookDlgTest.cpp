@@ -1,4 +1,5 @@
 #include "BookDlg.h"
+#include "../ScratchDir.h"
 #include "Edit.h"
 #include "ListBox.h"
 #include "LocalPath.h"
@@ -13,7 +14,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocumentFragment>
 
@@ -29,7 +29,7 @@ class BookDlgTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
+    CScratchDir m_dir;
     QStringList m_messages;
     std::unique_ptr<CSeamGuard<MessageBoxHandler>> m_messageSeam;
 
