@@ -14,10 +14,10 @@ packages=(
 if [ "${TOMLET_WITH_FUZZ:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
 fi
-# the real texts bench/make-real-books turns into bench books, and the tracer and counter
-# bench/launch-time.sh times the launch with
+# the real texts bench/make-real-books turns into bench books, and the counter bench/launch-time.sh
+# measures the launch's CPU time with
 if [ "${TOMLET_WITH_BENCH_BOOKS:-0}" = 1 ]; then
-    packages+=(dict-wn debian-faq-ko strace linux-perf)
+    packages+=(dict-wn debian-faq-ko linux-perf)
 fi
 
 missing=()
