@@ -101,3 +101,7 @@ STextItem CutTextItem(std::span<const std::uint8_t> bytes, const CTextCodec& cod
 // file once the bytes are read.
 EItemRead ReadTextItem(CBinaryFile& file, const COffsetTable& table, std::int32_t s,
                        std::int32_t last, const CTextCodec& codec, STextItem& out);
+
+// Whether the scan that gathers UTF-8 evidence may read 32 bytes at a time where the processor
+// can (AVX2), as it does by default; the tests turn it off to check the 16-byte way too.
+void AllowWideScan(bool allow);

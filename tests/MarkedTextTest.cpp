@@ -390,18 +390,23 @@ void ExpectSameAsLineScan(const Bytes& book, const CTextCodec& codec, const std:
         ASSERT_EQ(table[i], plain.positions[i]) << what;
         ASSERT_EQ(names.Name(i), plain.names[i]) << what;
     }
-    // The scan that gathers the UTF-8 evidence finds its head lines another way.
+    // The scan that gathers the UTF-8 evidence finds its head lines another way, 32 bytes at a
+    // time where the processor can and 16 bytes at a time.
     static const auto page = CCodePage::Create();
-    for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
-        std::optional<CCollect> chosen;
-        const bool utf8 = ScanMarkedTextChoosingCodePage(
-            Span(book), *page, [&]() -> CItemSink& { return chosen.emplace(); }, splitAt,
-            /*guessBytes=*/0);
-        if (page->CodecFor(utf8).Name() != codec.Name())
-            break;
-        ASSERT_EQ(chosen->positions, plain.positions) << what;
-        ASSERT_EQ(chosen->names, plain.names) << what;
+    for (const bool wide : {true, false}) {
+        AllowWideScan(wide);
+        for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
+            std::optional<CCollect> chosen;
+            const bool utf8 = ScanMarkedTextChoosingCodePage(
+                Span(book), *page, [&]() -> CItemSink& { return chosen.emplace(); }, splitAt,
+                /*guessBytes=*/0);
+            if (page->CodecFor(utf8).Name() != codec.Name())
+                break;
+            ASSERT_EQ(chosen->positions, plain.positions) << what << (wide ? "" : ", narrow");
+            ASSERT_EQ(chosen->names, plain.names) << what << (wide ? "" : ", narrow");
+        }
     }
+    AllowWideScan(true);
     // The lookup counts every item after the first by the block count alone.
     for (const std::size_t splitAt : {kScanSplitBytes, std::size_t{1}}) {
         const SFoundItem first = FindMarkedTextItem(Span(book), codec, u"", splitAt);
