@@ -14,6 +14,16 @@
 
 std::string_view Bytes(const std::uint8_t* p, std::size_t n);
 
+// What a line holds before its marker: a zero byte (then it is no head line) or else whether
+// every byte is below 0x80.
+struct SNameBytes {
+    bool zero = false;
+    bool ascii = true;
+};
+
+// What the n bytes of a name from p hold, read eight at a time.
+SNameBytes WeighName(const std::uint8_t* p, std::size_t n);
+
 // Where the bytes from from on stop being ASCII, at most to; passes 64 bytes at a time.
 std::size_t SkipAscii(const std::uint8_t* d, std::size_t from, std::size_t to);
 
