@@ -20,9 +20,6 @@
 #include <utility>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #if defined(__SSE2__) && defined(__x86_64__)
 #define TOMLET_WIDE_SCAN 1
 #include <immintrin.h>
@@ -95,7 +92,7 @@ __attribute__((target("avx2"))) inline std::uint64_t WideMask(__m256i a, __m256i
                << 32;
 }
 
-// MarkerBlocks, 32 bytes at a time: about a tenth less of a large book's scan.
+// MarkerBlocks, 32 bytes at a time: some 6 % less of a large book's scan's CPU time.
 template <class OnMarkers>
 __attribute__((target("avx2"))) std::size_t MarkerBlocksWide(const std::uint8_t* d, std::size_t n,
                                                              CEvidenceReach& reach,
