@@ -1,5 +1,6 @@
 #include "Book.h"
 
+#include "AllButLastSink.h"
 #include "BinaryFile.h"
 #include "BookFile.h"
 #include "BookMessages.h"
@@ -199,6 +200,12 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
     }
     book.data.reset();
 
+    TakeIndex(path, kind, *codec, std::move(offsets), std::move(names), /*listedEnd=*/-1);
+    return format ? EBookStatus::CvdFormat : EBookStatus::Ok;
+}
+
+void CBook::TakeIndex(const std::string& path, EFileKind kind, const CTextCodec& codec,
+                      COffsetTable offsets, CItemNames names, std::int64_t listedEnd) {
     // The index keeps only what it holds: the room its growth left over and the heap the
     // growth freed go back to the system, which a book of a million items makes tens of MiB.
     offsets.Squeeze();
@@ -209,9 +216,51 @@ EBookStatus CBook::Open(const std::string& path, EFileKind kind) {
                                std::exchange(m_names, std::move(names)));
     m_strPath = path;
     m_nFileKind = kind;
-    m_pCodec = codec;
+    m_pCodec = &codec;
     m_nLastIndex = m_pOffsets->Count() - 1;
-    return format ? EBookStatus::CvdFormat : EBookStatus::Ok;
+    m_nListedEnd = listedEnd;
+}
+
+EBookStatus CBook::OpenFirstItems(const std::string& path, EFileKind kind, std::size_t bytes) {
+    if (kind == EFileKind::Cvd)
+        return Open(path, kind);
+    SBookBytes book;
+    if (const EBookStatus status = MapBook(path, book, EBookStatus::FileMissing);
+        status != EBookStatus::Ok)
+        return status;
+    if (book.size <= bytes) {
+        book.data.reset();
+        return Open(path, kind);
+    }
+    // Up to the last line feed, so that no line, and no character, is cut in two.
+    std::span<const std::uint8_t> first(book.data.get(), bytes);
+    while (!first.empty() && first.back() != '\n')
+        first = first.first(first.size() - 1);
+    const CTextCodec& codec = ChooseCodec(first, /*cvd=*/false);
+    COffsetTable offsets;
+    CItemNames names;
+    std::int32_t listedEnd = -1;
+    try {
+        CIndexSink index(offsets, names);
+        // The last item found may go on past the bytes read: it is left out, and the listed
+        // items end where it begins.
+        CAllButLastSink sink(index);
+        ScanMarkedText(first, codec, sink);
+        listedEnd = sink.HeldPosition();
+    } catch (const std::bad_alloc&) {
+        return EBookStatus::TooLarge;
+    }
+    book.data.reset();
+    TakeIndex(path, kind, codec, std::move(offsets), std::move(names),
+              listedEnd < 0 ? static_cast<std::int64_t>(first.size()) : listedEnd);
+    return EBookStatus::Ok;
+}
+
+std::span<const std::uint8_t> CBook::ListedBytes(const SBookBytes& book) const {
+    std::size_t size = book.size;
+    if (m_nListedEnd >= 0 && static_cast<std::uint64_t>(m_nListedEnd) < size)
+        size = static_cast<std::size_t>(m_nListedEnd);
+    return {book.data.get(), size};
 }
 
 EBookStatus CBook::ReadItem(std::int32_t s, STextItem& item) const {
@@ -228,7 +277,8 @@ EBookStatus CBook::ReadItem(std::int32_t s, STextItem& item) const {
             if (result == EItemRead::Shown)
                 item = {m_names.Name(s), std::move(body)};
         } else {
-            result = ReadTextItem(file, *m_pOffsets, s, m_nLastIndex, *m_pCodec, item);
+            result =
+                ReadTextItem(file, *m_pOffsets, s, m_nLastIndex, *m_pCodec, item, m_nListedEnd);
         }
     } catch (const std::bad_alloc&) {
         return EBookStatus::TooLarge; // the item's text does not fit beside its bytes
@@ -256,8 +306,8 @@ EBookStatus CBook::FindText(std::u16string_view term, std::int32_t after, std::i
         status != EBookStatus::Ok)
         return status;
     const CTextSearch search(term, *m_pCodec);
-    found = search.FindNext({book.data.get(), book.size}, *m_pOffsets,
-                            m_nFileKind == EFileKind::Cvd, after, progress);
+    found = search.FindNext(ListedBytes(book), *m_pOffsets, m_nFileKind == EFileKind::Cvd, after,
+                            progress);
     return EBookStatus::Ok;
 }
 
@@ -270,8 +320,8 @@ EBookStatus CBook::FindPreviousText(std::u16string_view term, std::int32_t befor
         status != EBookStatus::Ok)
         return status;
     const CTextSearch search(term, *m_pCodec);
-    found = search.FindPrevious({book.data.get(), book.size}, *m_pOffsets,
-                                m_nFileKind == EFileKind::Cvd, before, progress);
+    found = search.FindPrevious(ListedBytes(book), *m_pOffsets, m_nFileKind == EFileKind::Cvd,
+                                before, progress);
     return EBookStatus::Ok;
 }
 
@@ -282,7 +332,7 @@ EBookStatus CBook::FindAllText(std::u16string_view term, std::vector<std::int32_
         status != EBookStatus::Ok)
         return status;
     const CTextSearch search(term, *m_pCodec);
-    const std::span<const std::uint8_t> bytes(book.data.get(), book.size);
+    const std::span<const std::uint8_t> bytes = ListedBytes(book);
     const bool cvd = m_nFileKind == EFileKind::Cvd;
     for (std::int32_t i = search.FindFrom(bytes, *m_pOffsets, cvd, 0); i >= 0;
          i = search.FindFrom(bytes, *m_pOffsets, cvd, i + 1))

@@ -65,6 +65,14 @@ public:
     // book; on CvdFormat the book is open with the items found before the fault.
     EBookStatus Open(const std::string& path, EFileKind kind);
 
+    // As Open, but lists only the items that lie whole in the book's first `bytes` bytes, read
+    // in the code page those bytes argue for: for a window to show the start of a large book at
+    // once while its whole index is built elsewhere. A book no longer than that, and a CVD book,
+    // is opened whole. An item, a text search, reads no further than the listed items reach.
+    EBookStatus OpenFirstItems(const std::string& path, EFileKind kind, std::size_t bytes);
+    // Whether the index lists every item of the book: false after OpenFirstItems left some out.
+    bool IsWhole() const { return m_nListedEnd < 0; }
+
     // Reads item s from the file again and makes its title and body (a CVD item's title is its
     // listed name). item is changed only on Ok.
     EBookStatus ReadItem(std::int32_t s, STextItem& item) const;
@@ -107,10 +115,16 @@ private:
     explicit CBook(std::unique_ptr<CCodePage> codePage);
     // The code page a book with these bytes is read in: the forced one, else by its bytes.
     const CTextCodec& ChooseCodec(std::span<const std::uint8_t> bytes, bool cvd) const;
+    // The bytes of a mapped book the listed items lie in.
+    std::span<const std::uint8_t> ListedBytes(const SBookBytes& book) const;
+    // Makes the index built the book's, handing the previous one to m_releasing.
+    void TakeIndex(const std::string& path, EFileKind kind, const CTextCodec& codec,
+                   COffsetTable offsets, CItemNames names, std::int64_t listedEnd);
 
     std::string m_strPath;
     EFileKind m_nFileKind = EFileKind::MarkedText;
     std::int32_t m_nLastIndex = 0;
+    std::int64_t m_nListedEnd = -1; // where the listed items end, when not at the file's end
     std::unique_ptr<COffsetTable> m_pOffsets;
     CItemNames m_names;
     std::unique_ptr<CCodePage> m_pCodePage;

@@ -8,9 +8,11 @@
 #include "ItemSink.h"
 #include "PlainArray.h"
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -70,6 +72,32 @@ private:
     bool m_bFull = false;
 };
 
+// Holds threads back until it is opened, once; opening it again does nothing.
+class CStartGate {
+public:
+    void Open() {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_bOpen = true;
+        }
+        m_opened.notify_all();
+    }
+    void Wait() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_opened.wait(lock, [this] { return m_bOpen; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_opened;
+    bool m_bOpen = false;
+};
+
+// Set on a thread that builds an index in the background of a window starting: the second
+// threads RunSideBySide starts from it wait at the gate until the window has a core no longer
+// needs. The first part goes on meanwhile, and a thread that starts late takes fewer pieces.
+inline thread_local CStartGate* t_pSideThreadsGate = nullptr;
+
 // Runs second on a thread of its own while first runs on this one, and returns when both are
 // done; an exception of either is thrown again here, first's before second's. Without a thread
 // to be had, second runs here after first: the same work, one part after the other.
@@ -77,7 +105,9 @@ template <class First, class Second> void RunSideBySide(First first, Second seco
     std::exception_ptr secondFailed;
     std::thread worker;
     try {
-        worker = std::thread([&] {
+        worker = std::thread([&, gate = t_pSideThreadsGate] {
+            if (gate)
+                gate->Wait();
             try {
                 second();
             } catch (...) {

@@ -429,10 +429,14 @@ STextItem CutTextItem(std::span<const std::uint8_t> bytes, const CTextCodec& cod
 }
 
 EItemRead ReadTextItem(CBinaryFile& file, const COffsetTable& table, std::int32_t s,
-                       std::int32_t last, const CTextCodec& codec, STextItem& out) {
+                       std::int32_t last, const CTextCodec& codec, STextItem& out,
+                       std::int64_t listedEnd) {
     if (s < 0 || s > last || s >= table.Count())
         return EItemRead::NoSelection;
-    const SItemRange range = ItemRange(table, s, last, file.GetLength());
+    std::int64_t end = file.GetLength();
+    if (listedEnd >= 0 && listedEnd < end)
+        end = listedEnd;
+    const SItemRange range = ItemRange(table, s, last, end);
     if (file.Seek(range.start) != range.start)
         return EItemRead::PositionNotFound;
     std::int64_t read = 0;

@@ -98,9 +98,11 @@ struct STextItem {
 STextItem CutTextItem(std::span<const std::uint8_t> bytes, const CTextCodec& codec);
 
 // Positions the open book at item s, reads only that item's bytes and cuts them. Closes the
-// file once the bytes are read.
+// file once the bytes are read. listedEnd: where the last listed item ends when the table lists
+// only the book's first items (-1: at the file's end).
 EItemRead ReadTextItem(CBinaryFile& file, const COffsetTable& table, std::int32_t s,
-                       std::int32_t last, const CTextCodec& codec, STextItem& out);
+                       std::int32_t last, const CTextCodec& codec, STextItem& out,
+                       std::int64_t listedEnd = -1);
 
 // Whether the scan that gathers UTF-8 evidence may read 32 bytes at a time where the processor
 // can (AVX2), as it does by default; the tests turn it off to check the 16-byte way too.

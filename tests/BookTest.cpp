@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <future>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -172,6 +177,105 @@ TEST(Book, BackgroundOpenEndsAsAnOpenWould) {
     EXPECT_FALSE(CBackgroundOpen(cp949, EFileKind::MarkedText, "UTF-16").Take().book);
     // A build never taken is waited for, not left running over a freed object.
     { CBackgroundOpen dropped(cp949, EFileKind::MarkedText, ""); }
+}
+
+// The first items listed from a book's first bytes are the whole book's first items, read
+// alike; the item the bytes may cut short is left out, and nothing reads past the listed ones.
+TEST(Book, FirstItemsAreTheWholeBooksFirstItems) {
+    const Bytes text = "preface\n"
+                       "\xc1\xa6"
+                       "1\xc0\xe5///\xba\xbd\r\n"
+                       "more of it\n"
+                       "b///\n"
+                       "c///a long line without its end, then the end\n"
+                       "d///\n"
+                       "e///last\n";
+    CTempDir dir;
+    const std::string path = dir.Write("k.txt", text);
+    auto whole = CBook::Create();
+    ASSERT_EQ(whole->Open(path, EFileKind::MarkedText), EBookStatus::Ok);
+    for (std::size_t bytes = 0; bytes <= text.size() + 1; ++bytes) {
+        auto first = CBook::Create();
+        ASSERT_EQ(first->OpenFirstItems(path, EFileKind::MarkedText, bytes), EBookStatus::Ok);
+        // The head lines whole in the bytes up to the last line feed; the last of them is
+        // left out.
+        const std::size_t cut = bytes == 0 ? 0 : text.rfind('\n', bytes - 1) + 1;
+        std::int32_t heads = 0;
+        while (heads <= whole->LastIndex() &&
+               static_cast<std::size_t>(whole->Offsets()[heads]) < cut)
+            ++heads;
+        const bool all = bytes >= text.size();
+        EXPECT_EQ(first->IsWhole(), all) << bytes;
+        ASSERT_EQ(first->LastIndex(), all ? whole->LastIndex() : std::max(heads - 1, 0) - 1)
+            << bytes;
+        for (std::int32_t s = 0; s <= first->LastIndex(); ++s) {
+            EXPECT_EQ(first->Offsets()[s], whole->Offsets()[s]) << bytes;
+            EXPECT_EQ(first->Names().Name(s), whole->Names().Name(s)) << bytes;
+            EXPECT_EQ(Read(*first, s), Read(*whole, s)) << bytes << " item " << s;
+        }
+        Read(*first, first->LastIndex() + 1, EBookStatus::NoSelection);
+        // A text search finds only listed items, and none in the bytes after them.
+        std::vector<std::int32_t> found;
+        ASSERT_EQ(first->FindAllText(u"e", found), EBookStatus::Ok);
+        for (const std::int32_t s : found)
+            EXPECT_NE(Read(*first, s).find('e'), std::string::npos) << bytes << " item " << s;
+    }
+
+    // The code page is the one the first bytes argue for; the whole book may argue otherwise.
+    const std::string utf8Later = dir.Write("u.txt", "a///x\nb///y\nc\xc3\xa9///z\n");
+    auto first = CBook::Create();
+    ASSERT_EQ(first->OpenFirstItems(utf8Later, EFileKind::MarkedText, 12), EBookStatus::Ok);
+    EXPECT_EQ(first->LastIndex(), 0);
+    EXPECT_EQ(first->Codec().Name(), "CP949");
+    ASSERT_EQ(whole->Open(utf8Later, EFileKind::MarkedText), EBookStatus::Ok);
+    EXPECT_EQ(whole->Codec().Name(), "UTF-8");
+
+    // A CVD book is opened whole; a missing one fails as Open does.
+    ASSERT_EQ(first->OpenFirstItems(dir.Write("b.cvd", kCvd), EFileKind::Cvd, 10), EBookStatus::Ok);
+    EXPECT_TRUE(first->IsWhole());
+    EXPECT_EQ(first->LastIndex(), 1);
+    EXPECT_EQ(first->OpenFirstItems(dir.Path("none.txt"), EFileKind::MarkedText, 10),
+              EBookStatus::FileMissing);
+    EXPECT_EQ(first->Path(), dir.Path("b.cvd"));
+}
+
+// A build in the background tells when it ends, and only then; its second thread waits until
+// it is let use the second core, or its book is taken.
+TEST(Book, BackgroundOpenTellsWhenItEnds) {
+    CTempDir dir;
+    const std::string small = dir.Write("k.txt", kCp949);
+    std::promise<void> hold;
+    CBackgroundOpen early(small, EFileKind::MarkedText, "",
+                          [held = hold.get_future().share()] { held.wait(); });
+    std::atomic<int> told{0};
+    early.WhenDone([&] { ++told; });
+    EXPECT_FALSE(early.IsDone());
+    EXPECT_EQ(told, 0);
+    hold.set_value();
+    early.Wait();
+    EXPECT_TRUE(early.IsDone());
+    EXPECT_EQ(told, 1);
+    early.WhenDone([&] { told += 10; }); // ended: told at once, here
+    EXPECT_EQ(told, 11);
+    EXPECT_EQ(early.Take().book->LastIndex(), 1);
+
+    // A book read on two threads: the build can't end before its second thread may start.
+    const Bytes line = "name///a line of the body, long enough to fill the book soon enough\n";
+    Bytes large;
+    while (large.size() <= kScanSplitBytes)
+        large += line;
+    const std::string path = dir.Write("large.txt", large);
+    for (const bool letUse : {true, false}) {
+        CBackgroundOpen build(path, EFileKind::MarkedText, "");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_FALSE(build.IsDone());
+        if (letUse)
+            build.UseSecondCore();
+        const CBackgroundOpen::SOutcome outcome = build.Take();
+        ASSERT_EQ(outcome.status, EBookStatus::Ok);
+        EXPECT_EQ(static_cast<std::size_t>(outcome.book->LastIndex() + 1),
+                  large.size() / line.size());
+    }
 }
 
 // The name listed and the title shown agree, whatever the code page holds back at the end
