@@ -89,6 +89,8 @@ CBookDlg::CBookDlg(const std::string& forcedCodePage, QWidget* parent)
 
     m_ctlItemList->setModel(m_pNames);
     m_ctlItemList->SetPrefixSearch([this](int after, QStringView term) {
+        // Every search of the names, the list's own typing included, looks through them all.
+        CompleteIndex();
         return m_pBook->Names().FindPrefix(
             after, std::u16string_view(reinterpret_cast<const char16_t*>(term.utf16()),
                                        static_cast<std::size_t>(term.size())));
@@ -134,6 +136,8 @@ void CBookDlg::OnBookOpen() {
 }
 
 void CBookDlg::ChooseBook(std::string path, int row) {
+    // The book shown must be whole, to be gone back to if the chosen one fails.
+    CompleteIndex();
     m_strPath = AbsolutePath(std::move(path));
     m_strOpenFolder = m_strPath.substr(0, m_strPath.size() - NameOf(m_strPath).size());
     m_nPendingRow = row;
@@ -182,6 +186,12 @@ void CBookDlg::RunDeferredLoad() {
         return;
     }
     m_bBuildPending = false;
+    const bool shown = ShowFirstItems();
+    // The window is drawn: a build started before it may use both cores now.
+    if (m_pBackgroundOpen)
+        m_pBackgroundOpen->UseSecondCore();
+    if (shown)
+        return;
     if (m_nFileKind == EFileKind::Cvd)
         LoadCvd(m_strPath);
     else

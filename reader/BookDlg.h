@@ -40,7 +40,11 @@ public:
     void ChooseBook(std::string path, int row = 0);
     // A build started before the view existed (the command line's book, while the window is
     // made). The next build takes its book instead of reading the file again when path, kind
-    // and code page are those it would use; any other build drops it.
+    // and code page are those it would use; any other build drops it. A text book whose build
+    // has not ended when the view is first drawn shows its first items at once, and the whole
+    // index takes their place when the build ends; until then the counter is blank, and every
+    // command that needs all the items (a search, an auto-view step, another book or code page)
+    // first waits for it.
     void TakeBackgroundOpen(std::unique_ptr<CBackgroundOpen> open) {
         m_pBackgroundOpen = std::move(open);
     }
@@ -159,6 +163,15 @@ private:
     void LoadCvd(const std::string& path);
     // True when the book at path is the open book now.
     bool BuildIndex(std::string path, EFileKind kind);
+    // Lists the first items of the chosen book and shows the pending row, when the build
+    // started before the view is that book's, is not done and lists that row; false otherwise.
+    bool ShowFirstItems();
+    // When the list shows only a book's first items: waits for its whole index and puts it in
+    // their place, or goes back to the book before after a failed build, as BuildIndex does.
+    void CompleteIndex();
+    // Reports a build that failed and left the book before as it was, and makes the view
+    // describe that book again.
+    void GoBackAfterFailedBuild(EBookStatus status);
     // Selects row (row 0 when the book has fewer rows) and shows its item, or empties the form
     // for a book without items.
     void ShowRowAfterBuild(int row);
@@ -199,6 +212,9 @@ private:
     std::string m_strPath;          // the chosen book, the file system's bytes
     std::unique_ptr<CBook> m_pBook; // the book the list shows; another path after a failed build
     std::unique_ptr<CBackgroundOpen> m_pBackgroundOpen; // the next build's, when it matches
+    // While m_pBook lists only the first items of the book being built: the book shown before
+    // it, which a failed build goes back to. Null otherwise.
+    std::unique_ptr<CBook> m_pBookBefore;
     std::string m_strCodePage;     // books are read in it; empty to choose per book
     std::string m_strBookCodePage; // the one m_pBook was made with
     CItemListModel* m_pNames;

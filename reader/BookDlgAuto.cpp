@@ -46,6 +46,7 @@ void CBookDlg::OnAutoStop() {
 }
 
 void CBookDlg::OnTimer() {
+    CompleteIndex();
     const int count = m_ctlItemList->GetCount();
     if (count == 0)
         return;

@@ -53,6 +53,7 @@ void CBookDlg::OnFindPrevious() {
 bool CBookDlg::FindText(const QString& term, bool forward) {
     if (m_bFinding)
         return false;
+    CompleteIndex();
     m_bFinding = true;
     QProgressDialog progress(QStringLiteral("본문에서 찾는 중입니다..."), QStringLiteral("취소"), 0,
                              kProgressSteps, window());

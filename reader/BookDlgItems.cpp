@@ -7,6 +7,7 @@
 #include "ItemListModel.h"
 #include "ListBox.h"
 #include "MessageBox.h"
+#include "TextCodec.h"
 #include "WaitCursor.h"
 
 #include <QTimer>
@@ -64,9 +65,16 @@ bool CBookDlg::BuildIndex(std::string path, EFileKind kind) {
         m_strBookCodePage = m_strCodePage;
     }
     wait.End();
+    if (status == EBookStatus::FileMissing || status == EBookStatus::TooLarge) {
+        GoBackAfterFailedBuild(status);
+        return false;
+    }
     Report(status);
-    if (status != EBookStatus::FileMissing && status != EBookStatus::TooLarge)
-        return true;
+    return true;
+}
+
+void CBookDlg::GoBackAfterFailedBuild(EBookStatus status) {
+    Report(status);
     // The book kept its previous index: the view goes back to describing that book, so that
     // nothing reads the chosen file at the old book's positions. A missing file is also what
     // its display would have found.
@@ -77,7 +85,89 @@ bool CBookDlg::BuildIndex(std::string path, EFileKind kind) {
         emit codePageChanged(QString::fromStdString(m_strCodePage));
     }
     ReturnToBook();
-    return false;
+}
+
+bool CBookDlg::ShowFirstItems() {
+    // A megabyte lists a few thousand names of a dictionary, screens of the list, and is
+    // read in well under a millisecond.
+    constexpr std::size_t kFirstItemsBytes = 1 << 20;
+    const CBackgroundOpen* early = m_pBackgroundOpen.get();
+    if (!early || early->Path() != m_strPath || early->Kind() != m_nFileKind ||
+        early->CodePage() != m_strCodePage || m_nFileKind == EFileKind::Cvd || early->IsDone())
+        return false;
+    std::unique_ptr<CBook> first = CBook::Create(m_strCodePage);
+    if (!first ||
+        first->OpenFirstItems(m_strPath, m_nFileKind, kFirstItemsBytes) != EBookStatus::Ok ||
+        first->IsWhole() || m_nPendingRow > first->LastIndex())
+        return false;
+    m_pNames->BeginReset();
+    m_pBookBefore = std::exchange(m_pBook, std::move(first));
+    m_pNames->EndReset(m_pBook->Names());
+    const int row = m_nPendingRow;
+    m_nPendingRow = 0;
+    ShowRowAfterBuild(row);
+    // Queued: the build's thread only asks for the index to be taken on the view's.
+    m_pBackgroundOpen->WhenDone([this] {
+        QMetaObject::invokeMethod(this, &CBookDlg::CompleteIndex, Qt::QueuedConnection);
+    });
+    return true;
+}
+
+namespace {
+
+// Whether whole lists first's items at the same places, named the same, read in the same code
+// page: the rows shown and the item on the form stay as they are.
+bool BeginsWith(const CBook& whole, const CBook& first) {
+    if (whole.Codec().Name() != first.Codec().Name() || whole.LastIndex() < first.LastIndex())
+        return false;
+    for (std::int32_t i = 0; i <= first.LastIndex(); ++i) {
+        if (whole.Offsets()[i] != first.Offsets()[i] ||
+            whole.Names().Name(i) != first.Names().Name(i))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void CBookDlg::CompleteIndex() {
+    if (!m_pBookBefore)
+        return;
+    CWaitCursor wait;
+    wait.Begin();
+    CBackgroundOpen::SOutcome outcome = m_pBackgroundOpen->Take();
+    m_pBackgroundOpen.reset();
+    std::unique_ptr<CBook> before = std::move(m_pBookBefore);
+    wait.End();
+    const EBookStatus status = outcome.book ? outcome.status : EBookStatus::TooLarge;
+    if (status == EBookStatus::FileMissing || status == EBookStatus::TooLarge) {
+        m_pNames->BeginReset();
+        m_pBook = std::move(before);
+        m_pNames->EndReset(m_pBook->Names());
+        GoBackAfterFailedBuild(status);
+        ShowRowAfterBuild(0);
+        return;
+    }
+    const int row = m_ctlItemList->GetCurSel();
+    const std::unique_ptr<CBook> first = std::exchange(m_pBook, std::move(outcome.book));
+    m_strBookCodePage = m_strCodePage;
+    if (BeginsWith(*m_pBook, *first)) {
+        m_pNames->GrowTo(m_pBook->Names());
+        // The item on the form is the one the whole index lists there: only its count was
+        // missing.
+        if (row >= 0) {
+            PullFormData();
+            m_strCounter = Text(FormatCounter(row, m_pBook->LastIndex()));
+            PushFormData();
+        }
+    } else {
+        // The book changed, or its later bytes chose another code page: read it as listed now.
+        m_pNames->BeginReset();
+        m_pNames->EndReset(m_pBook->Names());
+        ShowRowAfterBuild(row);
+    }
+    Report(status);
+    emit bookLoaded();
 }
 
 bool CBookDlg::SetCodePage(const std::string& codePage) {
@@ -91,6 +181,7 @@ bool CBookDlg::SetCodePage(const std::string& codePage) {
         QTimer::singleShot(0, this, [this, codePage] { SetCodePage(codePage); });
         return true;
     }
+    CompleteIndex();
     // The code page in use, chosen again, reads nothing again.
     const bool changed = codePage != m_strCodePage;
     m_strCodePage = codePage;
@@ -129,7 +220,8 @@ bool CBookDlg::ShowItem() {
     }
     m_strTitle = Text(item.title);
     m_strBody = Text(item.body);
-    m_strCounter = Text(FormatCounter(s, m_pBook->LastIndex()));
+    // The count is known once the whole index is.
+    m_strCounter = m_pBook->IsWhole() ? Text(FormatCounter(s, m_pBook->LastIndex())) : QString();
     PushFormData();
     return true;
 }

@@ -20,6 +20,17 @@ void CItemListModel::EndReset(const CItemNames& names) {
     EndReset();
 }
 
+void CItemListModel::GrowTo(const CItemNames& names) {
+    if (names.Count() <= m_nRows) {
+        m_pNames = &names;
+        return;
+    }
+    beginInsertRows(QModelIndex(), m_nRows, names.Count() - 1);
+    m_pNames = &names;
+    m_nRows = names.Count();
+    endInsertRows();
+}
+
 QString CItemListModel::Text(int row) const {
     const std::u16string name = m_pNames->Name(row);
     return QString::fromUtf16(name.data(), static_cast<qsizetype>(name.size()));

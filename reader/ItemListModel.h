@@ -20,6 +20,9 @@ public:
     // As EndReset, the rows now taken from names, as when the view reads its book again as
     // another book object.
     void EndReset(const CItemNames& names);
+    // The rows now taken from names, which begin with the rows shown so far, the same names:
+    // the views keep their rows, selection and place, and learn of the rows after them.
+    void GrowTo(const CItemNames& names);
 
     // The name of row; empty for a row out of range.
     QString Text(int row) const;

@@ -5,16 +5,21 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
 
 #include <algorithm>
+#include <future>
+#include <utility>
 
 // Start-up as main() runs it: the settings message before the window, the window's size, the
 // book named on the command line, and the ways the program ends.
@@ -28,6 +33,8 @@ private slots:
     void windowTitleNamesTheBook();
     void commandLineBookIsListedAtFirstDrawing_data();
     void commandLineBookIsListedAtFirstDrawing();
+    void largeBookShowsItsFirstItemsUntilItsIndexIsWhole_data();
+    void largeBookShowsItsFirstItemsUntilItsIndexIsWhole();
     void exitClosesWithoutQuestion_data();
     void exitClosesWithoutQuestion();
     void qtButtonsSpeakKorean();
@@ -166,6 +173,90 @@ void StartupTest::commandLineBookIsListedAtFirstDrawing() {
     // A book that could not be read leaves the view as it was: without a book.
     QCOMPARE(app.GetActiveView()->Path(),
              names.isEmpty() ? std::string() : QFile::encodeName(path).toStdString());
+}
+
+void StartupTest::largeBookShowsItsFirstItemsUntilItsIndexIsWhole_data() {
+    QTest::addColumn<QByteArray>("tail"); // after 50,000 items of ASCII
+    QTest::addColumn<QString>("then");    // done while the build is held, or as it is let go
+    QTest::addColumn<int>("row");         // selected once the index is whole
+    QTest::addColumn<QString>("counter");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("keepsPlace"); // the list stays scrolled where the user left it
+    QTest::newRow("the list grows under the row chosen")
+        << QByteArray() << "choose row 7" << 7 << "    7 / 49999" << QStringList{} << true;
+    QTest::newRow("a search waits for the whole index")
+        << QByteArray() << "search the last name" << 49999 << "49999 / 49999" << QStringList{}
+        << false;
+    QTest::newRow("later bytes choose UTF-8: the list is read again")
+        << QByteArray("caf\xc3\xa9///x\n") << "choose row 7" << 7 << "    7 / 50000"
+        << QStringList{} << false;
+    QTest::newRow("a book removed before its index is whole")
+        << QByteArray() << "remove the book" << -1 << ""
+        << QStringList{"파일이 없습니다", "파일을 열수 없습니다"} << false;
+}
+
+// A book whose build, started before the window, has not ended when the window is drawn: its
+// first items are listed and the first shown at once, and the whole index follows.
+void StartupTest::largeBookShowsItsFirstItemsUntilItsIndexIsWhole() {
+    QFETCH(QByteArray, tail);
+    QFETCH(QString, then);
+    QFETCH(int, row);
+    QFETCH(QString, counter);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, keepsPlace);
+    CShellFixture fixture;
+    QByteArray bytes;
+    for (int i = 0; i < 50000; ++i)
+        bytes += QStringLiteral("item %1///body %1\n").arg(i, 5, 10, QChar('0')).toLatin1();
+    const QString path = fixture.Write("large.txt", bytes + tail);
+    std::promise<void> hold;
+    auto early = std::make_unique<CBackgroundOpen>(
+        QFile::encodeName(path).toStdString(), EFileKind::MarkedText, std::string(),
+        [held = hold.get_future().share()] { held.wait(); });
+    CTomletApp app(CShellFixture::WithBook(path), std::move(early));
+    struct SLetGo {
+        std::promise<void>& hold;
+        bool done = false;
+        void Now() {
+            if (!std::exchange(done, true))
+                hold.set_value();
+        }
+        ~SLetGo() { Now(); }
+    } letGo{hold};
+    QVERIFY(app.InitInstance());
+    CBookDlg& view = *app.GetActiveView();
+    CListBox* list = view.ItemList();
+    auto* title = view.findChild<QPlainTextEdit*>("IDC_TITLE");
+    auto* counterLabel = view.findChild<QLabel*>("IDC_COUNTER");
+
+    QTRY_VERIFY(list->GetCount() > 30000);
+    QVERIFY(list->GetCount() < 50000);
+    QCOMPARE(list->GetCurSel(), 0);
+    QCOMPARE(title->toPlainText(), QStringLiteral("item 00000"));
+    QCOMPARE(counterLabel->text(), QString()); // the count is not known yet
+    QVERIFY(!view.Book().IsWhole());
+
+    const int place = 1000;
+    if (then == "choose row 7") {
+        list->SetCurSel(7);
+        view.ShowSelectedItem();
+        list->verticalScrollBar()->setValue(place);
+        letGo.Now();
+    } else if (then == "search the last name") {
+        letGo.Now();
+        view.FindItemName(QStringLiteral("item 49999"));
+    } else {
+        QFile::remove(path);
+        letGo.Now();
+    }
+    QTRY_VERIFY(view.Book().IsWhole());
+    QCOMPARE(counterLabel->text(), counter);
+    QCOMPARE(list->GetCurSel(), row);
+    QCOMPARE(list->GetCount(), row < 0 ? 0 : 50000 + (tail.isEmpty() ? 0 : 1));
+    QCOMPARE(title->toPlainText(), row < 0 ? QString() : list->GetText(row));
+    QCOMPARE(fixture.messages, messages);
+    QCOMPARE(view.Path(), row < 0 ? std::string() : QFile::encodeName(path).toStdString());
+    QCOMPARE(list->verticalScrollBar()->value() == place, keepsPlace);
 }
 
 void StartupTest::exitClosesWithoutQuestion_data() {
