@@ -1,7 +1,7 @@
 // Loaded into the launched program with LD_PRELOAD by launch_drive: when the book named in
-// LAUNCH_MARK_BOOK is opened the second time (the first item read for display, after the index
-// build), writes the monotonic clock's nanoseconds to the descriptor LAUNCH_MARK_FD. Nothing is
-// stopped or traced, so the launch runs at its own speed.
+// LAUNCH_MARK_BOOK is first read with read() (an item read for display: the index build maps
+// the book and reads it no other way), writes the monotonic clock's nanoseconds to the
+// descriptor LAUNCH_MARK_FD. Nothing is stopped or traced, so the launch runs at its own speed.
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -12,14 +12,23 @@
 
 namespace {
 
-int g_opens = 0;
+// The book's descriptors now open: a number is reused once closed.
+constexpr int kMostFds = 4096;
+bool g_book[kMostFds];
+bool g_marked = false;
 
-void Note(const char* path) {
+int Noted(const char* path, int fd) {
     const char* book = std::getenv("LAUNCH_MARK_BOOK");
-    const char* fd = std::getenv("LAUNCH_MARK_FD");
-    if (!book || !fd || !path || std::strcmp(path, book) != 0)
+    if (book && path && fd >= 0 && fd < kMostFds && std::strcmp(path, book) == 0)
+        __atomic_store_n(&g_book[fd], true, __ATOMIC_SEQ_CST);
+    return fd;
+}
+
+void Mark() {
+    if (__atomic_exchange_n(&g_marked, true, __ATOMIC_SEQ_CST))
         return;
-    if (__atomic_add_fetch(&g_opens, 1, __ATOMIC_SEQ_CST) != 2)
+    const char* fd = std::getenv("LAUNCH_MARK_FD");
+    if (!fd)
         return;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -45,9 +54,8 @@ int open(const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
-    Note(path);
     static const auto next = Next<int (*)(const char*, int, ...)>("open");
-    return next(path, flags, mode);
+    return Noted(path, next(path, flags, mode));
 }
 
 int open64(const char* path, int flags, ...) {
@@ -55,9 +63,8 @@ int open64(const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
-    Note(path);
     static const auto next = Next<int (*)(const char*, int, ...)>("open64");
-    return next(path, flags, mode);
+    return Noted(path, next(path, flags, mode));
 }
 
 int openat(int dir, const char* path, int flags, ...) {
@@ -65,9 +72,8 @@ int openat(int dir, const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
-    Note(path);
     static const auto next = Next<int (*)(int, const char*, int, ...)>("openat");
-    return next(dir, path, flags, mode);
+    return Noted(path, next(dir, path, flags, mode));
 }
 
 int openat64(int dir, const char* path, int flags, ...) {
@@ -75,9 +81,22 @@ int openat64(int dir, const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
-    Note(path);
     static const auto next = Next<int (*)(int, const char*, int, ...)>("openat64");
-    return next(dir, path, flags, mode);
+    return Noted(path, next(dir, path, flags, mode));
+}
+
+ssize_t read(int fd, void* buffer, size_t count) {
+    if (fd >= 0 && fd < kMostFds && __atomic_load_n(&g_book[fd], __ATOMIC_SEQ_CST))
+        Mark();
+    static const auto next = Next<ssize_t (*)(int, void*, size_t)>("read");
+    return next(fd, buffer, count);
+}
+
+int close(int fd) {
+    if (fd >= 0 && fd < kMostFds)
+        __atomic_store_n(&g_book[fd], false, __ATOMIC_SEQ_CST);
+    static const auto next = Next<int (*)(int)>("close");
+    return next(fd);
 }
 
 } // extern "C"
