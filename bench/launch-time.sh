@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Launch to a usable window: from just before `tomlet` is started to the book's second open,
-# which is the first item read for display after the index build (offscreen platform, a settings
-# file in place so that no message waits). Nothing traces the program: launch_drive starts it
-# with launch_mark preloaded, which only notes the time of that open. Prints the median of RUNS
-# in ms per book.
+# Launch to a usable window: from just before `tomlet` is started to the book's first read(),
+# which is the first item read for display (offscreen platform, a settings file in place so that
+# no message waits); a large book's whole index may still be on its way then. Nothing traces the
+# program: launch_drive starts it with launch_mark preloaded, which only notes the time of that
+# read. Prints the median of RUNS in ms per book.
 #
 #   bench/launch-time.sh TOMLET BOOK...
 #

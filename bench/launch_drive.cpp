@@ -1,5 +1,5 @@
 // Times one launch without tracing it: starts TOMLET BOOK with launch_mark preloaded, waits for
-// the book's second open (the first item read for display) and prints the milliseconds from
+// the book's first read (the first item read for display) and prints the milliseconds from
 // just before the fork, then ends the program. The program's output is dropped.
 //
 //   launch_drive MARK_SO TOMLET BOOK
