@@ -13,7 +13,9 @@
 # so that every run finds it held the same way (how it came into the cache decides what mapping
 # it costs); KEEP_CACHE=1 times it as the cache holds it now. CPU=1 measures instead the CPU time
 # (task-clock, all threads) the program has used 3 s after its start, when it has long shown the
-# item and waits: the launch's work, less moved by other load than the wall time is.
+# item and waits: the launch's work, less moved by other load than the wall time is. WHOLE=1
+# also times the launch to the book's whole index (the window's state written as it comes) and
+# prints its median second.
 #
 # An earlier version timed the launch under `strace -f`: every traced call stopped the program,
 # which added some 18 ms to the tiny book's launch (about 180 files opened) and far less, in
@@ -37,8 +39,11 @@ if [ "${CPU:-0}" != 1 ] && { [ ! -x "$drive" ] || [ ! -f "$mark" ]; }; then
     exit 1
 fi
 
-# The milliseconds of one launch; ends the window once the item is read.
+# The milliseconds of one launch; ends the window once the item is read. Each launch starts with
+# no window state, so that none is left locked by the launch before.
 launch_ms() {
+    rm -rf "$scratch/config"
+    mkdir "$scratch/config"
     QT_QPA_PLATFORM=offscreen TOMLET_SETTINGS=$scratch/Tomlet.set XDG_CONFIG_HOME=$scratch/config \
         XDG_RUNTIME_DIR=$scratch/runtime "$drive" "$mark" "$tomlet" "$1"
 }
@@ -66,14 +71,21 @@ for book in "$@"; do
         launch_ms "$book" >/dev/null
     fi
     times=()
+    wholes=()
     for ((r = 0; r < runs; r++)); do
         if [ "${CPU:-0}" = 1 ]; then
             times+=("$(launch_cpu_ms "$book")")
             continue
         fi
-        times+=("$(launch_ms "$book")")
+        read -r first whole < <(launch_ms "$book")
+        times+=("$first")
+        wholes+=("${whole:-}")
     done
     median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }')
     echo "$book: median $median ms of ${times[*]}"
+    if [ "${WHOLE:-0}" = 1 ] && [ "${CPU:-0}" != 1 ]; then
+        median=$(printf '%s\n' "${wholes[@]}" | sort -g | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }')
+        echo "$book: whole index, median $median ms of ${wholes[*]}"
+    fi
 done
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -1,7 +1,10 @@
-// Loaded into the launched program with LD_PRELOAD by launch_drive: when the book named in
-// LAUNCH_MARK_BOOK is first read with read() (an item read for display: the index build maps
-// the book and reads it no other way), writes the monotonic clock's nanoseconds to the
-// descriptor LAUNCH_MARK_FD. Nothing is stopped or traced, so the launch runs at its own speed.
+// Loaded into the launched program with LD_PRELOAD by launch_drive. It writes two marks to the
+// descriptor LAUNCH_MARK_FD, each the mark's number and the monotonic clock's nanoseconds:
+//   0  the first read() of the book named in LAUNCH_MARK_BOOK: an item read for display (the
+//      index build maps the book and reads it no other way);
+//   1  the first file created whose path holds LAUNCH_MARK_WHOLE: the window's state written
+//      as a book's whole index is in place.
+// Nothing is stopped or traced, so the launch runs at its own speed.
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -15,26 +18,31 @@ namespace {
 // The book's descriptors now open: a number is reused once closed.
 constexpr int kMostFds = 4096;
 bool g_book[kMostFds];
-bool g_marked = false;
+bool g_marked[2];
 
-int Noted(const char* path, int fd) {
-    const char* book = std::getenv("LAUNCH_MARK_BOOK");
-    if (book && path && fd >= 0 && fd < kMostFds && std::strcmp(path, book) == 0)
-        __atomic_store_n(&g_book[fd], true, __ATOMIC_SEQ_CST);
-    return fd;
-}
-
-void Mark() {
-    if (__atomic_exchange_n(&g_marked, true, __ATOMIC_SEQ_CST))
+void Mark(int which) {
+    if (__atomic_exchange_n(&g_marked[which], true, __ATOMIC_SEQ_CST))
         return;
     const char* fd = std::getenv("LAUNCH_MARK_FD");
     if (!fd)
         return;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    const long long ns = now.tv_sec * 1000000000LL + now.tv_nsec;
-    if (write(std::atoi(fd), &ns, sizeof ns) != sizeof ns)
+    const long long mark[2] = {which, now.tv_sec * 1000000000LL + now.tv_nsec};
+    if (write(std::atoi(fd), mark, sizeof mark) != sizeof mark)
         return;
+}
+
+int Noted(const char* path, int flags, int fd) {
+    if (!path || fd < 0)
+        return fd;
+    const char* book = std::getenv("LAUNCH_MARK_BOOK");
+    if (book && fd < kMostFds && std::strcmp(path, book) == 0)
+        __atomic_store_n(&g_book[fd], true, __ATOMIC_SEQ_CST);
+    const char* whole = std::getenv("LAUNCH_MARK_WHOLE");
+    if (whole && *whole && (flags & O_CREAT) && std::strstr(path, whole))
+        Mark(1);
+    return fd;
 }
 
 mode_t ModeOf(int flags, va_list args) {
@@ -55,7 +63,7 @@ int open(const char* path, int flags, ...) {
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
     static const auto next = Next<int (*)(const char*, int, ...)>("open");
-    return Noted(path, next(path, flags, mode));
+    return Noted(path, flags, next(path, flags, mode));
 }
 
 int open64(const char* path, int flags, ...) {
@@ -64,7 +72,7 @@ int open64(const char* path, int flags, ...) {
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
     static const auto next = Next<int (*)(const char*, int, ...)>("open64");
-    return Noted(path, next(path, flags, mode));
+    return Noted(path, flags, next(path, flags, mode));
 }
 
 int openat(int dir, const char* path, int flags, ...) {
@@ -73,7 +81,7 @@ int openat(int dir, const char* path, int flags, ...) {
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
     static const auto next = Next<int (*)(int, const char*, int, ...)>("openat");
-    return Noted(path, next(dir, path, flags, mode));
+    return Noted(path, flags, next(dir, path, flags, mode));
 }
 
 int openat64(int dir, const char* path, int flags, ...) {
@@ -82,12 +90,12 @@ int openat64(int dir, const char* path, int flags, ...) {
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
     static const auto next = Next<int (*)(int, const char*, int, ...)>("openat64");
-    return Noted(path, next(dir, path, flags, mode));
+    return Noted(path, flags, next(dir, path, flags, mode));
 }
 
 ssize_t read(int fd, void* buffer, size_t count) {
     if (fd >= 0 && fd < kMostFds && __atomic_load_n(&g_book[fd], __ATOMIC_SEQ_CST))
-        Mark();
+        Mark(0);
     static const auto next = Next<ssize_t (*)(int, void*, size_t)>("read");
     return next(fd, buffer, count);
 }
