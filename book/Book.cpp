@@ -1,6 +1,5 @@
 #include "Book.h"
 
-#include "AllButLastSink.h"
 #include "BinaryFile.h"
 #include "BookFile.h"
 #include "BookMessages.h"
@@ -232,27 +231,20 @@ EBookStatus CBook::OpenFirstItems(const std::string& path, EFileKind kind, std::
         book.data.reset();
         return Open(path, kind);
     }
-    // Up to the last line feed, so that no line, and no character, is cut in two.
-    std::span<const std::uint8_t> first(book.data.get(), bytes);
-    while (!first.empty() && first.back() != '\n')
-        first = first.first(first.size() - 1);
+    const std::span<const std::uint8_t> first = WholeLines({book.data.get(), book.size}, bytes);
     const CTextCodec& codec = ChooseCodec(first, /*cvd=*/false);
     COffsetTable offsets;
     CItemNames names;
-    std::int32_t listedEnd = -1;
+    std::size_t listedEnd = 0;
     try {
-        CIndexSink index(offsets, names);
-        // The last item found may go on past the bytes read: it is left out, and the listed
-        // items end where it begins.
-        CAllButLastSink sink(index);
-        ScanMarkedText(first, codec, sink);
-        listedEnd = sink.HeldPosition();
+        CIndexSink sink(offsets, names);
+        listedEnd = ScanFirstMarkedTextItems(first, codec, sink);
     } catch (const std::bad_alloc&) {
         return EBookStatus::TooLarge;
     }
     book.data.reset();
     TakeIndex(path, kind, codec, std::move(offsets), std::move(names),
-              listedEnd < 0 ? static_cast<std::int64_t>(first.size()) : listedEnd);
+              static_cast<std::int64_t>(listedEnd));
     return EBookStatus::Ok;
 }
 

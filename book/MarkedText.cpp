@@ -1,5 +1,6 @@
 #include "MarkedText.h"
 
+#include "AllButLastSink.h"
 #include "BinaryFile.h"
 #include "BlockMasks.h"
 #include "CodePage.h"
@@ -389,6 +390,21 @@ bool ScanMarkedTextChoosingCodePage(std::span<const std::uint8_t> data, const CC
     if (looksUtf8 != guess && seen.nonAsciiName)
         ScanMarkedText(data, looksUtf8 ? utf8 : other, freshSink(), splitAt, passed);
     return looksUtf8;
+}
+
+std::span<const std::uint8_t> WholeLines(std::span<const std::uint8_t> data, std::size_t bytes) {
+    if (bytes >= data.size())
+        return data;
+    const auto* end = static_cast<const std::uint8_t*>(memrchr(data.data(), '\n', bytes));
+    return data.first(end ? static_cast<std::size_t>(end - data.data()) + 1 : 0);
+}
+
+std::size_t ScanFirstMarkedTextItems(std::span<const std::uint8_t> lines, const CTextCodec& codec,
+                                     CItemSink& sink) {
+    CAllButLastSink allButLast(sink);
+    ScanMarkedText(lines, codec, allButLast);
+    const std::int32_t held = allButLast.HeldPosition();
+    return held < 0 ? lines.size() : static_cast<std::size_t>(held);
 }
 
 void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& codec,

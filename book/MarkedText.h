@@ -58,6 +58,17 @@ bool ScanMarkedTextChoosingCodePage(std::span<const std::uint8_t> data, const CC
                                     std::size_t guessBytes = kTextGuessBytes,
                                     const ScanPassed& passed = {});
 
+// data up to its last line feed within its first `bytes` bytes (all of it when it is no longer):
+// the whole lines of a book's start, no character cut in two.
+std::span<const std::uint8_t> WholeLines(std::span<const std::uint8_t> data, std::size_t bytes);
+
+// ScanMarkedText over lines, the whole lines of a book's start, but for the last item found,
+// which may go on past them and is held back: what is reported are the book's first items, as
+// the whole book's scan reports them. Returns where they end: the held item's position, or the
+// lines' end when no item was found.
+std::size_t ScanFirstMarkedTextItems(std::span<const std::uint8_t> lines, const CTextCodec& codec,
+                                     CItemSink& sink);
+
 // The same scan by the plain rule, converting every line: used for code pages in which the
 // marker's bytes may be part of another character, and as the reference for the fast scan.
 void ScanMarkedTextLines(std::span<const std::uint8_t> data, const CTextCodec& codec,

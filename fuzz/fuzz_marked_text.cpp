@@ -1,6 +1,7 @@
-// The marked-text scan over any bytes: the byte scan and the lookup of one name (in a given code
-// page, or choosing it as it reads), and the scan choosing its code page as it reads, must agree
-// with converting every line, and cutting any item's bytes must be safe.
+// The marked-text scan over any bytes: the byte scan, the scan of a book's first items and the
+// lookup of one name (in a given code page, or choosing it as it reads), and the scan choosing
+// its code page as it reads, must agree with converting every line, and cutting any item's bytes
+// must be safe.
 
 #include "CodePage.h"
 #include "IndexSink.h"
@@ -10,6 +11,7 @@
 #include "OffsetTable.h"
 #include "TextCodec.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -50,6 +52,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         for (std::int32_t i = 0; i < table.Count(); ++i) {
             if (table[i] != plain.positions[i] || names.Name(i) != plain.names[i])
+                std::abort();
+        }
+        // A book's first items, from its start's whole lines, are the whole book's first items
+        // but for the last one found there, which ends where they do.
+        for (const std::size_t limit : {size / 3, size / 2, size - size / 4}) {
+            const std::span<const std::uint8_t> lines = WholeLines(bytes, limit);
+            SItems first;
+            const std::size_t end = ScanFirstMarkedTextItems(lines, *codec, first);
+            std::size_t heads = 0;
+            while (heads < plain.positions.size() &&
+                   static_cast<std::size_t>(plain.positions[heads]) < lines.size())
+                ++heads;
+            const std::size_t listed = heads ? heads - 1 : 0;
+            if (first.positions.size() != listed ||
+                !std::equal(first.positions.begin(), first.positions.end(),
+                            plain.positions.begin()) ||
+                !std::equal(first.names.begin(), first.names.end(), plain.names.begin()) ||
+                end !=
+                    (heads ? static_cast<std::size_t>(plain.positions[heads - 1]) : lines.size()))
                 std::abort();
         }
         // Bytes spoilt as soon as the scan says it has passed them change nothing.
