@@ -94,8 +94,8 @@ private:
 };
 
 // Set on a thread that builds an index in the background of a window starting: the second
-// threads RunSideBySide starts from it wait at the gate until the window has a core no longer
-// needs. The first part goes on meanwhile, and a thread that starts late takes fewer pieces.
+// threads RunSideBySide starts from it wait at the gate until the window no longer needs a core
+// of its own. The first part goes on meanwhile, and a thread that starts late takes fewer pieces.
 inline thread_local CStartGate* t_pSideThreadsGate = nullptr;
 
 // Runs second on a thread of its own while first runs on this one, and returns when both are

@@ -164,7 +164,8 @@ private:
     // True when the book at path is the open book now.
     bool BuildIndex(std::string path, EFileKind kind);
     // Lists the first items of the chosen book and shows the pending row, when the build
-    // started before the view is that book's, is not done and lists that row; false otherwise.
+    // started before the view is that book's, has not ended, and the first items hold that row;
+    // false otherwise.
     bool ShowFirstItems();
     // When the list shows only a book's first items: waits for its whole index and puts it in
     // their place, or goes back to the book before after a failed build, as BuildIndex does.
