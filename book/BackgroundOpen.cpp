@@ -8,8 +8,10 @@ CBackgroundOpen::CBackgroundOpen(std::string path, EFileKind kind, std::string c
     m_build = std::async(std::launch::async, [this, first = std::move(first)] {
         if (first)
             first();
-        // Until the window is drawn, its start has the second core.
-        t_pSideThreadsGate = &m_gate;
+        // Until the window is drawn, its start has the second core, so that it can show a text
+        // book's first items soon. A CVD book is shown once whole: its build takes both at once.
+        if (m_nFileKind != EFileKind::Cvd)
+            t_pSideThreadsGate = &m_gate;
         SOutcome outcome = Build();
         std::function<void()> done;
         {

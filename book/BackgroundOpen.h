@@ -38,7 +38,7 @@ public:
         m_gate.Open();
         m_build.wait();
     }
-    // Lets the build use a second core: until then, or until Take, it reads the book on one
+    // Lets the build use a second core: until then, or until Take, it reads a text book on one
     // thread, leaving the other core to the window starting.
     void UseSecondCore() { m_gate.Open(); }
     // Whether the build has ended, so that Take does not wait.

@@ -1,6 +1,7 @@
 #include "Book.h"
 #include "BackgroundOpen.h"
 #include "BookFixture.h"
+#include "Cvd.h"
 #include "TextCodec.h"
 
 #include <gtest/gtest.h>
@@ -276,6 +277,17 @@ TEST(Book, BackgroundOpenTellsWhenItEnds) {
         EXPECT_EQ(static_cast<std::size_t>(outcome.book->LastIndex() + 1),
                   large.size() / line.size());
     }
+    // A CVD book has no first items to show: its build uses both cores from the start and ends
+    // on its own.
+    const Bytes record("\x00\x02\x00\x02\x03\0\0\0AB\0\x1e\x03\x04\0\0\0x\ry", 20);
+    Bytes cvd(74, 'H');
+    while (cvd.size() <= kCvdSplitBytes)
+        cvd += record;
+    CBackgroundOpen build(dir.Write("large.cvd", cvd), EFileKind::Cvd, "");
+    for (int wait = 0; wait < 6000 && !build.IsDone(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(build.IsDone());
+    EXPECT_EQ(static_cast<std::size_t>(build.Take().book->LastIndex() + 1), (cvd.size() - 74) / 20);
 }
 
 // The name listed and the title shown agree, whatever the code page holds back at the end
